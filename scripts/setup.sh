@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Vid Mill needs.
+# Idempotent and quiet: when everything is present it prints nothing and touches nothing.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake make pkg-config libgtest-dev
+  qt6-base-dev qt6-multimedia-dev libqt6multimedia6
+  qml6-module-qtmultimedia gstreamer1.0-plugins-good gstreamer1.0-plugins-base
+  libavcodec-dev libavformat-dev libavfilter-dev libavutil-dev libswscale-dev libswresample-dev
+  libespeak-ng-dev espeak-ng-data
+  flite1-dev
+  festival festival-dev libestools-dev festlex-cmu festlex-poslex festvox-us-slt-hts
+  ffmpeg
+  xvfb x11-apps imagemagick fonts-dejavu-core
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing missing packages: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

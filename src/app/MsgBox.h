@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+// Every message box of the program goes through MsgBox, so tests and
+// headless runs can see the text, title and icon and answer Yes or No.
+struct MsgBoxCall {
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+};
+
+using MsgBoxHandler = std::function<QMessageBox::StandardButton(const MsgBoxCall&)>;
+
+// Shows the box (or hands it to the installed handler) and returns the answer.
+QMessageBox::StandardButton MsgBox(QWidget* parent, const QString& text, const QString& title,
+                                   QMessageBox::Icon icon,
+                                   QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// Installs a handler that answers every box instead of showing it; an empty
+// handler restores the real boxes. Returns the previous handler.
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler);

@@ -1,0 +1,296 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QEventLoop;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTextEdit;
+class QTimer;
+class QWidget;
+
+class DirList;
+class DragList;
+class FileList;
+class Frame;
+class LinkLabel;
+class SpFileStream;
+class SpVoice;
+class VideoEdit;
+
+// The main window. Every setting of a batch lives in one of its controls; each
+// control is a member with the name the program knows it by (also its
+// objectName). The handlers are split across one source file per subsystem:
+//   frmVSL.cpp            layout, Form_Load, navigation
+//   frmVSL_narration.cpp  ad copies, voices, SpeakNarration
+//   frmVSL_images.cpp     image browsing and the slide list
+//   frmVSL_keywords.cpp   keyword list and its editor
+//   frmVSL_production.cpp batch run, per-video build, rendering
+//   frmVSL_runcontrol.cpp run state, monitors, background music
+//   frmVSL_help.cpp       help dialog, tips, links, demo project
+class frmVSL : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmVSL(QWidget* parent = nullptr);
+    ~frmVSL() override;
+
+    // ---- header bar
+    QWidget* Picture1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* lblStatus = nullptr;
+    QFrame* shRunning = nullptr;
+
+    // ---- panel strip
+    std::array<Frame*, 3> vMenu{};
+    std::array<LinkLabel*, 3> lblMenu{};
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* Image6 = nullptr;
+    QPushButton* cmdCreateDemoProject = nullptr;
+    LinkLabel* Label8 = nullptr;
+
+    std::array<QGroupBox*, 3> frTab{};
+
+    // ---- panel "Text To Speech"
+    QLabel* Label1 = nullptr;
+    QComboBox* List1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QLabel* Label2 = nullptr;
+    LinkLabel* Label20 = nullptr;
+    LinkLabel* Label19 = nullptr;
+    QLabel* Label28 = nullptr;
+    std::array<Frame*, 4> vAdCopy{};
+    std::array<LinkLabel*, 4> lblAdCopy{};
+    std::array<QTextEdit*, 4> txtArticle{};
+    LinkLabel* Label31 = nullptr;
+    QLabel* Label29 = nullptr;
+    QPushButton* cmdKeywords = nullptr;
+    QListWidget* lstKeywords = nullptr;
+    QLabel* Label30 = nullptr;
+    QLabel* Label35 = nullptr;
+    // background-music group, never shown
+    QGroupBox* Frame1 = nullptr;
+    QCheckBox* chkAddBackgroundMusic = nullptr;
+    QPushButton* cmdSelectMP3 = nullptr;
+    QCheckBox* chkNoCut = nullptr;
+    LinkLabel* Label15 = nullptr;
+    QLabel* lblSelectedMP3 = nullptr;
+
+    // ---- panel "Images"
+    QLabel* Label3 = nullptr;
+    QComboBox* Drive1 = nullptr;
+    DirList* Dir1 = nullptr;
+    DragList* lstFrom = nullptr;
+    LinkLabel* Label27 = nullptr;
+    LinkLabel* Label22 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command6 = nullptr;
+    QLabel* Label11 = nullptr;
+    DragList* lstTo = nullptr;
+    QPushButton* Command4 = nullptr;
+    QLabel* Label14 = nullptr;
+    QLabel* lblImagesCount = nullptr;
+    QLabel* Label12 = nullptr;
+    QComboBox* cboSeconds = nullptr;
+    QLabel* Label13 = nullptr;
+    QComboBox* cboImageAdjust = nullptr;
+    QCheckBox* chkTransitions = nullptr;
+    QCheckBox* chkRandomize = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* ImagePreview = nullptr;
+
+    // ---- panel "Make Video"
+    QLabel* Label16 = nullptr;
+    QComboBox* cboResolution = nullptr;
+    QLabel* Label17 = nullptr;
+    QCheckBox* chkEnableVideoCompressor = nullptr;
+    QComboBox* cboVideoCompressor = nullptr;
+    QPushButton* Command5 = nullptr;
+    LinkLabel* Label18 = nullptr;
+    QFrame* Shape1 = nullptr;
+    QLabel* Label23 = nullptr;
+    QLabel* Label24 = nullptr;
+    QLabel* Label25 = nullptr;
+    QLabel* Label26 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* cmdOpenOutputFolder = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label32 = nullptr;
+    QLabel* Label33 = nullptr;
+    LinkLabel* Label34 = nullptr;
+    // render progress of the current video and the batch position
+    QProgressBar* prgRender = nullptr;
+
+    // ---- hidden working controls
+    QLineEdit* txtFilename = nullptr;
+    QListWidget* lstAdCopies = nullptr;
+    QPlainTextEdit* txtArticle_old = nullptr;
+    QPlainTextEdit* txtArticleFinal = nullptr;
+    QListWidget* lstTmpImages = nullptr;
+    QPlainTextEdit* txtCommand = nullptr;
+    QLabel* lblOutputFilename = nullptr;
+    QLabel* lblStatusIndividual = nullptr;
+    QLineEdit* txtOldSize = nullptr;
+    QLineEdit* txtCurrentSize = nullptr;
+    FileList* File1 = nullptr;
+    FileList* fileWav = nullptr;
+
+    // ---- timers
+    QTimer* Timer1 = nullptr;
+    QTimer* tmrShRunning = nullptr;
+    QTimer* tmrCountdown = nullptr;
+    QTimer* tmrLogAnalyzer = nullptr;
+
+    // ---- outside components
+    std::array<VideoEdit*, 5> VideoEdit1{};
+    QMenu* mnuKeywords = nullptr;
+    QAction* mnuEditKeywords = nullptr;
+    QAction* mnuDeleteAllKeywords = nullptr;
+    QAction* mnuCancelKeywords = nullptr;
+
+    // ---- members set at start-up and working state
+    QString sFfmpegPath;
+    std::unique_ptr<SpVoice> oVoice;
+    std::unique_ptr<SpFileStream> oFileStream;
+    int16_t iAudioLength = 0;
+    int16_t iSlidesLength = 0;
+    int16_t iVideoLength = 0;
+    int16_t iLastSlideTime = 0;
+    int16_t iMusicLength = 0;
+    int16_t iMusicCutLength = 0;
+    int16_t iCountdown = 0;
+    QString sSelectedMP3;
+    QString sTempMusicFile;
+    bool bFileReady = false;
+
+public slots:
+    // start-up and navigation
+    void Form_Load();
+    void ShowPanel(int Index);
+    void ShowAdCopy(int Index);
+    void lblMenu_Click(int Index);
+    void lblAdCopy_Click(int Index);
+
+    // help, tips, links
+    void Label8_Click();
+    void Label34_Click();
+    void Label18_Click();
+    void Label15_Click();
+    void cmdOpenOutputFolder_Click();
+    void Command5_Click();
+
+    // ad copies and voices
+    int CurrentAdCopy();
+    void Label19_Click();
+    void Label20_Click();
+    void Label31_Click();
+    void VoiceNotSupported();
+    void Command2_Click();
+
+    // image browsing and the slide list
+    void Drive1_Change();
+    void Dir1_Change();
+    void lstFrom_Click();
+    void lstFrom_DblClick();
+    void lstFrom_OLEDragDrop(const QString& data);
+    void Label22_Click();
+    void Label27_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command6_Click();
+    void lstTo_Click();
+    void lstTo_OLEDragDrop(const QString& data);
+
+    // keywords
+    void cmdKeywords_Click();
+    void mnuEditKeywords_Click();
+    void mnuDeleteAllKeywords_Click();
+
+    // production
+    void Command1_Click();
+    void VideoEdit1_Complete(int Index);
+    void VideoEdit1_Processing(int Index, int percent, int frame, int totalFrames, double seconds);
+
+    // run control
+    void tmrLogAnalyzer_Timer();
+    void tmrCountdown_Timer();
+    void tmrShRunning_Timer();
+    void Timer1_Timer();
+    void cmdSelectMP3_Click();
+    void chkAddBackgroundMusic_Click();
+
+    // demo
+    void cmdCreateDemoProject_Click();
+
+public:
+    // Shared steps. Each returns false with a message in `error` when the step
+    // failed, so the batch can report it for its keyword and go on.
+    bool HasContent();
+    int PickAdCopy();
+    bool SpeakNarration(const QString& keyword, QString* error);
+    bool CreateVideo(const QString& keyword, QString* error);
+    void SetRunState(bool done);
+    QString SelectMP3File();
+    bool MusicStep(QString* error);
+    bool CreateTempAudio(QString* error);
+    bool CreateTempAudioCut(QString* error);
+
+    // Follows the watch protocol on `path`: returns when the file stopped
+    // growing (true), or after `boundMs` without that or when the file is
+    // missing or empty (false, with the reason in `error`).
+    bool WatchFile(const QString& path, int boundMs, QString* error);
+
+    // True while a batch is running.
+    bool IsRunning() const { return running_; }
+    // Set when the window is closed during a batch: the batch stops as soon as
+    // it can.
+    bool IsClosing() const { return closing_; }
+
+    // Messages of the last batch, one line per failed video.
+    QStringList LastBatchFailures() const { return batchFailures_; }
+
+signals:
+    // Emitted whenever lblStatusIndividual changes to "1" (a video finished).
+    void videoFinished();
+    // Emitted whenever bFileReady is set by the monitor.
+    void fileReady();
+    // Batch position for a progress display: video n of m (1-based).
+    void batchProgress(int n, int m, int percent);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildWindow();
+    void BuildHeader(QWidget* client);
+    void BuildTextToSpeechPanel();
+    void BuildImagesPanel();
+    void BuildMakeVideoPanel();
+    void BuildHiddenControls();
+    void ConnectHandlers();
+    bool CreateSpeechObjects();
+    bool FillVoiceList();
+    int SecondsPerSlide(bool* ok = nullptr) const;
+    VideoEdit* CurrentVideoEdit() const;
+
+    bool running_ = false;
+    bool closing_ = false;
+    QStringList batchFailures_;
+    QEventLoop* batchWait_ = nullptr;
+};

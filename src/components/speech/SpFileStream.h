@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+// A WAV file being written by speech. Open() starts a new file (mode 3 creates
+// or replaces it); every Speak() into the stream appends its samples; Close()
+// writes the WAV (16-bit mono at the speaking engine's sample rate). Several
+// texts spoken between Open and Close land in one file, in order.
+class SpFileStream {
+public:
+    enum FileMode { SSFMOpenForRead = 0, SSFMCreate = 2, SSFMCreateForWrite = 3 };
+
+    bool Open(const QString& path, int mode = SSFMCreateForWrite, bool doEvents = false);
+    // Writes the file; false (with LastError) when it cannot be written.
+    bool Close();
+    bool IsOpen() const { return open_; }
+
+    // Used by SpVoice: appends samples at a rate; a first rate fixes the
+    // stream's rate, later audio at another rate is resampled to it.
+    void AppendSamples(const std::vector<int16_t>& samples, int sampleRate);
+    // Appends silence (at the stream's rate, 22050 Hz before any speech).
+    void AppendSilence(int milliseconds);
+
+    QString Path() const { return path_; }
+    int SampleRate() const { return sampleRate_; }
+    qint64 SampleCount() const { return static_cast<qint64>(samples_.size()); }
+    QString LastError() const { return error_; }
+
+private:
+    QString path_;
+    bool open_ = false;
+    int sampleRate_ = 0;
+    std::vector<int16_t> samples_;
+    QString error_;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <functional>
+
+namespace testsupport {
+
+// The scratch application folder of this test program (set by the main).
+QString& ScratchRoot();
+
+// A fresh, empty application folder for one test; becomes vm::AppFolder().
+QString FreshAppFolder(const QString& name);
+
+// The source tree (for data shipped with the program).
+QString SourceDir();
+
+// Writes a solid-colour JPEG (or GIF, by extension) of the given size.
+bool WriteSolidImage(const QString& path, int width, int height, const QColor& color);
+
+// Writes a WAV of a sine tone (16-bit mono).
+bool WriteToneWav(const QString& path, double seconds, int sampleRate = 22050,
+                  double frequency = 440.0, double amplitude = 0.5);
+
+// Blocks on the event loop until `done` returns true or `ms` pass; never
+// sleeps blindly. Returns done().
+bool WaitFor(const std::function<bool()>& done, int ms);
+
+}  // namespace testsupport
