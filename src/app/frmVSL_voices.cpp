@@ -1,10 +1,89 @@
 // The main window's handlers: voice list and voice test.
-// SKELETON: stubs until this file is written.
+#include <QComboBox>
+#include <QPushButton>
+
+#include "MsgBox.h"
+#include "SpFileStream.h"
+#include "SpVoice.h"
 #include "frmVSL.h"
 
-#include <QCloseEvent>
+namespace {
 
-bool frmVSL::CreateSpeechObjects() { return false; }
-bool frmVSL::FillVoiceList() { return false; }
-void frmVSL::VoiceNotSupported() {}
-void frmVSL::Command2_Click() {}
+const char* const kTestSentence = "This is just a test. Hope that you enjoy the selected voice.";
+
+// The entry the user has chosen: text typed into the box that is not the
+// selected entry's text means no voice is selected.
+int SelectedVoiceIndex(const QComboBox* list) {
+    const int index = list->currentIndex();
+    if (index < 0 || list->itemText(index) != list->currentText()) return -1;
+    return index;
+}
+
+}  // namespace
+
+bool frmVSL::CreateSpeechObjects() {
+    // The objects are kept even when no engine exists: every later call on
+    // them then fails with a message instead of touching a null voice.
+    oVoice = std::make_unique<SpVoice>();
+    oFileStream = std::make_unique<SpFileStream>();
+    return oVoice->IsReady();
+}
+
+bool frmVSL::FillVoiceList() {
+    if (!List1) return false;
+    List1->clear();
+    if (!oVoice) return false;
+    QList<VoiceToken> tokens;
+    const bool listed = oVoice->EnumerateVoices(&tokens);
+    int counter = 0;
+    int defaultIndex = 0;
+    for (const VoiceToken& token : tokens) {
+        const QString description = token.GetDescription(0);
+        // The last English voice wins.
+        if (description.toLower().contains(QLatin1String("engl"))) defaultIndex = counter;
+        List1->addItem(description);
+        ++counter;
+    }
+    if (!listed || tokens.isEmpty()) {
+        // The voices listed before the failure stay, with none selected.
+        List1->setCurrentIndex(-1);
+        return false;
+    }
+    List1->setCurrentIndex(defaultIndex);
+    return true;
+}
+
+void frmVSL::VoiceNotSupported() {
+    MsgBox(this, QStringLiteral("Voice Not Supported."), QStringLiteral("Not Supported"),
+           QMessageBox::Warning, QMessageBox::Ok);
+}
+
+void frmVSL::Command2_Click() {
+    if (!List1 || List1->currentText().isEmpty()) {
+        MsgBox(this, QStringLiteral("Please select a voice."), QStringLiteral("Error"),
+               QMessageBox::Information, QMessageBox::Ok);
+        return;
+    }
+    if (Command1) Command1->setEnabled(false);
+    if (Command2) Command2->setEnabled(false);
+
+    bool spoke = false;
+    const int index = SelectedVoiceIndex(List1);
+    if (oVoice && index >= 0) {
+        const QList<VoiceToken> tokens = oVoice->GetVoices();
+        if (index < tokens.size()) {
+            oVoice->setVoice(tokens[index]);
+            // The test sentence goes to the sound output, never into a stream
+            // the narration may have left attached.
+            SpFileStream* stream = oVoice->AudioOutputStream();
+            oVoice->setAudioOutputStream(nullptr);
+            spoke = oVoice->Speak(QString::fromLatin1(kTestSentence), SpVoice::SVSFIsXML) &&
+                    oVoice->WaitUntilDone(5000);
+            oVoice->setAudioOutputStream(stream);
+        }
+    }
+    if (!spoke) VoiceNotSupported();
+
+    if (Command2) Command2->setEnabled(true);
+    if (Command1) Command1->setEnabled(true);
+}

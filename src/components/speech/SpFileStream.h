@@ -8,6 +8,9 @@
 // or replaces it); every Speak() into the stream appends its samples; Close()
 // writes the WAV (16-bit mono at the speaking engine's sample rate). Several
 // texts spoken between Open and Close land in one file, in order.
+// The file is written whole at Close, beside the old one and renamed over it,
+// so a watcher sees either the old file or the complete new one. The caller
+// makes the folder: Open and Close fail with "The folder ... does not exist".
 class SpFileStream {
 public:
     enum FileMode { SSFMOpenForRead = 0, SSFMCreate = 2, SSFMCreateForWrite = 3 };

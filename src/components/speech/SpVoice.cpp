@@ -1,20 +1,263 @@
-// Temporary skeleton: replaced by the engine-backed voice.
 #include "SpVoice.h"
 
+#include <mutex>
+#include <optional>
+
+#include "SoundOutput.h"
 #include "SpFileStream.h"
+#include "SpeechEngine.h"
+#include "SpeechText.h"
+#include "WavFile.h"
+
+using vm::speech::EngineAudio;
+using vm::speech::SpeechEngine;
+
+namespace {
+
+using EngineList = std::vector<std::shared_ptr<SpeechEngine>>;
+
+std::mutex gEnginesMutex;
+std::optional<EngineList> gTestEngines;
+
+// The installed engines in listing order. Created once: each library keeps
+// global state, and the enumeration order must not change while running.
+const EngineList& InstalledEngines(QString* problems) {
+    static QString startProblems;
+    static const EngineList engines = [] {
+        EngineList list;
+        std::string error;
+        for (auto create :
+             {vm::speech::EspeakEngine, vm::speech::FliteEngine, vm::speech::FestivalEngine}) {
+            error.clear();
+            if (auto engine = create(&error))
+                list.push_back(engine);
+            else if (!error.empty())
+                startProblems += QString::fromStdString(error) + QLatin1Char('\n');
+        }
+        return list;
+    }();
+    if (problems) *problems = startProblems.trimmed();
+    return engines;
+}
+
+// Speech of one Speak call: pieces are appended at the first piece's rate;
+// a pause asked for before any audio waits until the rate is known.
+class Assembler {
+public:
+    void Add(const EngineAudio& audio) {
+        if (audio.sampleRate <= 0) return;
+        if (!rate_) rate_ = audio.sampleRate;
+        FlushPause();
+        if (audio.sampleRate == rate_) {
+            samples_.insert(samples_.end(), audio.samples.begin(), audio.samples.end());
+        } else {
+            const auto converted = vm::ResampleLinear(audio.samples, audio.sampleRate, rate_);
+            samples_.insert(samples_.end(), converted.begin(), converted.end());
+        }
+    }
+    void Pause(int ms) {
+        pendingMs_ += ms;
+        if (rate_) FlushPause();
+    }
+    const std::vector<int16_t>& Samples() const { return samples_; }
+    int Rate() const { return rate_; }
+
+private:
+    void FlushPause() {
+        if (pendingMs_ > 0)
+            samples_.resize(samples_.size() + size_t(qint64(rate_) * pendingMs_ / 1000), 0);
+        pendingMs_ = 0;
+    }
+    std::vector<int16_t> samples_;
+    int rate_ = 0;
+    int pendingMs_ = 0;
+};
+
+bool IsBlank(const QString& text) {
+    return text.trimmed().isEmpty();
+}
+
+}  // namespace
 
 struct SpVoice::Impl {
+    EngineList engines;
     VoiceToken voice;
     SpFileStream* stream = nullptr;
     QString error;
+
+    std::shared_ptr<SpeechEngine> EngineNamed(const QString& name) const {
+        for (const auto& engine : engines)
+            if (QString::fromStdString(engine->Name()) == name) return engine;
+        return nullptr;
+    }
+
+    bool SpeakPiece(SpeechEngine& engine, const std::string& voiceId, const QString& text,
+                    bool markup, Assembler* out) {
+        EngineAudio audio;
+        std::string engineError;
+        if (!engine.Synthesize(voiceId, text.toStdString(), markup, &audio, &engineError)) {
+            error = QString::fromStdString(engineError);
+            if (error.isEmpty()) error = QStringLiteral("The voice could not speak");
+            return false;
+        }
+        out->Add(audio);
+        return true;
+    }
+
+    // Turns text into samples. Plain text goes line by line with a pause at
+    // every line break (no engine pauses at a single line break by itself),
+    // escaped for engines that read markup so "<" and "&" are only words.
+    bool Render(SpeechEngine& engine, const std::string& voiceId, const QString& text, int flags,
+                Assembler* out) {
+        if (flags & SpVoice::SVSFIsXML) {
+            if (engine.SpeaksMarkup()) return SpeakPiece(engine, voiceId, text, true, out);
+            for (const auto& piece : vm::speech::ParseMarkup(text)) {
+                if (piece.pauseMs > 0)
+                    out->Pause(piece.pauseMs);
+                else if (!IsBlank(piece.text) &&
+                         !SpeakPiece(engine, voiceId, piece.text, false, out))
+                    return false;
+            }
+            return true;
+        }
+        bool spoken = false;
+        for (const QString& line : vm::speech::SplitLines(text)) {
+            if (IsBlank(line)) continue;
+            if (spoken) out->Pause(vm::speech::kLineBreakPauseMs);
+            const bool markup = engine.SpeaksMarkup();
+            if (!SpeakPiece(engine, voiceId, markup ? vm::speech::EscapeMarkup(line) : line, markup,
+                            out))
+                return false;
+            spoken = true;
+        }
+        return true;
+    }
 };
-SpVoice::SpVoice() : d(new Impl) {}
-SpVoice::~SpVoice() { delete d; }
-QList<VoiceToken> SpVoice::GetVoices(const QString&, const QString&) const { return {}; }
-void SpVoice::setVoice(const VoiceToken& token) { d->voice = token; }
-VoiceToken SpVoice::Voice() const { return d->voice; }
-void SpVoice::setAudioOutputStream(SpFileStream* stream) { d->stream = stream; }
-SpFileStream* SpVoice::AudioOutputStream() const { return d->stream; }
-bool SpVoice::Speak(const QString&, int) { d->error = "not built yet"; return false; }
-bool SpVoice::WaitUntilDone(int) { return true; }
-QString SpVoice::LastError() const { return d->error; }
+
+SpVoice::SpVoice() : d(new Impl) {
+    std::lock_guard lock(gEnginesMutex);
+    if (gTestEngines) {
+        d->engines = *gTestEngines;
+        if (d->engines.empty()) d->error = QStringLiteral("No speech engine is available");
+    } else {
+        QString problems;
+        d->engines = InstalledEngines(&problems);
+        if (d->engines.empty())
+            d->error =
+                problems.isEmpty() ? QStringLiteral("No speech engine is available") : problems;
+    }
+}
+
+SpVoice::~SpVoice() {
+    delete d;
+}
+
+bool SpVoice::IsReady() const {
+    return !d->engines.empty();
+}
+
+bool SpVoice::EnumerateVoices(QList<VoiceToken>* tokens) const {
+    tokens->clear();
+    if (d->engines.empty()) {
+        d->error = QStringLiteral("No speech engine is available");
+        return false;
+    }
+    for (const auto& engine : d->engines) {
+        std::vector<vm::speech::EngineVoice> voices;
+        std::string error;
+        const bool ok = engine->ListVoices(&voices, &error);
+        const QString name = QString::fromStdString(engine->Name());
+        for (const auto& v : voices)
+            tokens->append(VoiceToken(name, QString::fromStdString(v.id),
+                                      QString::fromStdString(v.description)));
+        if (!ok) {
+            d->error = QStringLiteral("%1 could not list its voices: %2")
+                           .arg(name, QString::fromStdString(error));
+            return false;
+        }
+    }
+    return true;
+}
+
+QList<VoiceToken> SpVoice::GetVoices(const QString&, const QString&) const {
+    QList<VoiceToken> tokens;
+    EnumerateVoices(&tokens);
+    return tokens;
+}
+
+int SpVoice::DefaultVoiceIndex(const QStringList& descriptions) {
+    if (descriptions.isEmpty()) return -1;
+    int index = 0;
+    for (int i = 0; i < descriptions.size(); ++i)
+        if (descriptions[i].toLower().contains(QLatin1String("engl"))) index = i;
+    return index;
+}
+
+void SpVoice::setVoice(const VoiceToken& token) {
+    d->voice = token;
+}
+VoiceToken SpVoice::Voice() const {
+    return d->voice;
+}
+void SpVoice::setAudioOutputStream(SpFileStream* stream) {
+    d->stream = stream;
+}
+SpFileStream* SpVoice::AudioOutputStream() const {
+    return d->stream;
+}
+
+bool SpVoice::Speak(const QString& text, int flags) {
+    d->error.clear();
+    VoiceToken voice = d->voice;
+    if (voice.IsNull()) {
+        QList<VoiceToken> tokens;
+        EnumerateVoices(&tokens);
+        QStringList descriptions;
+        for (const auto& t : tokens) descriptions << t.GetDescription();
+        const int index = DefaultVoiceIndex(descriptions);
+        if (index < 0) {
+            if (d->error.isEmpty()) d->error = QStringLiteral("No voice is installed");
+            return false;
+        }
+        voice = tokens[index];
+        d->error.clear();
+    }
+    const auto engine = d->EngineNamed(voice.Engine());
+    if (!engine) {
+        d->error = QStringLiteral("The speech engine %1 is not available").arg(voice.Engine());
+        return false;
+    }
+    if (d->stream && !d->stream->IsOpen()) {
+        d->error = QStringLiteral("The speech stream is not open");
+        return false;
+    }
+    Assembler audio;
+    if (!d->Render(*engine, voice.Id().toStdString(), text, flags, &audio)) return false;
+    if (d->stream) {
+        d->stream->AppendSamples(audio.Samples(), audio.Rate());
+        return true;
+    }
+    return vm::speech::PlayOnSoundOutput(audio.Samples(), audio.Rate(), &d->error);
+}
+
+bool SpVoice::WaitUntilDone(int) {
+    return true;
+}
+
+QString SpVoice::LastError() const {
+    return d->error;
+}
+
+void SpVoice::SetEnginesForTesting(std::vector<std::shared_ptr<SpeechEngine>> engines) {
+    std::lock_guard lock(gEnginesMutex);
+    gTestEngines = std::move(engines);
+}
+
+void SpVoice::UseInstalledEngines() {
+    std::lock_guard lock(gEnginesMutex);
+    gTestEngines.reset();
+}
+
+void SpVoice::SetSoundOutputMissingForTesting(bool missing) {
+    vm::speech::SetSoundOutputMissing(missing);
+}

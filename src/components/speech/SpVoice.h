@@ -2,10 +2,16 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
 
 #include "VoiceToken.h"
 
 class SpFileStream;
+namespace vm::speech {
+class SpeechEngine;
+}
 
 // The window's voice object: lists the installed voices of every engine in a
 // fixed order (espeak-ng, flite, festival) and speaks text either into an
@@ -40,6 +46,28 @@ public:
     bool WaitUntilDone(int milliseconds);
 
     QString LastError() const;
+
+    // False when no speech engine could be created on this machine (the
+    // reason is in LastError()).
+    bool IsReady() const;
+
+    // Like GetVoices, but tells whether listing went through: on failure the
+    // tokens listed before it are in `tokens` and the reason in LastError().
+    bool EnumerateVoices(QList<VoiceToken>* tokens) const;
+
+    // The voice picked when none is chosen: the last description holding
+    // "engl" in any letter case, else the first; -1 for an empty list.
+    static int DefaultVoiceIndex(const QStringList& descriptions);
+
+    // Test seams. Voices created after SetEnginesForTesting use exactly the
+    // given engines (an empty list = no engine can be created);
+    // UseInstalledEngines() returns to espeak-ng, flite and festival.
+    // SetSoundOutputMissingForTesting makes speaking to the sound output fail
+    // as on a machine without an output device.
+    static void SetEnginesForTesting(
+        std::vector<std::shared_ptr<vm::speech::SpeechEngine>> engines);
+    static void UseInstalledEngines();
+    static void SetSoundOutputMissingForTesting(bool missing);
 
 private:
     struct Impl;

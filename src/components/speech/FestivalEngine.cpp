@@ -1,0 +1,184 @@
+// festival behind the SpeechEngine interface. Only its HTS voices are offered
+// (the diphone voices sound far worse and would otherwise become the last
+// English voice). festival keeps one global Scheme interpreter: it is started
+// once per process, on first use, and only ever driven from that one thread.
+// Listing does not start it: the voices are found by scanning festival's voice
+// folders, so the window opens without paying festival's start-up.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#pragma GCC diagnostic ignored "-Wdeprecated-copy"
+#pragma GCC diagnostic ignored "-Wclass-memaccess"
+#include <festival/festival.h>
+#pragma GCC diagnostic pop
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "SpeechEngine.h"
+
+namespace vm::speech {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where festival itself looks for voices (its system-voice-path and
+// load-path/voices) on Debian.
+const char* const kVoiceFolders[] = {"/usr/share/festival/voices", "/usr/lib/festival/voices"};
+
+std::atomic<double> gStartMilliseconds{0.0};
+
+std::string Capitalised(std::string word) {
+    std::replace(word.begin(), word.end(), '_', ' ');
+    if (!word.empty() && word[0] >= 'a' && word[0] <= 'z') word[0] = char(word[0] - 'a' + 'A');
+    return word;
+}
+
+std::string Field(const std::string& text, const char* name) {
+    const std::regex pattern(std::string("\\(\\s*") + name + "\\s+([A-Za-z_]+)\\s*\\)");
+    std::smatch match;
+    return std::regex_search(text, match, pattern) ? match[1].str() : std::string();
+}
+
+// "English (America)" from festival's (language english) (dialect american).
+std::string LanguageWords(const std::string& language, const std::string& dialect) {
+    if (language.empty()) return "unknown language";
+    std::string words = Capitalised(language);
+    if (dialect == "american")
+        words += " (America)";
+    else if (dialect == "british")
+        words += " (Great Britain)";
+    else if (dialect == "scottish")
+        words += " (Scotland)";
+    else if (!dialect.empty())
+        words += " (" + Capitalised(dialect) + ")";
+    return words;
+}
+
+// The description from the voice's own proclaim_voice entry, read as text.
+std::string Describe(const std::string& name, const fs::path& definition) {
+    std::ifstream in(definition);
+    std::stringstream content;
+    content << in.rdbuf();
+    const std::string text = content.str();
+    const auto proclaim = text.find("proclaim_voice");
+    const std::string entry = proclaim == std::string::npos ? text : text.substr(proclaim);
+    std::string description =
+        name + " - " + LanguageWords(Field(entry, "language"), Field(entry, "dialect"));
+    const std::string gender = Field(entry, "gender");
+    if (!gender.empty()) description += ", " + gender;
+    return description + " (festival)";
+}
+
+class Festival final : public SpeechEngine {
+public:
+    std::string Name() const override { return "festival"; }
+
+    bool ListVoices(std::vector<EngineVoice>* voices, std::string* error) override {
+        std::lock_guard lock(mutex_);
+        if (!listed_) {
+            std::vector<EngineVoice> found;
+            std::error_code ec;
+            for (const char* root : kVoiceFolders) {
+                if (!fs::is_directory(root, ec)) continue;
+                // <root>/<language folder>/<voice>/festvox/<voice>.scm
+                for (const auto& group : fs::directory_iterator(root, ec)) {
+                    if (!group.is_directory(ec)) continue;
+                    for (const auto& voice : fs::directory_iterator(group.path(), ec)) {
+                        const std::string name = voice.path().filename().string();
+                        if (name.size() < 4 || name.compare(name.size() - 4, 4, "_hts") != 0)
+                            continue;
+                        const fs::path definition = voice.path() / "festvox" / (name + ".scm");
+                        if (!fs::is_regular_file(definition, ec)) continue;
+                        if (std::none_of(found.begin(), found.end(),
+                                         [&](const EngineVoice& v) { return v.id == name; }))
+                            found.push_back({name, Describe(name, definition)});
+                    }
+                }
+            }
+            std::sort(found.begin(), found.end(),
+                      [](const EngineVoice& a, const EngineVoice& b) { return a.id < b.id; });
+            voices_ = std::move(found);
+            listed_ = true;
+        }
+        voices->insert(voices->end(), voices_.begin(), voices_.end());
+        (void)error;
+        return true;
+    }
+
+    bool Synthesize(const std::string& voiceId, const std::string& text, bool, EngineAudio* audio,
+                    std::string* error) override {
+        std::lock_guard lock(mutex_);
+        audio->samples.clear();
+        const auto started = std::chrono::steady_clock::now();
+        if (!started_) {
+            festival_initialize(1, FESTIVAL_HEAP_SIZE);
+            thread_ = std::this_thread::get_id();
+            started_ = true;
+        } else if (thread_ != std::this_thread::get_id()) {
+            *error = "festival speaks only on the thread that started it";
+            return false;
+        }
+        if (voiceId != currentVoice_) {
+            if (voiceId.empty() ||
+                voiceId.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") !=
+                    std::string::npos ||
+                !festival_eval_command(EST_String(("(voice_" + voiceId + ")").c_str()))) {
+                *error = "festival cannot load the voice " + voiceId;
+                return false;
+            }
+            currentVoice_ = voiceId;
+        }
+        if (gStartMilliseconds.load() == 0.0) {
+            gStartMilliseconds = std::chrono::duration<double, std::milli>(
+                                     std::chrono::steady_clock::now() - started)
+                                     .count();
+        }
+        if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+            audio->sampleRate = lastRate_;
+            return true;
+        }
+        EST_Wave wave;
+        if (!festival_text_to_wave(EST_String(text.c_str()), wave)) {
+            *error = "festival could not speak the text";
+            return false;
+        }
+        audio->sampleRate = wave.sample_rate();
+        audio->samples.reserve(wave.num_samples());
+        for (int i = 0; i < wave.num_samples(); ++i) audio->samples.push_back(wave.a(i, 0));
+        if (audio->sampleRate <= 0) {
+            *error = "festival reported no sample rate";
+            return false;
+        }
+        lastRate_ = audio->sampleRate;
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    bool listed_ = false;
+    std::vector<EngineVoice> voices_;
+    bool started_ = false;
+    std::thread::id thread_;
+    std::string currentVoice_;
+    int lastRate_ = 16000;
+};
+
+}  // namespace
+
+std::shared_ptr<SpeechEngine> FestivalEngine(std::string*) {
+    static std::shared_ptr<Festival> instance = std::make_shared<Festival>();
+    return instance;
+}
+
+double FestivalStartMilliseconds() {
+    return gStartMilliseconds.load();
+}
+
+}  // namespace vm::speech

@@ -1,0 +1,101 @@
+// flite behind the SpeechEngine interface. flite's voices carry no language or
+// gender, so this file keeps its own table of the voices it links.
+#include <flite/flite.h>
+
+#include <mutex>
+
+#include "SpeechEngine.h"
+
+extern "C" {
+cst_voice* register_cmu_us_kal(const char* voxdir);
+cst_voice* register_cmu_us_kal16(const char* voxdir);
+cst_voice* register_cmu_us_awb(const char* voxdir);
+cst_voice* register_cmu_us_slt(const char* voxdir);
+cst_voice* register_cmu_us_rms(const char* voxdir);
+}
+
+namespace vm::speech {
+namespace {
+
+struct FliteVoice {
+    const char* id;
+    const char* language;
+    const char* gender;
+    cst_voice* (*registerVoice)(const char*);
+};
+
+// The listing order of flite's voices.
+constexpr FliteVoice kVoices[] = {
+    {"cmu_us_kal", "English (America)", "male", register_cmu_us_kal},
+    {"cmu_us_kal16", "English (America)", "male", register_cmu_us_kal16},
+    {"cmu_us_awb", "English (Scotland)", "male", register_cmu_us_awb},
+    {"cmu_us_slt", "English (America)", "female", register_cmu_us_slt},
+    {"cmu_us_rms", "English (America)", "male", register_cmu_us_rms},
+};
+constexpr int kVoiceCount = sizeof(kVoices) / sizeof(kVoices[0]);
+
+class Flite final : public SpeechEngine {
+public:
+    Flite() { flite_init(); }
+
+    std::string Name() const override { return "flite"; }
+
+    bool ListVoices(std::vector<EngineVoice>* voices, std::string*) override {
+        for (const FliteVoice& v : kVoices) {
+            voices->push_back(
+                {v.id, std::string(v.id) + " - " + v.language + ", " + v.gender + " (flite)"});
+        }
+        return true;
+    }
+
+    bool Synthesize(const std::string& voiceId, const std::string& text, bool, EngineAudio* audio,
+                    std::string* error) override {
+        std::lock_guard lock(mutex_);
+        audio->samples.clear();
+        cst_voice* voice = VoiceFor(voiceId);
+        if (!voice) {
+            *error = "flite has no voice " + voiceId;
+            return false;
+        }
+        cst_wave* wave = flite_text_to_wave(text.c_str(), voice);
+        if (!wave) {
+            *error = "flite could not speak the text";
+            return false;
+        }
+        audio->sampleRate = wave->sample_rate;
+        const int channels = wave->num_channels > 0 ? wave->num_channels : 1;
+        audio->samples.reserve(wave->num_samples);
+        // Always mono here; keep the first channel should a voice ever give more.
+        for (int i = 0; i < wave->num_samples; ++i)
+            audio->samples.push_back(wave->samples[i * channels]);
+        delete_wave(wave);
+        if (audio->sampleRate <= 0) {
+            *error = "flite reported no sample rate";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    // Voices are registered on first use: listing stays instant.
+    cst_voice* VoiceFor(const std::string& id) {
+        for (int i = 0; i < kVoiceCount; ++i) {
+            if (id != kVoices[i].id) continue;
+            if (!registered_[i]) registered_[i] = kVoices[i].registerVoice(nullptr);
+            return registered_[i];
+        }
+        return nullptr;
+    }
+
+    std::mutex mutex_;
+    cst_voice* registered_[kVoiceCount] = {};
+};
+
+}  // namespace
+
+std::shared_ptr<SpeechEngine> FliteEngine(std::string*) {
+    static std::shared_ptr<Flite> instance = std::make_shared<Flite>();
+    return instance;
+}
+
+}  // namespace vm::speech

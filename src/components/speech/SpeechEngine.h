@@ -1,0 +1,57 @@
+#pragma once
+
+// The small interface between SpVoice and one speech engine. It uses only the
+// standard library on purpose: festival's adapter must not see Qt headers, and
+// flite's and festival's headers cannot share a translation unit, so every
+// engine lives in its own .cpp behind this interface.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vm::speech {
+
+struct EngineVoice {
+    std::string id;           // the engine's own name for the voice, given back to Synthesize
+    std::string description;  // "name - language, gender (engine)"
+};
+
+struct EngineAudio {
+    std::vector<int16_t> samples;  // 16-bit mono
+    int sampleRate = 0;            // set even when the text gave no samples
+};
+
+class SpeechEngine {
+public:
+    virtual ~SpeechEngine() = default;
+
+    // "espeak-ng", "flite", "festival": also the engine name of a VoiceToken.
+    virtual std::string Name() const = 0;
+
+    // Appends the engine's voices in its own order. On failure returns false
+    // with a message; the voices appended before the failure stay.
+    virtual bool ListVoices(std::vector<EngineVoice>* voices, std::string* error) = 0;
+
+    // True when Synthesize can be handed speech markup (SSML) as it is.
+    virtual bool SpeaksMarkup() const { return false; }
+
+    // Speaks UTF-8 text with the voice into `audio` (replacing its content).
+    // `markup` is only ever true for an engine that SpeaksMarkup(); plain text
+    // reaches the engine as it is.
+    virtual bool Synthesize(const std::string& voiceId, const std::string& text, bool markup,
+                            EngineAudio* audio, std::string* error) = 0;
+};
+
+// The engines of this machine. Each library keeps global state, so each
+// factory hands out one shared instance per process; nullptr (with the
+// reason) when the engine cannot be used.
+std::shared_ptr<SpeechEngine> EspeakEngine(std::string* error);
+std::shared_ptr<SpeechEngine> FliteEngine(std::string* error);
+std::shared_ptr<SpeechEngine> FestivalEngine(std::string* error);
+
+// Cost of festival's one-off start (festival_initialize plus loading the
+// first voice), in milliseconds; 0 while festival has not been started.
+double FestivalStartMilliseconds();
+
+}  // namespace vm::speech
