@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+class Compressors;
+
 // The video-editing component the window drives: a project of slides,
 // transitions and audio tracks on a timeline, rendered to an AVI on a worker
 // thread. One instance per output frame size. Complete and Processing arrive
@@ -44,6 +46,10 @@ public:
     // Blocks until the running render (if any) has ended, at most `ms`.
     bool WaitForRender(int ms);
     bool IsRendering() const;
+
+    // The compressor list the index refers to; null (the default) is the
+    // process-wide Compressors::Instance(). Tests give a list of their own.
+    void setCompressorList(const Compressors* list);
 
     // Outcome of the last finished render.
     bool LastRenderOk() const;

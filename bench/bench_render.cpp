@@ -1,0 +1,208 @@
+// Renders the reference slideshow with our renderer and with the equivalent
+// ffmpeg command, and prints wall times, their ratio and peak memory.
+//
+//   bin/bench_render [work folder]
+//
+// Reference: six 1920x1080 JPEGs, 4 s a slide, 1 s transitions at 4..20 s,
+// a 25 s narration, MPEG-4 at quantiser 4, 16-bit PCM.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QImage>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Compressors.h"
+#include "VideoEdit.h"
+
+namespace {
+
+constexpr int kSlides = 6;
+
+QString ImagePath(const QString& dir, int i) {
+    return dir + QString("/img%1.jpg").arg(i);
+}
+
+// Photo-like detail: smooth colour fields, shapes and grain, so the encoder
+// and the scaler do real work.
+void WriteImages(const QString& dir) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> grain(-12, 12);
+    for (int i = 0; i < kSlides; ++i) {
+        QImage image(1920, 1080, QImage::Format_RGB888);
+        for (int y = 0; y < image.height(); ++y) {
+            uchar* line = image.scanLine(y);
+            for (int x = 0; x < image.width(); ++x) {
+                const double u = x / 1920.0, v = y / 1080.0;
+                const double r = 128 + 100 * std::sin(6.0 * u + i + 3 * std::sin(4 * v));
+                const double g = 128 + 100 * std::sin(5.0 * v - i + 2 * std::cos(7 * u));
+                const double b = 128 + 100 * std::sin(9.0 * (u + v) + i * 0.7);
+                const bool ring =
+                    std::fmod(std::hypot(x - 960.0, y - 540.0) / (30 + 10 * i), 2.0) < 0.3;
+                const int n = grain(random);
+                line[x * 3 + 0] = uchar(std::clamp(int(ring ? 255 - r : r) + n, 0, 255));
+                line[x * 3 + 1] = uchar(std::clamp(int(g) + n, 0, 255));
+                line[x * 3 + 2] = uchar(std::clamp(int(b) + n, 0, 255));
+            }
+        }
+        image.save(ImagePath(dir, i), "JPG", 90);
+    }
+}
+
+// 25 s of a voice-like warble, 22.05 kHz mono 16-bit.
+void WriteNarration(const QString& path) {
+    const int rate = 22050, count = 25 * rate;
+    std::vector<int16_t> samples(count);
+    for (int i = 0; i < count; ++i) {
+        const double t = double(i) / rate;
+        const double f = 180 + 60 * std::sin(2 * M_PI * 3 * t);
+        samples[i] =
+            int16_t(9000 * std::sin(2 * M_PI * f * t) * (0.6 + 0.4 * std::sin(2 * M_PI * 0.7 * t)));
+    }
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    auto put32 = [&](uint32_t v) { file.write(reinterpret_cast<const char*>(&v), 4); };
+    auto put16 = [&](uint16_t v) { file.write(reinterpret_cast<const char*>(&v), 2); };
+    file.write("RIFF");
+    put32(36 + count * 2);
+    file.write("WAVEfmt ");
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(rate);
+    put32(rate * 2);
+    put16(2);
+    put16(16);
+    file.write("data");
+    put32(count * 2);
+    file.write(reinterpret_cast<const char*>(samples.data()), count * 2);
+}
+
+// Our render, in this (child) process.
+int RenderOurs(const QString& dir) {
+    int argc = 1;
+    char name[] = "bench_render";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const Compressors& list = Compressors::Instance();
+    int mpeg4 = -1;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Item(i)->codec == "mpeg4") mpeg4 = i;
+    if (mpeg4 < 0) return 2;
+    Compressors::Instance().SetSettingValue(mpeg4, 4);
+
+    VideoEdit edit(0, 1920, 1080);
+    edit.NewProject();
+    edit.setCompressionEnabled(true);
+    edit.setCompressorIndex(mpeg4);
+    for (int i = 0; i < kSlides; ++i) {
+        edit.AddImage(ImagePath(dir, i), 0, 4, 0);
+        if (i > 0) edit.AddTransition(1, 4 * i, 4 * i + 1);
+    }
+    edit.AddImage(ImagePath(dir, kSlides - 1), 0, 1, 0);
+    edit.AddVoice(dir + "/narration.wav", 0, 25);
+    QEventLoop loop;
+    QObject::connect(&edit, &VideoEdit::Complete, &loop, &QEventLoop::quit);
+    QTimer::singleShot(300000, &loop, [&] {
+        std::fprintf(stderr, "our render did not finish in 300 s\n");
+        loop.quit();
+    });
+    edit.StartRender(dir + "/ours.avi");
+    loop.exec();
+    if (!edit.LastRenderOk()) {
+        std::fprintf(stderr, "our render failed: %s\n", edit.LastError().toUtf8().constData());
+        return 1;
+    }
+    return 0;
+}
+
+struct Run {
+    double seconds = 0;
+    double cpuSeconds = 0;  // user + system
+    long maxRssKb = 0;
+    int status = -1;
+};
+
+Run RunChild(const std::vector<std::string>& args) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    Run run;
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.maxRssKb = usage.ru_maxrss;
+    run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+                     usage.ru_stime.tv_usec / 1e6;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--ours") return RenderOurs(argv[2]);
+
+    const QString dir = argc > 1 ? argv[1] : QDir::tempPath() + "/vidmill_bench";
+    QDir().mkpath(dir);
+    std::printf("preparing 6 images and a 25 s narration in %s\n", qPrintable(dir));
+    WriteImages(dir);
+    WriteNarration(dir + "/narration.wav");
+
+    std::vector<std::string> ffmpeg = {"ffmpeg", "-v", "error", "-y"};
+    for (int i = 0; i < kSlides; ++i)
+        for (const std::string& a :
+             {std::string("-loop"), std::string("1"), std::string("-framerate"), std::string("25"),
+              std::string("-t"), std::string("5"), std::string("-i"),
+              ImagePath(dir, i).toStdString()})
+            ffmpeg.push_back(a);
+    ffmpeg.insert(ffmpeg.end(), {"-i", (dir + "/narration.wav").toStdString()});
+    std::string graph;
+    for (int i = 0; i < kSlides; ++i)
+        graph += "[" + std::to_string(i) +
+                 ":v]scale=1920:1080:force_original_aspect_ratio=decrease,"
+                 "pad=1920:1080:(ow-iw)/2:(oh-ih)/2,setsar=1[s" +
+                 std::to_string(i) + "];";
+    std::string last = "s0";
+    for (int i = 1; i < kSlides; ++i) {
+        const std::string out = i + 1 == kSlides ? "v" : "x" + std::to_string(i);
+        graph += "[" + last + "][s" + std::to_string(i) +
+                 "]xfade=transition=fade:duration=1:offset=" + std::to_string(4 * i) + "[" + out +
+                 "]" + (i + 1 == kSlides ? "" : ";");
+        last = out;
+    }
+    ffmpeg.insert(ffmpeg.end(), {"-filter_complex", graph, "-map", "[v]", "-map",
+                                 std::to_string(kSlides) + ":a", "-c:v", "mpeg4", "-q:v", "4",
+                                 "-c:a", "pcm_s16le", (dir + "/ffmpeg.avi").toStdString()});
+
+    const Run ours = RunChild({argv[0], "--ours", dir.toStdString()});
+    const Run theirs = RunChild(ffmpeg);
+    std::printf("ours:   %.2f s wall, %.2f s CPU, peak memory %.0f MB (exit %d)\n", ours.seconds,
+                ours.cpuSeconds, ours.maxRssKb / 1024.0, ours.status);
+    std::printf("ffmpeg: %.2f s wall, %.2f s CPU, peak memory %.0f MB (exit %d)\n", theirs.seconds,
+                theirs.cpuSeconds, theirs.maxRssKb / 1024.0, theirs.status);
+    std::printf("ratio:  ours is %.1fx faster (wall), %.1fx less CPU\n",
+                theirs.seconds / ours.seconds, theirs.cpuSeconds / ours.cpuSeconds);
+    // The machine may be shared: wall times are only fair when it is idle.
+    double load[1] = {};
+    if (getloadavg(load, 1) == 1) std::printf("load average during the run: %.1f\n", load[0]);
+    return ours.status == 0 && theirs.status == 0 ? 0 : 1;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FfmpegPtr.h"
+#include "RenderJob.h"
+
+namespace vm {
+
+constexpr int kAudioRate = 44100;
+constexpr int kAudioChannels = 2;
+
+// One audio file read from its start as 44.1 kHz stereo 16-bit samples,
+// cut at `length` seconds and followed by silence. Decodes as it is read,
+// so a long track never sits in memory whole.
+class AudioSource {
+public:
+    // Opens the file; on failure returns null and fills `result`.
+    static std::unique_ptr<AudioSource> Open(const RenderJob::Audio& track, RenderResult* result);
+
+    // Adds the next `frames` sample frames (interleaved stereo) to `mix`.
+    bool AddTo(int32_t* mix, int frames, RenderResult* result);
+
+private:
+    AudioSource() = default;
+    int Refill();  // decodes more into buffer_; 0, AVERROR_EOF or an error
+
+    std::string path_;
+    int64_t startFrame_ = 0;  // timeline position of the first sample
+    int64_t endFrame_ = 0;    // timeline position after the last sample
+    int64_t position_ = 0;    // timeline position of the next read
+    bool ended_ = false;
+    av::InputPtr input_;
+    av::CodecContextPtr decoder_;
+    av::SwrPtr resampler_;
+    av::PacketPtr packet_;
+    av::FramePtr frame_;
+    int stream_ = -1;
+    std::vector<int16_t> buffer_;  // decoded, not yet read
+    size_t bufferRead_ = 0;        // samples (not frames) of buffer_ already read
+};
+
+// All tracks summed with clipping.
+class AudioMix {
+public:
+    bool Open(const RenderJob& job, RenderResult* result);
+    bool Empty() const { return sources_.empty(); }
+    // The next `frames` sample frames of the mix.
+    bool Read(int16_t* out, int frames, RenderResult* result);
+
+private:
+    std::vector<std::unique_ptr<AudioSource>> sources_;
+    std::vector<int32_t> sum_;
+};
+
+}  // namespace vm

@@ -1,0 +1,245 @@
+#include "RenderEngine.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "AudioMix.h"
+#include "AviWriter.h"
+#include "FfmpegPtr.h"
+#include "ImageLoader.h"
+#include "RenderTimeline.h"
+#include "Transition.h"
+
+namespace vm {
+
+namespace {
+
+const char* const kCancelled = "cancelled";
+
+// Composed frames on their way to the encoder thread. Small, so a fast
+// composer never piles up pictures in memory.
+class FrameQueue {
+public:
+    struct Item {
+        av::FramePtr frame;
+        int index = 0;
+        bool keyframe = false;
+    };
+
+    // False when the consumer has given up or a stop was asked for.
+    bool Push(Item item, std::stop_token stop) {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait(lock, stop, [&] { return items_.size() < kCapacity || abandoned_; }))
+            return false;
+        if (abandoned_) return false;
+        items_.push_back(std::move(item));
+        changed_.notify_all();
+        return true;
+    }
+    // False at the end of the stream.
+    bool Pop(Item* item, std::stop_token stop) {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait(lock, stop, [&] { return !items_.empty() || closed_; })) return false;
+        if (items_.empty()) return false;
+        *item = std::move(items_.front());
+        items_.pop_front();
+        changed_.notify_all();
+        return true;
+    }
+    void Close() {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        changed_.notify_all();
+    }
+    void Abandon() {
+        std::lock_guard lock(mutex_);
+        abandoned_ = true;
+        items_.clear();
+        changed_.notify_all();
+    }
+
+private:
+    static constexpr size_t kCapacity = 4;
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    std::deque<Item> items_;
+    bool closed_ = false;
+    bool abandoned_ = false;
+};
+
+// Turns canvas pictures into the encoder's pixel format, for the encoders
+// that take no planar YUV (raw BGR) or another subsampling.
+class Converter {
+public:
+    bool Open(const CanvasFormat& canvas, AVPixelFormat format, bool fullRange,
+              RenderResult* result) {
+        canvas_ = canvas;
+        format_ = format;
+        if (format == canvas.format && fullRange == canvas.fullRange) return true;  // as it is
+        scaler_ = MakeScaler(canvas.width, canvas.height, canvas.format, canvas.fullRange,
+                             canvas.width, canvas.height, format, fullRange, SWS_BILINEAR);
+        if (!scaler_) {
+            *result = RenderResult::Fail("converting pictures", av::ErrorText(AVERROR(EINVAL)));
+            return false;
+        }
+        return true;
+    }
+    // The picture for the encoder: the canvas itself (a new reference) when
+    // the formats agree.
+    av::FramePtr Convert(const AVFrame* canvas, RenderResult* result) {
+        auto fail = [&](int rc) {
+            *result = RenderResult::Fail("converting pictures", av::ErrorText(rc));
+            return nullptr;
+        };
+        if (!scaler_) {
+            av::FramePtr same = av::CloneFrame(canvas);
+            return same ? std::move(same) : fail(AVERROR(ENOMEM));
+        }
+        av::FramePtr frame = av::MakeFrame();
+        if (!frame) return fail(AVERROR(ENOMEM));
+        frame->format = format_;
+        frame->width = canvas_.width;
+        frame->height = canvas_.height;
+        if (int rc = av_frame_get_buffer(frame.get(), 0); rc < 0) return fail(rc);
+        if (int rc = sws_scale(scaler_.get(), canvas->data, canvas->linesize, 0, canvas_.height,
+                               frame->data, frame->linesize);
+            rc < 0)
+            return fail(rc);
+        return frame;
+    }
+
+private:
+    av::SwsPtr scaler_;
+    CanvasFormat canvas_;
+    AVPixelFormat format_ = AV_PIX_FMT_NONE;
+};
+
+// Planar YUV encoders get their own format as the canvas; the others get
+// 4:2:0, converted per encoded frame.
+CanvasFormat ChooseCanvas(int width, int height, AVPixelFormat encoderFormat, bool fullRange) {
+    CanvasFormat canvas{width, height, AV_PIX_FMT_YUV420P, false};
+    if (encoderFormat == AV_PIX_FMT_YUV420P || encoderFormat == AV_PIX_FMT_YUV422P ||
+        encoderFormat == AV_PIX_FMT_YUV444P) {
+        canvas.format = encoderFormat;
+        canvas.fullRange = fullRange;
+    }
+    return canvas;
+}
+
+// The encoder thread's side: takes frames off the queue, encodes and muxes.
+RenderResult EncodeLoop(AviWriter& writer, FrameQueue& queue, int totalFrames,
+                        const RenderProgress& progress, std::stop_token stop) {
+    RenderResult result;
+    FrameQueue::Item item;
+    while (queue.Pop(&item, stop)) {
+        if (!writer.WriteVideo(item.frame.get(), item.index, item.keyframe, &result)) return result;
+        item.frame.reset();
+        if (progress) progress(item.index + 1, totalFrames);
+    }
+    if (stop.stop_requested()) return RenderResult::Fail("rendering", kCancelled);
+    return result;
+}
+
+}  // namespace
+
+RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::stop_token stop) {
+    if (job.width <= 0 || job.height <= 0) return RenderResult::Fail("rendering", "no frame size");
+    const FramePlan plan = MakeFramePlan(job);
+    if (plan.totalFrames <= 0 || plan.segments.empty())
+        return RenderResult::Fail("rendering", "nothing on the timeline");
+
+    RenderResult result;
+    AudioMix audio;
+    if (!audio.Open(job, &result)) return result;
+    AviWriter writer;
+    if (!writer.Open(job, plan.totalFrames, &audio, &result)) return result;
+    const CanvasFormat canvas =
+        ChooseCanvas(job.width, job.height, writer.PixelFormat(), writer.FullRange());
+    Converter converter;
+    if (!converter.Open(canvas, writer.PixelFormat(), writer.FullRange(), &result)) return result;
+
+    FrameQueue queue;
+    RenderResult encoded;
+    {
+        std::jthread encoder([&](std::stop_token encoderStop) {
+            encoded = EncodeLoop(writer, queue, plan.totalFrames, progress, encoderStop);
+            if (!encoded.ok) queue.Abandon();
+        });
+        // Compose on this thread; the encoder thread stops with us.
+        std::stop_callback forward(stop, [&] { encoder.request_stop(); });
+
+        std::vector<av::FramePtr> pictures(plan.pictures.size());
+        av::FramePtr black;
+        auto picture = [&](int index) -> const AVFrame* {
+            if (index < 0) {
+                if (!black) black = MakeBlackCanvas(canvas, &result);
+                return black.get();
+            }
+            if (!pictures[index])
+                pictures[index] = LoadPicture(plan.pictures[index], canvas, &result);
+            return pictures[index].get();
+        };
+        auto send = [&](av::FramePtr frame, int index, bool keyframe) {
+            if (stop.stop_requested()) {
+                result = RenderResult::Fail("rendering", kCancelled);
+                return false;
+            }
+            if (!queue.Push({std::move(frame), index, keyframe}, stop)) {
+                if (result.ok) result = RenderResult::Fail("rendering", kCancelled);
+                return false;
+            }
+            return true;
+        };
+
+        for (size_t s = 0; s < plan.segments.size() && result.ok; ++s) {
+            const PlanSegment& segment = plan.segments[s];
+            const bool lastSegment = s + 1 == plan.segments.size();
+            if (segment.kind == PlanSegment::Kind::Still) {
+                const AVFrame* canvas = picture(segment.picture);
+                if (!canvas) break;
+                av::FramePtr frame = converter.Convert(canvas, &result);
+                if (!frame) break;
+                av::FramePtr again;
+                if (lastSegment && segment.frameCount > 1) {
+                    // Players stop at the last real chunk: show the picture once more at the end.
+                    again = av::CloneFrame(frame.get());
+                    if (!again)
+                        result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
+                }
+                if (!result.ok || !send(std::move(frame), segment.firstFrame, segment.keyframe))
+                    break;
+                if (again && !send(std::move(again), plan.totalFrames - 1, false)) break;
+            } else {
+                const AVFrame* from = picture(segment.fromPicture);
+                const AVFrame* to = from ? picture(segment.picture) : nullptr;
+                if (!to) break;
+                Transition blend;
+                if (!blend.Open(from, to, segment.transitionType, segment.frameCount, &result))
+                    break;
+                for (int k = 0; k < segment.frameCount && result.ok; ++k) {
+                    av::FramePtr mixed = blend.Next(&result);
+                    if (!mixed) break;
+                    av::FramePtr frame = converter.Convert(mixed.get(), &result);
+                    if (!frame || !send(std::move(frame), segment.firstFrame + k, k == 0 && s == 0))
+                        break;
+                }
+            }
+            // Pictures no later segment shows are let go.
+            for (size_t p = 0; p < pictures.size(); ++p)
+                if (plan.lastUse[p] <= int(s)) pictures[p].reset();
+        }
+        queue.Close();
+        encoder.join();  // not the destructor: that would ask it to stop first
+    }
+
+    if (!encoded.ok) return encoded;  // the encoder's error is the cause
+    if (!result.ok) return result;
+    if (stop.stop_requested()) return RenderResult::Fail("rendering", kCancelled);
+    if (!writer.Finish(&result)) return result;
+    if (progress) progress(plan.totalFrames, plan.totalFrames);
+    return result;
+}
+
+}  // namespace vm

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+#include <stop_token>
+
+#include "RenderJob.h"
+
+namespace vm {
+
+// Frames finished so far (timeline position) and frames in all.
+using RenderProgress = std::function<void(int frame, int totalFrames)>;
+
+// Renders a job to job.outputPath, synchronously. Pictures and transitions
+// are composed on the calling thread while a second thread encodes and
+// muxes. Checks `stop` every frame. On failure the partly written file is
+// left for the caller to remove.
+RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::stop_token stop);
+
+}  // namespace vm

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vm {
+
+constexpr int kFramesPerSecond = 25;
+
+// Everything one render needs, copied from the project when the render
+// starts, so the window may change the project while the file is written.
+struct RenderJob {
+    struct Image {
+        std::string path;
+        double duration = 0;  // seconds
+    };
+    struct Transition {
+        int type = 0;
+        double from = 0;  // seconds on the timeline
+        double to = 0;
+    };
+    struct Audio {
+        std::string path;
+        double start = 0;   // where on the timeline it begins
+        double length = 0;  // seconds taken from the file's start (cut or padded)
+    };
+
+    int width = 0;
+    int height = 0;
+    std::vector<Image> images;
+    std::vector<Transition> transitions;
+    std::vector<Audio> voices;
+    std::vector<Audio> music;
+
+    // Video codec: FFmpeg encoder name ("rawvideo" when compression is off),
+    // its long name for messages, and its quality value (-1: none).
+    std::string codec = "rawvideo";
+    std::string codecName = "raw video";
+    int quality = -1;
+
+    std::string outputPath;  // the file written (the caller renames it)
+};
+
+// The outcome of a render: ok, or the stage that failed and FFmpeg's text.
+struct RenderResult {
+    bool ok = true;
+    std::string stage;    // e.g. "decoding image /x/a.jpg"
+    std::string message;  // e.g. "Invalid data found when processing input"
+
+    static RenderResult Fail(std::string stage, std::string message) {
+        return RenderResult{false, std::move(stage), std::move(message)};
+    }
+    std::string Text() const { return ok ? std::string() : stage + ": " + message; }
+};
+
+}  // namespace vm

@@ -1,0 +1,105 @@
+// Compressor list and media lengths, against the real FFmpeg libraries.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "AviWriter.h"
+#include "Compressors.h"
+#include "TestSupport.h"
+#include "VideoEdit.h"
+
+TEST(VideoCompressors, ListIsUsableAndInFixedOrder) {
+    const Compressors& list = Compressors::Instance();
+    ASSERT_GT(list.Count(), 0);
+    EXPECT_EQ(list.Item(0)->codec, "mpeg4");
+    EXPECT_EQ(list.Name(0), "MPEG-4 part 2");
+    int last = -1;
+    for (int i = 0; i < list.Count(); ++i) {
+        const CompressorInfo* item = list.Item(i);
+        SCOPED_TRACE(item->codec.toStdString());
+        for (const char* hw : {"nvenc", "qsv", "vaapi", "v4l2m2m", "omx"})
+            EXPECT_FALSE(item->codec.contains(hw));
+        EXPECT_NE(item->codec, "msvideo1");
+        EXPECT_NE(item->codec, "cinepak");
+        // Kept in the candidates' order.
+        const auto& order = Compressors::Candidates();
+        const int position =
+            int(std::find(order.begin(), order.end(), item->codec.toStdString()) - order.begin());
+        EXPECT_GT(position, last);
+        last = position;
+        const AVCodec* codec = avcodec_find_encoder_by_name(item->codec.toUtf8().constData());
+        ASSERT_NE(codec, nullptr);
+        for (auto [w, h] : {std::pair{854, 480}, std::pair{426, 240}}) {
+            std::string error;
+            EXPECT_TRUE(vm::AviWriter::CanOpen(codec, w, h, &error))
+                << w << "x" << h << " " << error;
+        }
+    }
+    const auto codecs = [&] {
+        QStringList names;
+        for (int i = 0; i < list.Count(); ++i) names << list.Item(i)->codec;
+        return names;
+    }();
+    EXPECT_TRUE(codecs.contains("libx264"));
+    EXPECT_TRUE(codecs.contains("mjpeg"));
+}
+
+TEST(VideoCompressors, SettingsPerFamily) {
+    Compressors list({{"MPEG-4 part 2", "mpeg4", {"Quantiser", 1, 31, 4, 4}},
+                      {"FFmpeg video codec #1", "ffv1", {}}});
+    EXPECT_TRUE(list.HasSettings(0));
+    EXPECT_FALSE(list.HasSettings(1));
+    EXPECT_TRUE(list.SetSettingValue(0, 40));
+    EXPECT_EQ(list.Setting(0).value, 31);  // clamped
+    EXPECT_FALSE(list.SetSettingValue(1, 3));
+    EXPECT_FALSE(list.SetSettingValue(7, 3));
+
+    const Compressors& real = Compressors::Instance();
+    for (int i = 0; i < real.Count(); ++i) {
+        const QString codec = real.Item(i)->codec;
+        const CompressorSetting s = real.Setting(i);
+        if (codec == "libx264") {
+            EXPECT_EQ(s.maximum, 51);
+            EXPECT_EQ(s.value, 23);
+        }
+        if (codec == "mpeg4" || codec == "mjpeg") {
+            EXPECT_EQ(s.maximum, 31);
+        }
+        if (codec == "ffv1" || codec == "huffyuv") {
+            EXPECT_FALSE(real.HasSettings(i));
+        }
+    }
+}
+
+TEST(VideoCompressors, DefaultIsTheLastMicrosoftVideo) {
+    EXPECT_EQ(
+        Compressors({{"MPEG-4 part 2", "mpeg4", {}}, {"Motion JPEG", "mjpeg", {}}}).DefaultIndex(),
+        0);
+    EXPECT_EQ(Compressors({{"MPEG-4 part 2", "mpeg4", {}},
+                           {"Microsoft Video-1", "msvideo1", {}},
+                           {"Other", "x", {}},
+                           {"MICROSOFT VIDEO 2", "y", {}},
+                           {"Last", "z", {}}})
+                  .DefaultIndex(),
+              3);
+    EXPECT_EQ(Compressors(std::vector<CompressorInfo>{}).DefaultIndex(), 0);
+}
+
+TEST(VideoMediaLength, WavMp3AndMissingFile) {
+    const QString folder = testsupport::FreshAppFolder("media_length");
+    const QString wav = folder + "/tone.wav";
+    ASSERT_TRUE(testsupport::WriteToneWav(wav, 2.5));
+    QString error;
+    EXPECT_NEAR(VideoEdit::MediaLength(wav, &error), 2.5, 0.05) << error.toStdString();
+
+    const QString mp3 = folder + "/tone.mp3";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=d=3", mp3});
+    ASSERT_TRUE(ffmpeg.waitForFinished(30000)) << "ffmpeg did not finish in 30 s";
+    ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+    EXPECT_NEAR(VideoEdit::MediaLength(mp3, &error), 3.0, 0.05) << error.toStdString();
+
+    error.clear();
+    EXPECT_EQ(VideoEdit::MediaLength(folder + "/none.wav", &error), -1);
+    EXPECT_TRUE(error.contains("No such file or directory")) << error.toStdString();
+}

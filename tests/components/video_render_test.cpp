@@ -1,0 +1,367 @@
+// Real renders through VideoEdit, decoded again with FFmpeg.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
+#include "Compressors.h"
+#include "MediaProbe.h"
+#include "TestSupport.h"
+#include "VideoEdit.h"
+
+using testsupport::AverageColor;
+using testsupport::ColorDistance;
+
+namespace {
+
+const QColor kRed(220, 30, 30);
+const QColor kGreen(30, 200, 60);
+const QColor kBlue(40, 60, 220);
+const QColor kBlack(0, 0, 0);
+
+int IndexOf(const char* codec) {
+    const Compressors& list = Compressors::Instance();
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Item(i)->codec == codec) return i;
+    return -1;
+}
+
+class VideoRender : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = testsupport::FreshAppFolder(QString("render_") + info->name());
+    }
+
+    QString Path(const QString& name) const { return folder_ + "/" + name; }
+
+    // Same shape as the 240p frame unless asked: no black bars in the averages.
+    QString Image(const QString& name, const QColor& color, int w = 426, int h = 240) {
+        const QString path = Path(name);
+        EXPECT_TRUE(testsupport::WriteSolidImage(path, w, h, color)) << path.toStdString();
+        return path;
+    }
+
+    // Starts the render and waits for Complete; false when it never came.
+    bool Render(VideoEdit& edit, const QString& output, int ms = 30000) {
+        int completed = -1;
+        QObject::connect(&edit, &VideoEdit::Complete, &edit, [&](int index) { completed = index; });
+        if (!edit.StartRender(output)) return false;
+        const bool done = testsupport::WaitFor([&] { return completed >= 0; }, ms);
+        EXPECT_TRUE(done) << "no Complete within " << ms << " ms";
+        EXPECT_EQ(completed, edit.Index());
+        return done;
+    }
+
+    // Renders must leave neither the final nor the temporary file behind.
+    void ExpectNoOutput(const QString& output) {
+        EXPECT_FALSE(QFile::exists(output));
+        EXPECT_FALSE(QFile::exists(output + ".part"));
+    }
+
+    QString folder_;
+};
+
+}  // namespace
+
+TEST_F(VideoRender, FrameSizeOfEachResolution) {
+    const int sizes[][2] = {{1920, 1080}, {1280, 720}, {854, 480}, {640, 360}, {426, 240}};
+    const QString a = Image("a.jpg", kRed, 400, 300);
+    for (int i = 0; i < 5; ++i) {
+        VideoEdit edit(i, sizes[i][0], sizes[i][1]);
+        edit.NewProject();
+        edit.setCompressionEnabled(true);
+        edit.setCompressorIndex(0);
+        edit.AddImage(a, 0, 0.2, 0);
+        const QString out = Path(QString("size%1.avi").arg(i));
+        ASSERT_TRUE(Render(edit, out));
+        ASSERT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+        const auto info = testsupport::ProbeMedia(out);
+        EXPECT_EQ(info.width, sizes[i][0]);
+        EXPECT_EQ(info.height, sizes[i][1]);
+        EXPECT_EQ(info.videoFrames, 5);
+        // 4:3 picture in a 16:9 frame: centred with black bars at the sides.
+        const QImage frame = testsupport::DecodeFrame(out, 2);
+        EXPECT_LT(ColorDistance(frame.pixelColor(sizes[i][0] / 2, sizes[i][1] / 2), kRed), 14);
+        EXPECT_LT(ColorDistance(frame.pixelColor(2, sizes[i][1] / 2), kBlack), 20);
+        EXPECT_LT(ColorDistance(frame.pixelColor(sizes[i][0] - 3, sizes[i][1] / 2), kBlack), 20);
+    }
+}
+
+// Three slides of 2 s, the last held 1 s more, transitions, narration and
+// music, MPEG-4: length, pictures, blends and audio all as laid out.
+TEST_F(VideoRender, SlideshowMatchesItsLayout) {
+    const QString a = Image("a.jpg", kRed), b = Image("b.jpg", kGreen);
+    const QString c = Image("c.gif", kBlue, 852, 480);
+    const QString voice = Path("voice.wav"), music = Path("music.wav");
+    ASSERT_TRUE(testsupport::WriteToneWav(voice, 8.6, 22050, 440, 0.5));
+    ASSERT_TRUE(testsupport::WriteToneWav(music, 3.0, 44100, 220, 0.3));
+
+    VideoEdit edit(4, 426, 240);
+    edit.NewProject();
+    edit.setCompressionEnabled(true);
+    edit.setCompressorIndex(IndexOf("mpeg4"));
+    edit.AddMusic(music, 0, 5);  // 3 s of sound, then silence to 5 s
+    edit.AddImage(a, 0, 2, 0);
+    edit.AddTransition(1, 0, 1);
+    edit.AddImage(b, 0, 2, 0);
+    edit.AddTransition(1, 2, 3);
+    edit.AddImage(c, 0, 2, 0);
+    edit.AddImage(c, 0, 1, 0);
+    edit.AddTransition(1, 4, 5);
+    edit.AddVoice(voice, 0, 7);
+    const QString out = Path("show.avi");
+    ASSERT_TRUE(Render(edit, out));
+    ASSERT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+
+    auto info = testsupport::ProbeMedia(out);
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_EQ(info.videoCodec, "mpeg4");
+    EXPECT_EQ(info.videoFrames, 175);  // 3 x 2 s + 1 s
+    EXPECT_NEAR(info.duration, 7.0, 0.05);
+
+    EXPECT_LT(ColorDistance(AverageColor(out, 0), kBlack), 12);  // the first blend starts black
+    EXPECT_LT(ColorDistance(AverageColor(out, 30), kRed), 12);
+    EXPECT_LT(ColorDistance(AverageColor(out, 80), kGreen), 12);
+    EXPECT_LT(ColorDistance(AverageColor(out, 130), kBlue), 12);
+    EXPECT_LT(ColorDistance(AverageColor(out, 174), kBlue), 12);
+    // Half-way through red -> green: a mix of both.
+    const QColor mid = AverageColor(out, 62);
+    EXPECT_GT(ColorDistance(mid, kRed), 40);
+    EXPECT_GT(ColorDistance(mid, kGreen), 40);
+    EXPECT_NEAR(mid.red(), (kRed.red() + kGreen.red()) / 2, 30);
+    EXPECT_NEAR(mid.green(), (kRed.green() + kGreen.green()) / 2, 30);
+
+    EXPECT_TRUE(info.hasAudio);
+    EXPECT_EQ(info.audioCodec, "pcm_s16le");
+    EXPECT_EQ(info.audioSampleRate, 44100);
+    EXPECT_EQ(info.audioChannels, 2);
+    EXPECT_NEAR(info.audioDuration, 7.0, 0.05);
+    // Music and narration summed while both play, narration alone after.
+    // (0.5 and 0.3 tones an octave apart peak together at about 0.72.)
+    EXPECT_GT(testsupport::PeakAudioLevel(out, 0.5, 2.5), 0.65);
+    EXPECT_NEAR(testsupport::PeakAudioLevel(out, 3.5, 4.5), 0.5, 0.05);
+}
+
+TEST_F(VideoRender, NarrationLongerThanPicturesIsNotCut) {
+    const QString a = Image("a.jpg", kRed), b = Image("b.jpg", kGreen);
+    const QString voice = Path("voice.wav");
+    ASSERT_TRUE(testsupport::WriteToneWav(voice, 4.6));
+
+    VideoEdit edit(4, 426, 240);
+    edit.NewProject();  // compression off: raw video
+    edit.AddImage(a, 0, 1, 0);
+    edit.AddImage(b, 0, 1, 0);
+    edit.AddVoice(voice, 0, 5);
+    const QString out = Path("long.avi");
+    ASSERT_TRUE(Render(edit, out));
+    ASSERT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+    const auto info = testsupport::ProbeMedia(out);
+    EXPECT_EQ(info.videoCodec, "rawvideo");
+    EXPECT_EQ(info.videoFrames, 125);
+    EXPECT_EQ(info.decodedFrames, 3);  // only the changes, and the last frame again
+    EXPECT_NEAR(info.audioDuration, 5.0, 0.03);
+    EXPECT_GT(testsupport::PeakAudioLevel(out, 4.4, 4.55), 0.4);  // the last words are there
+    EXPECT_LT(testsupport::PeakAudioLevel(out, 4.7, 5.0), 0.01);  // then the padding
+    // Raw frames are exact: the last picture is held to the end.
+    EXPECT_LT(ColorDistance(AverageColor(out, 124), kGreen), 4);
+    EXPECT_LT(testsupport::MaxDeviation(testsupport::DecodeFrame(out, 10), kRed), 6);
+}
+
+TEST_F(VideoRender, EveryTransitionTypeEndsOnTheNewPicture) {
+    const QColor colors[2] = {kRed, kBlue};
+    const QString images[2] = {Image("a.jpg", colors[0]), Image("b.jpg", colors[1])};
+    const std::vector<int> types = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 99};
+
+    VideoEdit edit(4, 426, 240);
+    edit.NewProject();
+    edit.setCompressionEnabled(true);
+    edit.setCompressorIndex(IndexOf("mpeg4"));
+    edit.AddImage(images[0], 0, 1, 0);
+    for (size_t i = 0; i < types.size(); ++i) {
+        edit.AddImage(images[(i + 1) % 2], 0, 1.4, 0);
+        edit.AddTransition(types[i], 1 + 1.4 * i, 2 + 1.4 * i);
+    }
+    const QString out = Path("types.avi");
+    ASSERT_TRUE(Render(edit, out, 60000));
+    ASSERT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+
+    for (size_t i = 0; i < types.size(); ++i) {
+        const int start = 25 + 35 * int(i);
+        const QColor from = colors[i % 2], to = colors[(i + 1) % 2];
+        SCOPED_TRACE("transition type " + std::to_string(types[i]));
+        const QColor mid = AverageColor(out, start + 12);
+        EXPECT_GT(ColorDistance(mid, from), 25);
+        EXPECT_GT(ColorDistance(mid, to), 25);
+        // The first settled frame is the new picture everywhere, borders included.
+        const QImage settled = testsupport::DecodeFrame(out, start + 25);
+        EXPECT_LT(testsupport::MaxDeviation(settled, to), 16);
+    }
+}
+
+// Every offered compressor renders a blend and a still that decode right.
+TEST_F(VideoRender, EveryCompressorWritesItsCodec) {
+    const QString a = Image("a.jpg", kRed), b = Image("b.jpg", kGreen);
+    const Compressors& list = Compressors::Instance();
+    for (int index = 0; index < list.Count(); ++index) {
+        const std::string codec = list.Item(index)->codec.toStdString();
+        SCOPED_TRACE(codec);
+        VideoEdit edit(4, 426, 240);
+        edit.NewProject();
+        edit.setCompressionEnabled(true);
+        edit.setCompressorIndex(index);
+        edit.AddImage(a, 0, 0.4, 0);
+        edit.AddImage(b, 0, 1.2, 0);
+        edit.AddTransition(6, 0.4, 0.8);
+        const QString out = Path(QString::fromStdString(codec) + ".avi");
+        ASSERT_TRUE(Render(edit, out));
+        ASSERT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+        const auto info = testsupport::ProbeMedia(out);
+        const std::string expected = codec == "libx264"   ? "h264"
+                                     : codec == "libxvid" ? "mpeg4"
+                                     : codec == "msmpeg4" ? "msmpeg4v3"
+                                                          : codec;
+        EXPECT_EQ(info.videoCodec.toStdString(), expected);
+        EXPECT_EQ(info.videoFrames, 40);
+        EXPECT_LT(ColorDistance(AverageColor(out, 5), kRed), 12);
+        EXPECT_LT(ColorDistance(AverageColor(out, 39), kGreen), 12);
+        // Each slide's first settled frame is a key picture (seekable).
+        EXPECT_NE(std::find(info.keyframes.begin(), info.keyframes.end(), 20),
+                  info.keyframes.end());
+    }
+}
+
+TEST_F(VideoRender, BadInputFailsWithAClearErrorAndNoFile) {
+    const QString good = Image("good.jpg", kRed);
+    const QString broken = Path("broken.jpg");
+    {
+        QFile file(broken);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("this is not a picture at all");
+    }
+    struct Case {
+        const char* name;
+        std::function<void(VideoEdit&)> layout;
+        QString expected;
+    };
+    const std::vector<Case> cases = {
+        {"missing image",
+         [&](VideoEdit& e) {
+             e.AddImage(good, 0, 1, 0);
+             e.AddImage(Path("none.jpg"), 0, 1, 0);
+         },
+         "decoding image " + Path("none.jpg") + ": No such file or directory"},
+        {"unreadable image", [&](VideoEdit& e) { e.AddImage(broken, 0, 1, 0); },
+         "decoding image " + broken + ": Invalid data found when processing input"},
+        {"missing audio",
+         [&](VideoEdit& e) {
+             e.AddImage(good, 0, 1, 0);
+             e.AddVoice(Path("none.wav"), 0, 2);
+         },
+         "reading audio " + Path("none.wav") + ": No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VideoEdit edit(4, 426, 240);
+        edit.NewProject();
+        c.layout(edit);
+        const QString out = Path("bad.avi");
+        ASSERT_TRUE(Render(edit, out));
+        EXPECT_FALSE(edit.LastRenderOk());
+        EXPECT_TRUE(edit.LastError().startsWith(c.expected)) << edit.LastError().toStdString();
+        ExpectNoOutput(out);
+    }
+
+    // An encoder that cannot work at this size (H.261 takes only CIF/QCIF).
+    Compressors list({CompressorInfo{"H.261", "h261", {}}});
+    VideoEdit edit(4, 426, 240);
+    edit.setCompressorList(&list);
+    edit.setCompressionEnabled(true);
+    edit.setCompressorIndex(0);
+    edit.AddImage(good, 0, 1, 0);
+    const QString out = Path("h261.avi");
+    ASSERT_TRUE(Render(edit, out));
+    EXPECT_FALSE(edit.LastRenderOk());
+    EXPECT_TRUE(edit.LastError().startsWith("opening encoder H.261: "))
+        << edit.LastError().toStdString();
+    ExpectNoOutput(out);
+
+    edit.setCompressorIndex(5);
+    ASSERT_TRUE(Render(edit, out));
+    EXPECT_FALSE(edit.LastRenderOk());
+    EXPECT_TRUE(edit.LastError().contains("no such compressor"));
+    ExpectNoOutput(out);
+}
+
+TEST_F(VideoRender, CancelLeavesNoFileAndProgressIsWholePercents) {
+    const QString a = Image("a.jpg", kRed), b = Image("b.jpg", kBlue);
+    VideoEdit edit(2, 854, 480);
+    edit.NewProject();  // raw 854x480 with many transitions: slow enough to catch
+    for (int i = 0; i < 40; ++i) {
+        edit.AddImage(i % 2 ? b : a, 0, 1, 0);
+        edit.AddTransition(7, i, i + 1);
+    }
+    std::vector<int> percents;
+    QObject::connect(&edit, &VideoEdit::Processing, &edit,
+                     [&](int index, int percent, int frame, int total, double seconds) {
+                         EXPECT_EQ(index, 2);
+                         EXPECT_EQ(total, 1000);
+                         EXPECT_NEAR(seconds, frame / 25.0, 1e-9);
+                         percents.push_back(percent);
+                         if (percent >= 3) edit.Cancel();
+                     });
+    const QString out = Path("cancel.avi");
+    ASSERT_TRUE(Render(edit, out));
+    EXPECT_FALSE(edit.LastRenderOk());
+    EXPECT_TRUE(edit.LastError().contains("cancelled")) << edit.LastError().toStdString();
+    ExpectNoOutput(out);
+    ASSERT_FALSE(percents.empty());
+    for (size_t i = 1; i < percents.size(); ++i) EXPECT_NE(percents[i], percents[i - 1]);
+    EXPECT_LT(percents.back(), 50);
+
+    // The same object renders again afterwards, and a destroyed one stops its render.
+    edit.NewProject();
+    edit.AddImage(a, 0, 0.4, 0);
+    QObject::disconnect(&edit, &VideoEdit::Processing, nullptr, nullptr);
+    ASSERT_TRUE(Render(edit, out));
+    EXPECT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+    EXPECT_TRUE(QFile::exists(out));
+    {
+        VideoEdit doomed(2, 854, 480);
+        for (int i = 0; i < 40; ++i) {
+            doomed.AddImage(i % 2 ? b : a, 0, 1, 0);
+            doomed.AddTransition(7, i, i + 1);
+        }
+        ASSERT_TRUE(doomed.StartRender(Path("doomed.avi")));
+        EXPECT_TRUE(doomed.IsRendering());
+        EXPECT_FALSE(doomed.StartRender(Path("again.avi")));  // one at a time
+    }
+    ExpectNoOutput(Path("doomed.avi"));
+}
+
+// The compressor's quality setting reaches the encoder: a coarse quantiser
+// makes a much smaller file of a detailed picture than a fine one.
+TEST_F(VideoRender, QuantiserSettingIsUsed) {
+    QImage noise(426, 240, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb((x * 7 + y * 13) % 256, (x * x + y) % 256, (x ^ y) % 256));
+    const QString detailed = Path("detailed.jpg");
+    ASSERT_TRUE(noise.save(detailed, "JPG", 95));
+    Compressors list({CompressorInfo{"MPEG-4 part 2", "mpeg4", {"Quantiser", 1, 31, 2, 4}}});
+    qint64 sizes[2] = {};
+    for (int q : {2, 31}) {
+        list.SetSettingValue(0, q);
+        VideoEdit edit(4, 426, 240);
+        edit.setCompressorList(&list);
+        edit.setCompressionEnabled(true);
+        edit.AddImage(detailed, 0, 0.2, 0);
+        const QString out = Path(QString("q%1.avi").arg(q));
+        ASSERT_TRUE(Render(edit, out));
+        ASSERT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+        sizes[q == 31] = QFileInfo(out).size();
+    }
+    EXPECT_GT(sizes[0], 3 * sizes[1]);
+}
