@@ -1,19 +1,209 @@
-// SKELETON: replaced by the real controls.
 #include "Controls.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QMouseEvent>
-LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
-void LinkLabel::mouseReleaseEvent(QMouseEvent* e) { if (e->button() == Qt::LeftButton) emit clicked(); }
-Frame::Frame(QWidget* parent) : QFrame(parent) {}
-void Frame::setNotSelected(bool v) { notSelected_ = v; }
-DragList::DragList(QWidget* parent) : QListWidget(parent) {}
-void DragList::mousePressEvent(QMouseEvent* e) { QListWidget::mousePressEvent(e); }
-void DragList::mouseMoveEvent(QMouseEvent* e) { QListWidget::mouseMoveEvent(e); }
-void DragList::dragEnterEvent(QDragEnterEvent* e) { QListWidget::dragEnterEvent(e); }
-void DragList::dragMoveEvent(QDragMoveEvent* e) { QListWidget::dragMoveEvent(e); }
-void DragList::dropEvent(QDropEvent* e) { QListWidget::dropEvent(e); }
-DirList::DirList(QWidget* parent) : QListWidget(parent) {}
-bool DirList::setPath(const QString& p) { path_ = p; emit Change(); return true; }
-void DirList::Refresh() {}
-FileList::FileList(const QString& pattern, QWidget* parent) : QListWidget(parent), pattern_(pattern) {}
-void FileList::setPath(const QString& p) { path_ = p; }
-void FileList::Refresh() {}
+#include <QPainter>
+
+// ---- LinkLabel
+
+LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    // Only a release inside the label counts, like a button.
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+// ---- Frame
+
+namespace {
+const QColor kSelectedFill(255, 255, 255);
+const QColor kSelectedAccent(64, 64, 64);  // the header bar's colour
+const QColor kNotSelectedFill(212, 212, 212);
+const QColor kBorder(150, 150, 150);
+const QColor kSelectedText(32, 32, 32);
+const QColor kNotSelectedText(96, 96, 96);
+}  // namespace
+
+Frame::Frame(QWidget* parent) : QFrame(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    ApplyCaptionLook();
+}
+
+void Frame::setNotSelected(bool value) {
+    if (notSelected_ == value) return;
+    notSelected_ = value;
+    ApplyCaptionLook();
+    update();
+}
+
+void Frame::ApplyCaptionLook() {
+    // The caption labels inside follow the header: bold and dark when selected.
+    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (!label->text().isEmpty() || label->pixmap().isNull()) {
+            QFont f = label->font();
+            f.setBold(!notSelected_);
+            label->setFont(f);
+            QPalette p = label->palette();
+            p.setColor(QPalette::WindowText, notSelected_ ? kNotSelectedText : kSelectedText);
+            label->setPalette(p);
+        }
+    }
+}
+
+void Frame::childEvent(QChildEvent* event) {
+    QFrame::childEvent(event);
+    if (event->type() == QEvent::ChildPolished) ApplyCaptionLook();
+}
+
+void Frame::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect r = rect();
+    painter.fillRect(r, notSelected_ ? kNotSelectedFill : kSelectedFill);
+    painter.setPen(kBorder);
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    // The selected header carries a dark strip on top, so it reads as a tab.
+    if (!notSelected_) painter.fillRect(QRect(r.left(), r.top(), r.width(), 3), kSelectedAccent);
+}
+
+// ---- DragList
+
+// Only real text counts: Qt also offers dropped files (URLs) as text, which
+// would turn a file manager's drop into a bogus slide.
+static bool HoldsPlainText(const QMimeData* mime) {
+    return mime->hasFormat("text/plain");
+}
+
+DragList::DragList(QWidget* parent) : QListWidget(parent) {
+    // Our own drag and drop: the list never rearranges its items by itself.
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void DragList::mousePressEvent(QMouseEvent* event) {
+    QListWidget::mousePressEvent(event);
+    pressed_ = event->button() == Qt::LeftButton;
+    pressPos_ = event->position().toPoint();
+}
+
+void DragList::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressed_ || !(event->buttons() & Qt::LeftButton)) {
+        QListWidget::mouseMoveEvent(event);
+        return;
+    }
+    if ((event->position().toPoint() - pressPos_).manhattanLength() <
+        QApplication::startDragDistance())
+        return;
+    pressed_ = false;
+    QListWidgetItem* item = currentItem();
+    if (!item) return;
+    auto* mime = new QMimeData;
+    mime->setText(item->text());
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime);
+    drag->exec(Qt::MoveAction);
+}
+
+void DragList::mouseReleaseEvent(QMouseEvent* event) {
+    pressed_ = false;
+    QListWidget::mouseReleaseEvent(event);
+}
+
+void DragList::dragEnterEvent(QDragEnterEvent* event) {
+    if (HoldsPlainText(event->mimeData())) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void DragList::dragMoveEvent(QDragMoveEvent* event) {
+    if (HoldsPlainText(event->mimeData())) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void DragList::dropEvent(QDropEvent* event) {
+    if (!HoldsPlainText(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    if (onDrop) onDrop(event->mimeData()->text());
+}
+
+// ---- DirList
+
+DirList::DirList(QWidget* parent) : QListWidget(parent) {
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        if (item) setPath(item->data(Qt::UserRole).toString());
+    });
+}
+
+bool DirList::setPath(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || !info.isDir()) return false;
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const bool changed = clean != path_;
+    path_ = clean;
+    Refresh();
+    if (changed) emit Change();
+    return true;
+}
+
+void DirList::Refresh() {
+    clear();
+    if (path_.isEmpty()) return;
+    QDir dir(path_);
+    if (!dir.isRoot()) {
+        auto* up = new QListWidgetItem("..", this);
+        QDir parentDir(path_);
+        parentDir.cdUp();
+        up->setData(Qt::UserRole, parentDir.absolutePath());
+    }
+    const QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                                            QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : names) {
+        if (name.startsWith('.')) continue;  // hidden folders stay out of the way
+        auto* item = new QListWidgetItem(name, this);
+        item->setData(Qt::UserRole, dir.absoluteFilePath(name));
+    }
+}
+
+// ---- FileList
+
+FileList::FileList(const QString& pattern, QWidget* parent)
+    : QListWidget(parent), pattern_(pattern) {}
+
+void FileList::setPath(const QString& path) {
+    path_ = path;
+    Refresh();
+}
+
+void FileList::Refresh() {
+    clear();
+    if (path_.isEmpty()) return;
+    QDir dir(path_);
+    if (!dir.exists()) return;
+    const QStringList filters = pattern_.split(';', Qt::SkipEmptyParts);
+    // No QDir::CaseSensitive: "*.jpg" also lists "PHOTO.JPG".
+    dir.setNameFilters(filters);
+    dir.setFilter(QDir::Files | QDir::Hidden);
+    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    addItems(dir.entryList());
+}

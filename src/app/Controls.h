@@ -27,7 +27,11 @@ public:
     explicit Frame(QWidget* parent = nullptr);
     bool NotSelected() const { return notSelected_; }
     void setNotSelected(bool value);
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void childEvent(QChildEvent* event) override;
 private:
+    void ApplyCaptionLook();
     bool notSelected_ = true;
 };
 
@@ -41,6 +45,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -35,7 +35,9 @@ class VideoEdit;
 
 // The main window. Every setting of a batch lives in one of its controls; each
 // control is a member with the name the program knows it by (also its
-// objectName). The handlers are split across one source file per subsystem:
+// objectName; an element of a control array is named with its index after an
+// underscore: "vMenu_0", "txtArticle_2", "VideoEdit1_4"). The handlers are
+// split across one source file per subsystem:
 //   frmVSL.cpp            layout, Form_Load, navigation
 //   frmVSL_narration.cpp  ad copies, voices, SpeakNarration
 //   frmVSL_images.cpp     image browsing and the slide list
@@ -136,6 +138,9 @@ public:
     LinkLabel* Label34 = nullptr;
     // render progress of the current video and the batch position
     QProgressBar* prgRender = nullptr;
+    // project files, beside "Create Demo Project"
+    QPushButton* cmdSaveProject = nullptr;
+    QPushButton* cmdOpenProject = nullptr;
 
     // ---- hidden working controls
     QLineEdit* txtFilename = nullptr;
@@ -216,6 +221,9 @@ public slots:
     void Command6_Click();
     void lstTo_Click();
     void lstTo_OLEDragDrop(const QString& data);
+    // Selects the entry of Drive1 whose root holds `path` (running
+    // Drive1_Change when that changes the drive); false when none does.
+    bool SetDrivePath(const QString& path);
 
     // keywords
     void cmdKeywords_Click();
@@ -238,6 +246,10 @@ public slots:
     // demo
     void cmdCreateDemoProject_Click();
 
+    // project files
+    void cmdSaveProject_Click();
+    void cmdOpenProject_Click();
+
 public:
     // Shared steps. Each returns false with a message in `error` when the step
     // failed, so the batch can report it for its keyword and go on.
@@ -255,6 +267,13 @@ public:
     // growing (true), or after `boundMs` without that or when the file is
     // missing or empty (false, with the reason in `error`).
     bool WatchFile(const QString& path, int boundMs, QString* error);
+
+    // Project files: every setting of the window to and from JSON. Opening
+    // writes the settings into the controls as if the user had set them.
+    bool SaveProject(const QString& path, QString* error);
+    bool LoadProject(const QString& path, QString* error);
+    // Creates the two project buttons beside "Create Demo Project".
+    void BuildProjectControls();
 
     // True while a batch is running.
     bool IsRunning() const { return running_; }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class QAction;
+class QMenu;
+
+// Hands an address to the desktop: a web page opens in the browser, a local
+// file URL opens the folder in the file manager. Nothing waits for it and the
+// result is not looked at by any caller.
+bool ShellOpen(const QUrl& address);
+
+// Replaces the desktop call (tests record the address instead of starting a
+// browser); an empty handler restores QDesktopServices. Returns the previous one.
+using ShellOpenHandler = std::function<bool(const QUrl&)>;
+ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler);
+
+// Pops `menu` up at `pos` and returns the chosen action (or nullptr); the
+// chosen action has been triggered when it returns, as QMenu::exec does.
+QAction* PopupMenu(QMenu* menu, const QPoint& pos);
+
+// Replaces the pop-up (tests choose an item without a mouse); the handler must
+// trigger the action it picks. Returns the previous handler.
+using PopupMenuHandler = std::function<QAction*(QMenu*, const QPoint&)>;
+PopupMenuHandler SetPopupMenuHandler(PopupMenuHandler handler);

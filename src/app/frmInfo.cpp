@@ -1,0 +1,181 @@
+#include "frmInfo.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "Controls.h"
+#include "Shell.h"
+
+namespace {
+
+constexpr int kColumnWidth = 490;
+constexpr int kLeftX = 24;
+constexpr int kRightX = 565;
+
+// Places a word-wrapped text at (x, y) and returns the y below it.
+int Place(QLabel* label, int x, int y, int gapAfter = 8) {
+    label->setWordWrap(true);
+    const int h = label->heightForWidth(kColumnWidth);
+    label->setGeometry(x, y, kColumnWidth, h > 0 ? h : label->sizeHint().height());
+    return y + label->height() + gapAfter;
+}
+
+}  // namespace
+
+QString frmInfo::SpeechDownloadAddress() {
+    return "https://github.com/espeak-ng/espeak-ng/releases";
+}
+
+std::function<void(frmInfo*)>& frmInfo::ShownHook() {
+    static std::function<void(frmInfo*)> hook;
+    return hook;
+}
+
+frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmInfo");
+    setWindowTitle("Info");
+    QFont base("DejaVu Sans");
+    base.setPixelSize(12);
+    setFont(base);
+    setFixedSize(1079, 538);
+
+    auto make = [this](QLabel*& member, const char* name, const QString& text, bool bold = false,
+                       const QColor& color = QColor()) {
+        member = new QLabel(text, this);
+        member->setObjectName(name);
+        if (bold) {
+            QFont f = member->font();
+            f.setBold(true);
+            member->setFont(f);
+        }
+        if (color.isValid()) {
+            QPalette p = member->palette();
+            p.setColor(QPalette::WindowText, color);
+            member->setPalette(p);
+        }
+    };
+
+    // Left column: speech.
+    make(Label1, "Label1", "Text to Speech:", true);
+    make(Label2, "Label2",
+         "Always test a your content (text to speech)  before creating a video (select a voice "
+         "and click the test button).");
+    make(Label18, "Label18",
+         "Important: If you hear an unexpected pause, it may be caused by a carriage return in "
+         "your text (you'll need to remove it)");
+    make(Label6, "Label6", "Troubleshooting: Some Voices May Not Be Available...", true);
+    make(Label3, "Label3",
+         "Some voices may Not work with the system and this is Ok...but...if none of the "
+         "installed voices work, then you have a problem with the SAPI voices module:");
+    make(Label4, "Label4", "Option 1: You don't have the SAPI module installed or...");
+    make(Label5, "Label5", "Option 2: Your SAPI version is too old.");
+    make(Label7, "Label7",
+         "Both cases are very rare on a modern version of Windows (7, 8 or higher). If you have "
+         "no installed voice, or none of your voices works, please look for the latest SAPI "
+         "version on Microsoft's web site.");
+    make(Label9, "Label9", "Here's a Link that may help:");
+    Label8 = new LinkLabel(SpeechDownloadAddress(), this);
+    Label8->setObjectName("Label8");
+    {
+        QFont f = Label8->font();
+        f.setUnderline(true);
+        Label8->setFont(f);
+        QPalette p = Label8->palette();
+        p.setColor(QPalette::WindowText, QColor(0, 0, 238));
+        Label8->setPalette(p);
+    }
+    make(Label10, "Label10",
+         "Comment: The voices that are appear in the list of available voices are not provided by "
+         "us. They're shipped with Windows (each version of windows may install different "
+         "voices). Although there are some sites that offer some additional voices we don't "
+         "provide / recommend anyone in particular.");
+
+    // Right column: compressors and general issues.
+    make(Label11, "Label11", "Video Compressors:", true);
+    make(Label12, "Label12",
+         "Video compressors (codecs), help you to reduce the size of your videos. We strongly "
+         "recommend you to use one.");
+    make(Label13, "Label13", "Comments:");
+    make(Label14, "Label14", "- Our software uses the codecs that you already have.");
+    make(Label15, "Label15",
+         "- Not all the codecs produce good results. If you have the \"Microsoft Video\" codec, we "
+         "recommend you to use that one, but of course, you're free to use any other.");
+    make(Label17, "Label17",
+         "- If you want to produce smaller videos, you can also use a lower resolution.");
+    make(Label16, "Label16", "General Issues:", true);
+    make(Label19, "Label19", "Q: The videos take too long to be created. What can i do?");
+    make(Label20, "Label20",
+         "A: Create a video without a compressor. If everything works ok without a compressor, "
+         "then you need to pick another compresor.");
+    make(Label22, "Label22",
+         "Please also pay attention to the filesize of your images (we recommend you to use "
+         "images with a filesize up to 1MB) as heavy images take longer to process + they "
+         "increase the final size of your video.",
+         false, QColor(0, 0, 128));
+    make(Label21, "Label21",
+         "We strongly recommend you to make a test video with a compressor. Once that everyhing "
+         "goes ok, go on with a real project.",
+         false, QColor(0, 0, 128));
+
+    int y = 22;
+    y = Place(Label1, kLeftX, y, 6);
+    y = Place(Label2, kLeftX, y);
+    y = Place(Label18, kLeftX, y, 22);
+    y = Place(Label6, kLeftX, y, 6);
+    y = Place(Label3, kLeftX, y);
+    y = Place(Label4, kLeftX, y, 4);
+    y = Place(Label5, kLeftX, y);
+    y = Place(Label7, kLeftX, y, 14);
+    y = Place(Label9, kLeftX, y, 4);
+    y = Place(Label8, kLeftX, y, 22);
+    Label8->setWordWrap(false);
+    Label8->adjustSize();  // only the address itself is clickable
+    y = Place(Label10, kLeftX, y);
+
+    y = 22;
+    y = Place(Label11, kRightX, y, 6);
+    y = Place(Label12, kRightX, y);
+    y = Place(Label13, kRightX, y, 4);
+    y = Place(Label14, kRightX, y, 4);
+    y = Place(Label15, kRightX, y, 4);
+    y = Place(Label17, kRightX, y, 22);
+    y = Place(Label16, kRightX, y, 6);
+    y = Place(Label19, kRightX, y, 4);
+    y = Place(Label20, kRightX, y, 14);
+    y = Place(Label22, kRightX, y);
+    y = Place(Label21, kRightX, y);
+
+    auto* line = new QFrame(this);
+    line->setObjectName("Line1");
+    line->setGeometry(539, 20, 1, 450);
+    line->setAutoFillBackground(true);
+    QPalette grey = line->palette();
+    grey.setColor(QPalette::Window, QColor(160, 160, 160));
+    line->setPalette(grey);
+
+    Command1 = new QPushButton("Close", this);
+    Command1->setObjectName("Command1");
+    Command1->setGeometry((1079 - 120) / 2, 538 - 48, 120, 30);
+
+    connect(Command1, &QPushButton::clicked, this, &frmInfo::Command1_Click);
+    connect(Label8, &LinkLabel::clicked, this, &frmInfo::Label8_Click);
+}
+
+void frmInfo::Command1_Click() {
+    accept();
+}
+
+void frmInfo::Label8_Click() {
+    ShellOpen(QUrl(SpeechDownloadAddress()));
+}
+
+void frmInfo::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (ShownHook())
+        QTimer::singleShot(0, this, [this] {
+            if (ShownHook()) ShownHook()(this);
+        });
+}

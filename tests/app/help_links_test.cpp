@@ -1,0 +1,211 @@
+// Help: the tips, the web links, the output folder, the compressor settings
+// and the troubleshooting dialog.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "AppFolder.h"
+#include "CompressorSettingsDialog.h"
+#include "Compressors.h"
+#include "Controls.h"
+#include "TestSupport.h"
+#include "frmInfo.h"
+#include "frmVSL.h"
+#include "window_testutil.h"
+
+namespace {
+
+class Help : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::FreshAppFolder("help");
+        window = std::make_unique<frmVSL>();
+        window->show();
+        boxes.calls.clear();  // whatever start-up reported is not ours
+    }
+    void TearDown() override {
+        frmInfo::ShownHook() = nullptr;
+        CompressorSettingsDialog::ShownHook() = nullptr;
+    }
+    // The first compressor with (or without) a setting, or -1.
+    static int FindCompressor(bool withSettings) {
+        const Compressors& list = Compressors::Instance();
+        for (int i = 0; i < list.Count(); ++i)
+            if (list.HasSettings(i) == withSettings) return i;
+        return -1;
+    }
+
+    uitest::MsgBoxRecorder boxes;
+    uitest::ShellRecorder shell;
+    std::unique_ptr<frmVSL> window;
+};
+
+TEST_F(Help, TipsShowTheirTextWithTheInformationIcon) {
+    uitest::Click(window->Label18);
+    uitest::Click(window->Label15);
+    ASSERT_EQ(boxes.calls.size(), 2u);
+    EXPECT_EQ(boxes.calls[0].text,
+              "This option allows you to adjust the settings of the selected codec. Most of the "
+              "codecs don't have extra settings. One that has is 'Microsoft Video'.");
+    EXPECT_EQ(boxes.calls[0].title, "Settings");
+    EXPECT_EQ(boxes.calls[1].text,
+              "If you can't hear the background music in your videos, please uncheck the "
+              "'Automatically reduce the volume of the background music.' option. ");
+    EXPECT_EQ(boxes.calls[1].title, "Info");
+    for (const MsgBoxCall& call : boxes.calls) {
+        EXPECT_EQ(call.icon, QMessageBox::Information);
+        EXPECT_EQ(call.buttons, QMessageBox::Ok);
+    }
+}
+
+TEST_F(Help, PlayerLinkOpensThePlayersHomePage) {
+    uitest::Click(window->Label34);
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], QUrl("https://www.videolan.org/vlc/"));
+}
+
+TEST_F(Help, OpenTargetFolderCreatesAndOpensTheOutputFolder) {
+    const QString output = vm::AppPath("output");
+    ASSERT_FALSE(QFileInfo::exists(output));
+    window->cmdOpenOutputFolder->click();
+    EXPECT_TRUE(QFileInfo(output).isDir());
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_TRUE(shell.opened[0].isLocalFile());
+    EXPECT_EQ(shell.opened[0].toLocalFile(), output);
+
+    // An existing folder (with a video in it) is opened as it is.
+    testsupport::WriteSolidImage(output + "/keep.jpg", 8, 8, Qt::red);
+    window->cmdOpenOutputFolder->click();
+    ASSERT_EQ(shell.opened.size(), 2u);
+    EXPECT_EQ(shell.opened[1].toLocalFile(), output);
+    EXPECT_TRUE(QFileInfo::exists(output + "/keep.jpg"));
+}
+
+TEST_F(Help, CompressorSettingsWithNothingSelectedExplains) {
+    window->cboVideoCompressor->setCurrentIndex(-1);
+    window->Command5->click();
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_EQ(boxes.calls[0].title, "Error");
+    EXPECT_TRUE(boxes.calls[0].text.contains("select a video compressor"));
+
+    boxes.calls.clear();
+    if (window->cboVideoCompressor->count() > 0) window->cboVideoCompressor->setCurrentIndex(0);
+    window->cboResolution->setCurrentIndex(-1);
+    window->Command5->click();
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_EQ(boxes.calls[0].title, "Error");
+}
+
+TEST_F(Help, CompressorWithoutSettingsSaysSo) {
+    const int index = FindCompressor(false);
+    if (index < 0) GTEST_SKIP() << "every compressor here has a setting";
+    window->cboVideoCompressor->setCurrentIndex(index);
+    bool dialogShown = false;
+    CompressorSettingsDialog::ShownHook() = [&](CompressorSettingsDialog* d) {
+        dialogShown = true;
+        d->reject();
+    };
+    window->Command5->click();
+    EXPECT_FALSE(dialogShown);
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_TRUE(boxes.calls[0].text.contains("has no settings"))
+        << boxes.calls[0].text.toStdString();
+    EXPECT_EQ(boxes.calls[0].icon, QMessageBox::Information);
+}
+
+TEST_F(Help, SettingsDialogChangesTheCompressorsValue) {
+    const int index = FindCompressor(true);
+    ASSERT_GE(index, 0) << "no compressor with a setting (MPEG-4's quantiser is expected)";
+    Compressors& list = Compressors::Instance();
+    const CompressorSetting before = list.Setting(index);
+    const int wanted = before.value == before.maximum ? before.minimum : before.value + 1;
+
+    // Compression switched off does not stop the settings from opening.
+    window->chkEnableVideoCompressor->setChecked(false);
+    window->cboVideoCompressor->setCurrentIndex(index);
+    CompressorSettingsDialog::ShownHook() = [&](CompressorSettingsDialog* d) {
+        EXPECT_EQ(d->spnValue->minimum(), before.minimum);
+        EXPECT_EQ(d->spnValue->maximum(), before.maximum);
+        EXPECT_EQ(d->spnValue->value(), before.value);
+        d->spnValue->setValue(wanted);
+        d->cmdOK->click();
+    };
+    {
+        uitest::ModalGuard guard;
+        window->Command5->click();
+        EXPECT_FALSE(guard.Fired());
+    }
+    EXPECT_EQ(list.Setting(index).value, wanted);
+
+    // Cancel keeps the value.
+    CompressorSettingsDialog::ShownHook() = [&](CompressorSettingsDialog* d) {
+        d->spnValue->setValue(before.value);
+        d->cmdCancel->click();
+    };
+    {
+        uitest::ModalGuard guard;
+        window->Command5->click();
+        EXPECT_FALSE(guard.Fired());
+    }
+    EXPECT_EQ(list.Setting(index).value, wanted);
+    list.SetSettingValue(index, before.value);
+    EXPECT_TRUE(boxes.calls.empty());
+}
+
+TEST_F(Help, InfoDialogShowsItsTextsAndLink) {
+    bool opened = false;
+    frmInfo::ShownHook() = [&](frmInfo* d) {
+        opened = true;
+        EXPECT_TRUE(d->isModal());
+        EXPECT_EQ(d->windowTitle(), "Info");
+        EXPECT_EQ(d->size(), QSize(1079, 538));
+        EXPECT_EQ(d->Label1->text(), "Text to Speech:");
+        EXPECT_TRUE(d->Label1->font().bold());
+        EXPECT_EQ(d->Label2->text(),
+                  "Always test a your content (text to speech)  before creating a video (select a "
+                  "voice and click the test button).");
+        EXPECT_EQ(d->Label5->text(), "Option 2: Your SAPI version is too old.");
+        EXPECT_EQ(d->Label9->text(), "Here's a Link that may help:");
+        EXPECT_EQ(d->Label20->text(),
+                  "A: Create a video without a compressor. If everything works ok without a "
+                  "compressor, then you need to pick another compresor.");
+        EXPECT_EQ(d->Label21->text(),
+                  "We strongly recommend you to make a test video with a compressor. Once that "
+                  "everyhing goes ok, go on with a real project.");
+        EXPECT_EQ(d->Label8->text(), frmInfo::SpeechDownloadAddress());
+        EXPECT_EQ(d->Command1->text(), "Close");
+
+        // Every text lies inside the dialog, in its column, clear of the others.
+        const QList<QLabel*> labels = d->findChildren<QLabel*>();
+        for (QLabel* l : labels) {
+            EXPECT_TRUE(d->rect().contains(l->geometry())) << l->objectName().toStdString();
+            EXPECT_FALSE(l->geometry().intersects(d->Command1->geometry()))
+                << l->objectName().toStdString();
+            if (l->wordWrap())
+                EXPECT_LE(l->heightForWidth(l->width()), l->height())
+                    << l->objectName().toStdString();
+            for (QLabel* other : labels)
+                if (other != l)
+                    EXPECT_FALSE(l->geometry().intersects(other->geometry()))
+                        << l->objectName().toStdString() << " / "
+                        << other->objectName().toStdString();
+        }
+
+        uitest::Click(d->Label8);
+        d->Command1->click();
+    };
+    uitest::ModalGuard guard;
+    uitest::Click(window->Label8);
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(guard.Fired()) << "Close did not close the dialog";
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], QUrl("https://github.com/espeak-ng/espeak-ng/releases"));
+}
+
+}  // namespace
