@@ -31,11 +31,74 @@ QString SourceDir() {
     return dir.isEmpty() ? QString(VIDMILL_SOURCE_DIR_FALLBACK) : QString::fromLocal8Bit(dir);
 }
 
+namespace {
+
+// Qt reads GIF but cannot write it: a one-colour GIF89a written by hand. LZW
+// with 8-bit literals; a clear code every 254 codes keeps every code 9 bits
+// wide, so no dictionary bookkeeping is needed.
+bool WriteSolidGif(const QString& path, int width, int height, const QColor& color) {
+    QByteArray out("GIF89a");
+    auto put16 = [&](int v) {
+        out.append(char(v & 0xff));
+        out.append(char((v >> 8) & 0xff));
+    };
+    put16(width);
+    put16(height);
+    out.append(char(0xf7));  // global colour table of 256 entries
+    out.append(char(0));
+    out.append(char(0));
+    for (int i = 0; i < 256; ++i) {
+        const QColor c = i == 0 ? color : QColor(Qt::black);
+        out.append(char(c.red()));
+        out.append(char(c.green()));
+        out.append(char(c.blue()));
+    }
+    out.append(char(0x2c));  // image descriptor
+    put16(0);
+    put16(0);
+    put16(width);
+    put16(height);
+    out.append(char(0));
+    out.append(char(8));  // LZW minimum code size
+
+    QByteArray codes;
+    quint32 bits = 0;
+    int bitCount = 0;
+    auto emit9 = [&](int code) {
+        bits |= quint32(code) << bitCount;
+        bitCount += 9;
+        while (bitCount >= 8) {
+            codes.append(char(bits & 0xff));
+            bits >>= 8;
+            bitCount -= 8;
+        }
+    };
+    const qint64 pixels = qint64(width) * height;
+    for (qint64 i = 0; i < pixels; ++i) {
+        if (i % 254 == 0) emit9(256);
+        emit9(0);
+    }
+    emit9(257);
+    if (bitCount > 0) codes.append(char(bits & 0xff));
+    for (qsizetype at = 0; at < codes.size(); at += 255) {
+        const QByteArray block = codes.mid(at, 255);
+        out.append(char(block.size()));
+        out.append(block);
+    }
+    out.append(char(0));
+    out.append(char(0x3b));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    return file.write(out) == out.size();
+}
+
+}  // namespace
+
 bool WriteSolidImage(const QString& path, int width, int height, const QColor& color) {
+    if (path.endsWith(".gif", Qt::CaseInsensitive)) return WriteSolidGif(path, width, height, color);
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
-    const bool gif = path.endsWith(".gif", Qt::CaseInsensitive);
-    return image.save(path, gif ? "GIF" : "JPG", 95);
+    return image.save(path, "JPG", 95);
 }
 
 bool WriteToneWav(const QString& path, double seconds, int sampleRate, double frequency,

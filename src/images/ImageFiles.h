@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+// The image browser's rules, kept apart from the window: which files of a
+// folder are offered, how a browser entry becomes a slide path, which drive a
+// folder lies on, and how a picture is shrunk for the preview.
+namespace vm {
+
+// The pattern of the hidden file list: JPEG and GIF pictures only.
+inline constexpr char kImagePattern[] = "*.jpg;*.gif";
+
+// folder + "/" + name, then every "//" collapsed to "/", so that a folder at
+// the root ("/") plus "a.jpg" gives "/a.jpg" and not "//a.jpg".
+QString FullImagePath(const QString& folder, const QString& name);
+
+// "*.jpg;*.gif" -> {"*.jpg", "*.gif"}; blanks around the parts are dropped.
+QStringList PatternFilters(const QString& pattern);
+
+// Names (no folder) of the plain files in `folder` that match `pattern`,
+// letter case ignored, sorted by name (letter case ignored, then exact, so the
+// order is stable). A missing folder gives an empty list.
+QStringList FilesMatching(const QString& folder, const QString& pattern);
+
+// FilesMatching(folder, kImagePattern): "x.JPG" is listed, "x.jpeg" and
+// "x.png" are not.
+QStringList ImageFilesIn(const QString& folder);
+
+// The index of the root in `roots` that holds `path`: the longest root that is
+// the path itself or a parent of it. -1 when none does (or the path is empty).
+// Both sides are compared as clean absolute paths.
+int DriveIndexFor(const QString& path, const QStringList& roots);
+
+// The picture at `path` scaled down to fit `box` with its aspect kept (never
+// enlarged; an empty box keeps the picture's own size). A null image when the
+// file is missing or not a picture Qt can read.
+QImage LoadPreviewImage(const QString& path, const QSize& box);
+
+}  // namespace vm

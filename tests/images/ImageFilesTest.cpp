@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "ImageFiles.h"
+#include "SlideRules.h"
+#include "TestSupport.h"
+
+namespace {
+
+void Touch(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+}  // namespace
+
+TEST(FullImagePath, JoinsFolderAndNameWithOneSeparator) {
+    EXPECT_EQ(vm::FullImagePath("/home/u/pics", "a.jpg"), "/home/u/pics/a.jpg");
+    // A folder at the root already ends in the separator.
+    EXPECT_EQ(vm::FullImagePath("/", "a.jpg"), "/a.jpg");
+    EXPECT_EQ(vm::FullImagePath("/mnt/usb/", "b.gif"), "/mnt/usb/b.gif");
+    // Doubled separators inside the folder collapse too.
+    EXPECT_EQ(vm::FullImagePath("/data//pics", "c.jpg"), "/data/pics/c.jpg");
+}
+
+TEST(ImageFilesIn, ListsOnlyJpgAndGifIgnoringCaseSortedByName) {
+    const QString folder = testsupport::FreshAppFolder("list-pattern") + "/pics";
+    ASSERT_TRUE(QDir().mkpath(folder + "/sub.jpg"));  // a folder never counts
+    for (const char* name : {"d.JPG", "c.png", "b.gif", "e.jpeg", "a.jpg", "f.Gif", "g.jpg.txt"})
+        Touch(folder + "/" + name);
+    EXPECT_EQ(vm::ImageFilesIn(folder), (QStringList{"a.jpg", "b.gif", "d.JPG", "f.Gif"}));
+}
+
+TEST(ImageFilesIn, MixedCaseNamesSortWithoutRegardToCase) {
+    const QString folder = testsupport::FreshAppFolder("list-order");
+    for (const char* name : {"Zebra.jpg", "apple.jpg", "Mango.gif", "banana.jpg"})
+        Touch(folder + "/" + name);
+    EXPECT_EQ(vm::ImageFilesIn(folder),
+              (QStringList{"apple.jpg", "banana.jpg", "Mango.gif", "Zebra.jpg"}));
+}
+
+TEST(ImageFilesIn, EmptyOrMissingFolderGivesNothing) {
+    const QString folder = testsupport::FreshAppFolder("list-empty");
+    EXPECT_TRUE(vm::ImageFilesIn(folder).isEmpty());
+    EXPECT_TRUE(vm::ImageFilesIn(folder + "/missing").isEmpty());
+    EXPECT_TRUE(vm::ImageFilesIn("").isEmpty());
+}
+
+TEST(PatternFilters, SplitsOnSemicolons) {
+    EXPECT_EQ(vm::PatternFilters("*.jpg;*.gif"), (QStringList{"*.jpg", "*.gif"}));
+    EXPECT_EQ(vm::PatternFilters(" *.jpg ; ;*.gif;"), (QStringList{"*.jpg", "*.gif"}));
+}
+
+TEST(DriveIndexFor, PicksTheLongestRootHoldingThePath) {
+    const QStringList roots{"/", "/home", "/home/u/usb", "/mnt/usbstick"};
+    EXPECT_EQ(vm::DriveIndexFor("/home/u/usb/pics", roots), 2);
+    EXPECT_EQ(vm::DriveIndexFor("/home/u/usb", roots), 2);
+    EXPECT_EQ(vm::DriveIndexFor("/home/u/usbx", roots), 1);  // a name prefix is no parent
+    EXPECT_EQ(vm::DriveIndexFor("/mnt/usb", roots), 0);
+    EXPECT_EQ(vm::DriveIndexFor("/", roots), 0);
+    EXPECT_EQ(vm::DriveIndexFor("/home/../mnt/usbstick/x", roots), 3);
+    EXPECT_EQ(vm::DriveIndexFor("", roots), -1);
+    EXPECT_EQ(vm::DriveIndexFor("/tmp", {"/home"}), -1);
+    EXPECT_EQ(vm::DriveIndexFor("/tmp", {}), -1);
+}
+
+TEST(LoadPreviewImage, FitsTheBoxKeepingAspect) {
+    const QString folder = testsupport::FreshAppFolder("preview");
+    ASSERT_TRUE(testsupport::WriteSolidImage(folder + "/wide.jpg", 400, 100, Qt::red));
+    ASSERT_TRUE(testsupport::WriteSolidImage(folder + "/small.gif", 20, 10, Qt::blue));
+
+    const QImage wide = vm::LoadPreviewImage(folder + "/wide.jpg", QSize(200, 200));
+    EXPECT_EQ(wide.size(), QSize(200, 50));
+    const QColor centre = wide.pixelColor(100, 25);
+    EXPECT_GT(centre.red(), 200);
+    EXPECT_LT(centre.blue(), 60);
+
+    // Small pictures are not blown up; an empty box keeps the picture's size.
+    const QImage small = vm::LoadPreviewImage(folder + "/small.gif", QSize(200, 200));
+    EXPECT_EQ(small.size(), QSize(20, 10));
+    EXPECT_EQ(small.pixelColor(19, 9), QColor(Qt::blue));
+    EXPECT_EQ(vm::LoadPreviewImage(folder + "/wide.jpg", QSize()).size(), QSize(400, 100));
+
+    ASSERT_TRUE(testsupport::WriteSolidImage(folder + "/tall.gif", 300, 600, Qt::green));
+    const QImage tall = vm::LoadPreviewImage(folder + "/tall.gif", QSize(120, 120));
+    EXPECT_EQ(tall.size(), QSize(60, 120));
+    EXPECT_EQ(tall.pixelColor(30, 119), QColor(Qt::green));
+}
+
+TEST(LoadPreviewImage, UnreadableFilesGiveANullImage) {
+    const QString folder = testsupport::FreshAppFolder("preview-bad");
+    QFile fake(folder + "/fake.jpg");
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("this is not a picture");
+    fake.close();
+    EXPECT_TRUE(vm::LoadPreviewImage(folder + "/fake.jpg", QSize(100, 100)).isNull());
+    EXPECT_TRUE(vm::LoadPreviewImage(folder + "/missing.jpg", QSize(100, 100)).isNull());
+    EXPECT_TRUE(vm::LoadPreviewImage("", QSize(100, 100)).isNull());
+}
+
+TEST(DropRules, OnlyTextFromTheOtherListActs) {
+    // Slide list: a slide dragged onto its own list carries its own selection.
+    EXPECT_FALSE(vm::DropAddsSlide("/p/a.jpg", "/p/a.jpg"));
+    EXPECT_TRUE(vm::DropAddsSlide("a.jpg", "/p/a.jpg"));
+    EXPECT_TRUE(vm::DropAddsSlide("a.jpg", ""));
+    EXPECT_FALSE(vm::DropAddsSlide("", ""));
+    EXPECT_TRUE(vm::DropAddsSlide("A.jpg", "a.jpg"));  // exact comparison
+
+    // Browser list: its own file dropped back removes nothing.
+    EXPECT_FALSE(vm::DropRemovesSlide("a.jpg", "a.jpg"));
+    EXPECT_TRUE(vm::DropRemovesSlide("/p/a.jpg", "a.jpg"));
+    EXPECT_TRUE(vm::DropRemovesSlide("/p/a.jpg", ""));
+    EXPECT_FALSE(vm::DropRemovesSlide("", "a.jpg"));
+}
