@@ -23,4 +23,18 @@ QString AppPath(const QString& name) {
     return Replace(AppFolder() + "/" + name, "//", "/", 0);
 }
 
+namespace {
+QString& OutputOverride() {
+    static QString folder;
+    return folder;
+}
+}  // namespace
+
+QString OutputFolder() {
+    if (!OutputOverride().isEmpty()) return OutputOverride();
+    return AppPath("output");
+}
+
+void SetOutputFolder(const QString& folder) { OutputOverride() = folder; }
+
 }  // namespace vm

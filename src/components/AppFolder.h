@@ -13,4 +13,9 @@ void SetAppFolderForTesting(const QString& folder);
 // the root of a file system still gives "/output".
 QString AppPath(const QString& name);
 
+// Where videos, narrations and the prepared music go: AppPath("output")
+// unless a batch run chose another folder.
+QString OutputFolder();
+void SetOutputFolder(const QString& folder);
+
 }  // namespace vm

@@ -1,0 +1,21 @@
+#include "KeywordRules.h"
+
+#include "AppFolder.h"
+
+namespace vm {
+
+QString KeywordFileNameProblem(const QString& keyword) {
+    const QString quoted = "The keyword \"" + keyword + "\" cannot be used as a file name: ";
+    if (keyword.contains('/')) return quoted + "it contains \"/\".";
+    if (keyword.contains(QChar(0))) return quoted + "it contains a NUL character.";
+    if (keyword == "." || keyword == "..") return quoted + "\".\" and \"..\" name folders.";
+    if (keyword.toUtf8().size() > 200) {
+        return "The keyword \"" + keyword.left(40) + "...\" cannot be used as a file name: it is "
+               "longer than 200 bytes.";
+    }
+    return {};
+}
+
+QString KeywordsExchangePath() { return AppPath("tmpKeywords.txt"); }
+
+}  // namespace vm

@@ -1,0 +1,181 @@
+// "Make Videos!" on the real window: checks, the batch, failures and closing.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "AppFolder.h"
+#include "Controls.h"
+#include "MediaProbe.h"
+#include "TestSupport.h"
+#include "VideoEdit.h"
+#include "WindowFixture.h"
+
+namespace {
+
+class Batch : public testsupport::WindowTest {
+protected:
+    // A small, quick project: 240p, 1 second per slide, two solid slides.
+    void SmallProject(const QString& adCopy = "Hi.") {
+        ASSERT_TRUE(SelectQuickVoice());
+        window->txtArticle[0]->setPlainText(adCopy);
+        red = folder + "/red.jpg";
+        blue = folder + "/blue.jpg";
+        ASSERT_TRUE(testsupport::WriteSolidImage(red, 640, 360, Qt::red));
+        ASSERT_TRUE(testsupport::WriteSolidImage(blue, 640, 360, Qt::blue));
+        window->lstTo->addItems({red, blue});
+        window->cboSeconds->setCurrentText("1");
+        window->cboResolution->setCurrentIndex(4);
+        window->chkRandomize->setChecked(false);
+    }
+    QStringList OutputFiles() const {
+        return QDir(folder + "/output").entryList(QDir::Files, QDir::Name);
+    }
+    QString LastBox() const { return boxes.empty() ? QString() : boxes.back().text; }
+
+    QString red, blue;
+};
+
+TEST_F(Batch, ChecksRunInOrderAndChangeNothing) {
+    for (QTextEdit* page : window->txtArticle) page->clear();
+    window->Command1_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Please add some content (text) to your video.");
+    EXPECT_EQ(boxes[0].title, "Error");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
+
+    window->txtArticle[3]->setPlainText("only the fourth");
+    window->chkAddBackgroundMusic->setChecked(true);
+    window->Command1_Click();
+    EXPECT_EQ(LastBox(), "Please select a background music for your video.");
+
+    window->chkAddBackgroundMusic->setChecked(false);
+    window->Command1_Click();
+    EXPECT_EQ(LastBox(), "Please add some images to your video.");
+
+    window->lstTo->addItem(folder + "/x.jpg");
+    window->cboSeconds->setCurrentText("0.5");
+    window->Command1_Click();
+    EXPECT_TRUE(LastBox().contains("seconds per slide")) << LastBox().toStdString();
+
+    window->cboSeconds->setCurrentText("3");
+    window->cboResolution->setCurrentText("999p");
+    window->Command1_Click();
+    EXPECT_TRUE(LastBox().contains("resolution")) << LastBox().toStdString();
+
+    EXPECT_TRUE(window->Command1->isEnabled());
+    EXPECT_FALSE(window->IsRunning());
+    EXPECT_FALSE(QDir(folder + "/output").exists());
+}
+
+TEST_F(Batch, ThreeKeywordsMakeThreeVideosInOrder) {
+    SmallProject("Call a #KEYWORD# today.");
+    window->lstKeywords->addItems({"dentist", "plumber", "roofer"});
+    QStringList order;
+    QObject::connect(window.get(), &frmVSL::videoFinished,
+                     [&] { order << window->lstKeywords->currentItem()->text(); });
+    window->Command1_Click();
+
+    EXPECT_EQ(order, QStringList({"dentist", "plumber", "roofer"}));
+    EXPECT_TRUE(boxes.empty()) << LastBox().toStdString();
+    EXPECT_EQ(OutputFiles(), QStringList({"dentist.avi", "plumber.avi", "roofer.avi"}));
+    EXPECT_TRUE(window->Command1->isEnabled());
+    EXPECT_EQ(window->lblStatus->text(), "Ready.");
+    EXPECT_EQ(window->lstKeywords->currentRow(), 2);
+
+    const auto info = testsupport::ProbeMedia(folder + "/output/plumber.avi");
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_EQ(info.width, 426);
+    EXPECT_EQ(info.height, 240);
+    EXPECT_TRUE(info.hasAudio);
+    // The narration is at least a second; the video covers it.
+    EXPECT_GE(info.duration, 2.0);
+    EXPECT_GE(info.audioDuration + 0.05, info.duration - 0.05);
+}
+
+TEST_F(Batch, EmptyKeywordListMakesOneVideoNamedAfterTheFilename) {
+    SmallProject();
+    window->txtFilename->setText("myvideo");
+    window->chkTransitions->setChecked(false);
+    window->Command1_Click();
+    EXPECT_EQ(OutputFiles(), QStringList({"myvideo.avi"}));
+    EXPECT_TRUE(window->Command1->isEnabled());
+    const auto info = testsupport::ProbeMedia(folder + "/output/myvideo.avi");
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    // Two slides of 1 s; the narration "Hi." is shorter, so the last slide
+    // shows again for a second: 3 s.
+    EXPECT_EQ(info.videoFrames, 75);
+    const QString video = folder + "/output/myvideo.avi";
+    for (int frame : {12, 37, 62}) {
+        const QColor seen = testsupport::AverageColor(video, frame);
+        const QColor want = frame < 25 ? QColor(Qt::red) : QColor(Qt::blue);
+        EXPECT_LT(testsupport::ColorDistance(seen, want), 40)
+            << "frame " << frame << ": " << seen.name().toStdString();
+    }
+}
+
+TEST_F(Batch, AVideoWhoseImageVanishedFailsAloneAndIsReported) {
+    SmallProject();
+    window->lstKeywords->addItems({"first", "second", "third"});
+    int finished = 0;
+    QObject::connect(window.get(), &frmVSL::videoFinished, [&] {
+        ++finished;
+        if (finished == 1) QFile::rename(blue, blue + ".away");
+        if (finished == 2) QFile::rename(blue + ".away", blue);
+    });
+    window->Command1_Click();
+    EXPECT_EQ(OutputFiles(), QStringList({"first.avi", "third.avi"}));
+    ASSERT_EQ(window->LastBatchFailures().size(), 1);
+    EXPECT_TRUE(window->LastBatchFailures()[0].startsWith("second: "));
+    EXPECT_TRUE(window->LastBatchFailures()[0].contains("blue.jpg"));
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_TRUE(LastBox().contains("second: ")) << LastBox().toStdString();
+    EXPECT_TRUE(window->Command1->isEnabled());
+    EXPECT_EQ(window->lblStatus->text(), "Ready.");
+}
+
+TEST_F(Batch, ABadKeywordIsReportedAndTheOthersAreMade) {
+    SmallProject("Call a #KEYWORD# today.");
+    window->lstKeywords->addItems({"good", "../bad", "fine"});
+    window->Command1_Click();
+    EXPECT_EQ(OutputFiles(), QStringList({"fine.avi", "good.avi"}));
+    ASSERT_EQ(window->LastBatchFailures().size(), 1);
+    EXPECT_TRUE(window->LastBatchFailures()[0].contains("../bad"));
+    EXPECT_FALSE(QFile::exists(folder + "/bad.avi"));
+}
+
+TEST_F(Batch, ClosingTheWindowDuringARenderLeavesNoVideo) {
+    SmallProject("Hello there.");
+    window->cboResolution->setCurrentIndex(0);
+    window->cboSeconds->setCurrentText("5");
+    window->chkEnableVideoCompressor->setChecked(false);  // raw 1080p frames: a slow render
+    window->lstKeywords->addItems({"one", "two"});
+    window->show();
+    bool closed = false;
+    for (VideoEdit* edit : window->VideoEdit1) {
+        QObject::connect(edit, &VideoEdit::Processing, window.get(), [&] {
+            if (!closed) {
+                closed = true;
+                window->close();
+            }
+        });
+    }
+    window->Command1_Click();
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(window->IsClosing());
+    const QStringList left = OutputFiles();
+    for (const QString& name : left) {
+        EXPECT_FALSE(name.endsWith(".avi")) << name.toStdString();
+        EXPECT_FALSE(name.contains(".part")) << name.toStdString();
+        EXPECT_FALSE(name.endsWith(".wav")) << name.toStdString();
+    }
+}
+
+}  // namespace
