@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// Where the demo project's files lie: beside the program, shipped from data/.
+namespace vm {
+
+// The sample ad copy (with the #KEYWORD# tag).
+QString DemoContentPath();
+// The sample keywords, one per line.
+QString DemoKeywordsPath();
+// The sample pictures that become the demo's slides.
+QString DemoImagesFolder();
+
+}  // namespace vm
