@@ -1,0 +1,279 @@
+#include "ProjectFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QSaveFile>
+#include <cmath>
+
+namespace vm {
+namespace {
+
+const QStringList kWhenLonger = {"showLastImage", "repeatImages"};
+
+// 16-bit seconds: the timing plan must be able to hold the slide time.
+constexpr int kMaxSecondsPerSlide = 32767;
+
+// A value as the user wrote it, short enough for one line.
+QString Shown(const QJsonValue& value) {
+    switch (value.type()) {
+        case QJsonValue::Null:
+            return "null";
+        case QJsonValue::Bool:
+            return value.toBool() ? "true" : "false";
+        case QJsonValue::Double:
+            return QString::number(value.toDouble(), 'g', 12);
+        case QJsonValue::String: {
+            QString text = value.toString();
+            if (text.size() > 40) text = text.left(37) + "...";
+            return "\"" + text + "\"";
+        }
+        case QJsonValue::Array:
+            return "an array";
+        case QJsonValue::Object:
+            return "an object";
+        default:
+            return "nothing";
+    }
+}
+
+// Line and column of a byte offset, for parse errors a person can find.
+QString Position(const QByteArray& json, int offset) {
+    int line = 1;
+    int column = 1;
+    for (int i = 0; i < offset && i < json.size(); ++i) {
+        if (json[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    return QString("line %1, column %2").arg(line).arg(column);
+}
+
+// Each reader returns false with the field's error set.
+struct Reader {
+    QString* error;
+
+    bool Fail(const QString& field, const QString& expected, const QJsonValue& got) {
+        if (error) *error = QString("%1: expected %2, got %3").arg(field, expected, Shown(got));
+        return false;
+    }
+
+    bool Bool(const QJsonValue& v, const QString& field, std::optional<bool>* out) {
+        if (!v.isBool()) return Fail(field, "true or false", v);
+        *out = v.toBool();
+        return true;
+    }
+
+    bool String(const QJsonValue& v, const QString& field, std::optional<QString>* out) {
+        if (!v.isString()) return Fail(field, "a text in quotes", v);
+        *out = v.toString();
+        return true;
+    }
+
+    bool Strings(const QJsonValue& v, const QString& field, std::optional<QStringList>* out,
+                 bool allowEmptyItems) {
+        if (!v.isArray()) return Fail(field, "a list of texts", v);
+        QStringList items;
+        const QJsonArray array = v.toArray();
+        for (int i = 0; i < array.size(); ++i) {
+            const QString item = QString("%1[%2]").arg(field).arg(i);
+            if (!array[i].isString()) return Fail(item, "a text in quotes", array[i]);
+            if (!allowEmptyItems && array[i].toString().isEmpty())
+                return Fail(item, "a text that is not empty", array[i]);
+            items << array[i].toString();
+        }
+        *out = items;
+        return true;
+    }
+
+    bool Choice(const QJsonValue& v, const QString& field, const QStringList& choices,
+                std::optional<int>* out) {
+        const int index = v.isString() ? choices.indexOf(v.toString()) : -1;
+        if (index < 0) return Fail(field, "one of \"" + choices.join("\", \"") + "\"", v);
+        *out = index;
+        return true;
+    }
+};
+
+bool ReadMusic(const QJsonValue& v, ProjectFile* p, Reader& r) {
+    if (!v.isObject()) return r.Fail("music", "an object with enabled, file and reduceVolume", v);
+    const QJsonObject music = v.toObject();
+    for (auto it = music.begin(); it != music.end(); ++it) {
+        const QString key = it.key();
+        const QString field = "music." + key;
+        bool ok = false;
+        if (key == "enabled") {
+            ok = r.Bool(*it, field, &p->music);
+        } else if (key == "file") {
+            ok = r.String(*it, field, &p->musicFile);
+        } else if (key == "reduceVolume") {
+            ok = r.Bool(*it, field, &p->musicReduceVolume);
+        } else {
+            if (r.error)
+                *r.error = QString("%1: unknown field (music knows enabled, file, reduceVolume)")
+                               .arg(field);
+            return false;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseProject(const QByteArray& json, ProjectFile* project, QString* error) {
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        if (error)
+            *error = QString("not valid JSON: %1 at %2")
+                         .arg(parseError.errorString(), Position(json, parseError.offset));
+        return false;
+    }
+    if (!doc.isObject()) {
+        if (error) *error = "not a project: the file must hold one JSON object { ... }";
+        return false;
+    }
+    ProjectFile p;
+    Reader r{error};
+    const QJsonObject root = doc.object();
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        const QString key = it.key();
+        const QJsonValue v = *it;
+        bool ok = false;
+        if (key == "version") {
+            ok = v.isDouble() && v.toDouble() == kProjectVersion;
+            if (!ok) r.Fail(key, QString::number(kProjectVersion), v);
+        } else if (key == "adCopies") {
+            ok = r.Strings(v, key, &p.adCopies, true);
+            if (ok && p.adCopies->size() > 4) {
+                ok = false;
+                if (error)
+                    *error = QString("adCopies: expected at most 4 ad copies, got %1")
+                                 .arg(p.adCopies->size());
+            }
+        } else if (key == "voice") {
+            ok = r.String(v, key, &p.voice);
+        } else if (key == "slides") {
+            ok = r.Strings(v, key, &p.slides, false);
+        } else if (key == "secondsPerSlide") {
+            const double d = v.toDouble();
+            ok = v.isDouble() && std::floor(d) == d && d >= 1 && d <= kMaxSecondsPerSlide;
+            if (ok) {
+                p.secondsPerSlide = static_cast<int>(d);
+            } else {
+                r.Fail(key, QString("a whole number from 1 to %1").arg(kMaxSecondsPerSlide), v);
+            }
+        } else if (key == "whenNarrationIsLonger") {
+            ok = r.Choice(v, key, kWhenLonger, &p.whenNarrationIsLonger);
+        } else if (key == "transitions") {
+            ok = r.Bool(v, key, &p.transitions);
+        } else if (key == "randomize") {
+            ok = r.Bool(v, key, &p.randomize);
+        } else if (key == "resolution") {
+            ok = r.Choice(v, key, kProjectResolutions, &p.resolution);
+        } else if (key == "compressor") {
+            ok = r.String(v, key, &p.compressor);
+        } else if (key == "compression") {
+            ok = r.Bool(v, key, &p.compression);
+        } else if (key == "keywords") {
+            ok = r.Strings(v, key, &p.keywords, false);
+        } else if (key == "outputName") {
+            ok = r.String(v, key, &p.outputName);
+            if (ok && p.outputName->isEmpty()) ok = r.Fail(key, "a file name that is not empty", v);
+        } else if (key == "music") {
+            ok = ReadMusic(v, &p, r);
+        } else {
+            if (error) *error = QString("%1: unknown field").arg(key);
+            return false;
+        }
+        if (!ok) return false;
+    }
+    *project = p;
+    return true;
+}
+
+QByteArray WriteProject(const ProjectFile& p) {
+    // QJsonObject keeps its keys sorted, which makes saved files stable and
+    // easy to compare.
+    QJsonObject root;
+    root["version"] = kProjectVersion;
+    if (p.adCopies) root["adCopies"] = QJsonArray::fromStringList(*p.adCopies);
+    if (p.voice) root["voice"] = *p.voice;
+    if (p.slides) root["slides"] = QJsonArray::fromStringList(*p.slides);
+    if (p.secondsPerSlide) root["secondsPerSlide"] = *p.secondsPerSlide;
+    if (p.whenNarrationIsLonger)
+        root["whenNarrationIsLonger"] = kWhenLonger.value(*p.whenNarrationIsLonger);
+    if (p.transitions) root["transitions"] = *p.transitions;
+    if (p.randomize) root["randomize"] = *p.randomize;
+    if (p.resolution) root["resolution"] = kProjectResolutions.value(*p.resolution);
+    if (p.compressor) root["compressor"] = *p.compressor;
+    if (p.compression) root["compression"] = *p.compression;
+    if (p.keywords) root["keywords"] = QJsonArray::fromStringList(*p.keywords);
+    if (p.outputName) root["outputName"] = *p.outputName;
+    if (p.music || p.musicFile || p.musicReduceVolume) {
+        QJsonObject music;
+        if (p.music) music["enabled"] = *p.music;
+        if (p.musicFile) music["file"] = *p.musicFile;
+        if (p.musicReduceVolume) music["reduceVolume"] = *p.musicReduceVolume;
+        root["music"] = music;
+    }
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+bool ReadProjectFile(const QString& path, ProjectFile* project, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) *error = QString("cannot be read: %1").arg(file.errorString());
+        return false;
+    }
+    return ParseProject(file.readAll(), project, error);
+}
+
+bool WriteProjectFile(const QString& path, const ProjectFile& project, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(WriteProject(project)) < 0 ||
+        !file.commit()) {
+        if (error) *error = QString("%1 cannot be written: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+QString ResolveProjectPath(const QString& written, const QString& projectFolder) {
+    if (written.isEmpty() || QDir::isAbsolutePath(written)) return written;
+    return QDir::cleanPath(QDir(projectFolder).absoluteFilePath(written));
+}
+
+QString StoredProjectPath(const QString& path, const QString& written, const QString& oldFolder,
+                          const QString& newFolder) {
+    if (written.isEmpty() || QDir::isAbsolutePath(written)) return path;
+    // Same folder: exactly as written ("./a.jpg" stays "./a.jpg").
+    if (QDir::cleanPath(oldFolder) == QDir::cleanPath(newFolder)) return written;
+    return QDir(newFolder).relativeFilePath(path);
+}
+
+QString MissingProjectFile(const ProjectFile& project, const QString& projectFolder) {
+    if (project.slides) {
+        for (int i = 0; i < project.slides->size(); ++i) {
+            const QString path = ResolveProjectPath(project.slides->at(i), projectFolder);
+            if (!QFileInfo(path).isFile())
+                return QString("slides[%1]: the image %2 does not exist").arg(i).arg(path);
+        }
+    }
+    if (project.music.value_or(false) && project.musicFile && !project.musicFile->isEmpty()) {
+        const QString path = ResolveProjectPath(*project.musicFile, projectFolder);
+        if (!QFileInfo(path).isFile())
+            return QString("music.file: the music file %1 does not exist").arg(path);
+    }
+    return {};
+}
+
+}  // namespace vm

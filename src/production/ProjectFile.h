@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// A project file: every setting of a batch as JSON, so a batch can be saved,
+// opened again, and run on a machine without a display. Each field is
+// optional; a field the file leaves out keeps the window's start-up value.
+namespace vm {
+
+// The resolutions in the order of the window's list; the index is the
+// resolution item (and the video-editing instance) of the window.
+inline const QStringList kProjectResolutions = {"1080p", "720p", "480p", "360p", "240p"};
+
+struct ProjectFile {
+    // The ad-copy pages in order; pages past the end of the list are empty.
+    std::optional<QStringList> adCopies;
+    // The voice, by the description the voice list shows.
+    std::optional<QString> voice;
+    // Image paths as written in the file (relative ones are relative to the
+    // project file's folder).
+    std::optional<QStringList> slides;
+    std::optional<int> secondsPerSlide;
+    // 0: show the last image until the narration ends; 1: show the images
+    // again. The index of that choice in the window.
+    std::optional<int> whenNarrationIsLonger;
+    std::optional<bool> transitions;
+    std::optional<bool> randomize;
+    // Index into kProjectResolutions.
+    std::optional<int> resolution;
+    // The compressor's name as the window lists it.
+    std::optional<QString> compressor;
+    std::optional<bool> compression;
+    std::optional<QStringList> keywords;
+    // Base name of the video when the keyword list is empty.
+    std::optional<QString> outputName;
+    // Background music: on or off, the MP3 (as written), and whether its
+    // volume is reduced (and the track cut to the video).
+    std::optional<bool> music;
+    std::optional<QString> musicFile;
+    std::optional<bool> musicReduceVolume;
+};
+
+// The file version this program writes and reads.
+constexpr int kProjectVersion = 1;
+
+// Reads project JSON. On failure returns false with one line in `error`
+// naming the field and what was expected ("secondsPerSlide: expected a
+// whole number of at least 1, got \"three\"").
+bool ParseProject(const QByteArray& json, ProjectFile* project, QString* error);
+
+// Indented JSON with sorted keys and a final line break; only the fields
+// that are set are written.
+QByteArray WriteProject(const ProjectFile& project);
+
+// ParseProject on the file's content; the error names the file when it
+// cannot be read.
+bool ReadProjectFile(const QString& path, ProjectFile* project, QString* error);
+// Writes the whole file or leaves the old one in place.
+bool WriteProjectFile(const QString& path, const ProjectFile& project, QString* error);
+
+// A path as written in a project file, made usable: relative ones are taken
+// relative to `projectFolder`.
+QString ResolveProjectPath(const QString& written, const QString& projectFolder);
+
+// The form a path gets when a project is saved into `newFolder`. `written`
+// is how the path was written in the project it came from (empty when it
+// came from the user), `oldFolder` that project's folder. Paths keep the
+// form they were written in: a relative one stays relative (to the new
+// folder), anything else is stored as it is.
+QString StoredProjectPath(const QString& path, const QString& written, const QString& oldFolder,
+                          const QString& newFolder);
+
+// The first slide or music file that does not exist, as a field-naming
+// line; empty when every file the project names is there. The music file is
+// only checked when music is on.
+QString MissingProjectFile(const ProjectFile& project, const QString& projectFolder);
+
+}  // namespace vm
