@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "ImageFiles.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QDrag>
@@ -197,13 +199,5 @@ void FileList::setPath(const QString& path) {
 
 void FileList::Refresh() {
     clear();
-    if (path_.isEmpty()) return;
-    QDir dir(path_);
-    if (!dir.exists()) return;
-    const QStringList filters = pattern_.split(';', Qt::SkipEmptyParts);
-    // No QDir::CaseSensitive: "*.jpg" also lists "PHOTO.JPG".
-    dir.setNameFilters(filters);
-    dir.setFilter(QDir::Files | QDir::Hidden);
-    dir.setSorting(QDir::Name | QDir::IgnoreCase);
-    addItems(dir.entryList());
+    addItems(vm::FilesMatching(path_, pattern_));
 }

@@ -28,8 +28,11 @@ QStringList FilesMatching(const QString& folder, const QString& pattern) {
     QDir dir(folder);
     if (!dir.exists()) return {};
     // QDir matches name filters without regard to letter case unless told
-    // otherwise; that is what the pattern means here.
-    QStringList names = dir.entryList(PatternFilters(pattern), QDir::Files, QDir::NoSort);
+    // otherwise; that is what the pattern means here. Dot files count: a
+    // keyword such as ".net" makes a narration ".net.wav" that must be listed
+    // to be cleaned up.
+    QStringList names =
+        dir.entryList(PatternFilters(pattern), QDir::Files | QDir::Hidden, QDir::NoSort);
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;

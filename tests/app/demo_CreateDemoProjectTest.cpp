@@ -27,15 +27,7 @@ QStringList Entries(const QListWidget* list) {
 }
 
 // Copies the shipped demo files into the scratch application folder.
-void CopyDemoData(const QString& app) {
-    const QString data = testsupport::SourceDir() + "/data";
-    ASSERT_TRUE(QFile::copy(data + "/demo_content.txt", app + "/demo_content.txt"));
-    ASSERT_TRUE(QFile::copy(data + "/demo_keywords.txt", app + "/demo_keywords.txt"));
-    ASSERT_TRUE(QDir().mkpath(app + "/images/dental"));
-    const QDir dental(data + "/images/dental");
-    for (const QString& name : dental.entryList(QDir::Files))
-        ASSERT_TRUE(QFile::copy(dental.filePath(name), app + "/images/dental/" + name));
-}
+void CopyDemoData(const QString& app) { ASSERT_TRUE(testsupport::CopyDemoData(app)); }
 
 class CreateDemoProject : public ::testing::Test {
 protected:

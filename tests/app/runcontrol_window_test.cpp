@@ -80,7 +80,7 @@ TEST_F(RunControl, IdleOnlyAfterTheLastKeywordAndWavFilesGo) {
     EXPECT_TRUE(window->shRunning->isVisible());
 
     QDir().mkpath(folder + "/output");
-    for (const char* name : {"a.wav", "old.wav", "tmp9999.mp3", "a.avi"})
+    for (const char* name : {"a.wav", "old.wav", ".net.wav", "tmp9999.mp3", "a.avi"})
         Touch(folder + "/output/" + name, 10);
 
     window->lstKeywords->setCurrentRow(0);
@@ -99,6 +99,7 @@ TEST_F(RunControl, IdleOnlyAfterTheLastKeywordAndWavFilesGo) {
     EXPECT_EQ(window->lblStatus->text(), "Ready.");
     EXPECT_FALSE(QFile::exists(folder + "/output/a.wav"));
     EXPECT_FALSE(QFile::exists(folder + "/output/old.wav"));
+    EXPECT_FALSE(QFile::exists(folder + "/output/.net.wav"));  // keyword ".net"
     EXPECT_TRUE(QFile::exists(folder + "/output/tmp9999.mp3"));
     EXPECT_TRUE(QFile::exists(folder + "/output/a.avi"));
 }

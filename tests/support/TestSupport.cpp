@@ -130,6 +130,17 @@ bool WriteToneWav(const QString& path, double seconds, int sampleRate, double fr
     return file.write(header + data) == header.size() + data.size();
 }
 
+bool CopyDemoData(const QString& app) {
+    const QString data = SourceDir() + "/data";
+    bool ok = QFile::copy(data + "/demo_content.txt", app + "/demo_content.txt") &&
+              QFile::copy(data + "/demo_keywords.txt", app + "/demo_keywords.txt") &&
+              QDir().mkpath(app + "/images/dental");
+    const QDir dental(data + "/images/dental");
+    for (const QString& name : dental.entryList(QDir::Files))
+        ok = ok && QFile::copy(dental.filePath(name), app + "/images/dental/" + name);
+    return ok;
+}
+
 bool WaitFor(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;
     clock.start();

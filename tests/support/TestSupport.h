@@ -22,6 +22,10 @@ bool WriteSolidImage(const QString& path, int width, int height, const QColor& c
 bool WriteToneWav(const QString& path, double seconds, int sampleRate = 22050,
                   double frequency = 440.0, double amplitude = 0.5);
 
+// Copies the shipped demo files (ad copy, keywords, images/dental) into an
+// application folder. False when one cannot be copied.
+bool CopyDemoData(const QString& appFolder);
+
 // Blocks on the event loop until `done` returns true or `ms` pass; never
 // sleeps blindly. Returns done().
 bool WaitFor(const std::function<bool()>& done, int ms);

@@ -35,6 +35,10 @@ const std::vector<const char*>& Compressors::Candidates() {
 }
 
 std::vector<CompressorInfo> Compressors::Probe() {
+    // Opening every candidate at five sizes makes some encoders chat about
+    // their settings; none of that is news to anyone.
+    const int logLevel = av_log_get_level();
+    av_log_set_level(AV_LOG_ERROR);
     std::vector<CompressorInfo> items;
     const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
     for (const char* name : Candidates()) {
@@ -53,6 +57,7 @@ std::vector<CompressorInfo> Compressors::Probe() {
             CompressorInfo{QString::fromUtf8(codec->long_name ? codec->long_name : name),
                            QString::fromUtf8(name), SettingFor(name)});
     }
+    av_log_set_level(logLevel);
     return items;
 }
 
