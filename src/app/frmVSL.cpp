@@ -633,7 +633,8 @@ void frmVSL::Form_Load() {
     cboResolution->setCurrentIndex(2);
 
     // 10. The last "Microsoft Video" compressor is the default, else the first.
-    //     An empty list leaves the box empty; a render then runs uncompressed.
+    //     An empty list leaves the box empty; "Make Videos!" then asks for a
+    //     compressor unless compression is switched off.
     cboVideoCompressor->clear();
     const Compressors& compressors = Compressors::Instance();
     for (int i = 0; i < compressors.Count(); ++i) cboVideoCompressor->addItem(compressors.Name(i));

@@ -223,10 +223,10 @@ bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
     VideoEdit* edit = CurrentVideoEdit();
     if (!edit) return fail("No resolution is selected.");
     edit->NewProject();
-    if (chkEnableVideoCompressor->isChecked()) {
-        edit->setCompressionEnabled(true);
-        edit->setCompressorIndex(MatchingItem(cboVideoCompressor));
-    }
+    // Compression follows the check box for every video: switched on once, it
+    // would otherwise stay on for later videos whose box is unchecked.
+    edit->setCompressionEnabled(chkEnableVideoCompressor->isChecked());
+    if (chkEnableVideoCompressor->isChecked()) edit->setCompressorIndex(MatchingItem(cboVideoCompressor));
     vm::Pause(2);
     if (music) {
         if (iMusicCutLength == 0) {

@@ -121,6 +121,18 @@ TEST_F(Batch, EmptyKeywordListMakesOneVideoNamedAfterTheFilename) {
     }
 }
 
+TEST_F(Batch, UncheckingCompressionMakesTheNextVideoUncompressed) {
+    SmallProject();
+    window->chkTransitions->setChecked(false);
+    window->txtFilename->setText("packed");
+    window->Command1_Click();
+    window->chkEnableVideoCompressor->setChecked(false);
+    window->txtFilename->setText("raw");
+    window->Command1_Click();
+    EXPECT_EQ(testsupport::ProbeMedia(folder + "/output/packed.avi").videoCodec, "mpeg4");
+    EXPECT_EQ(testsupport::ProbeMedia(folder + "/output/raw.avi").videoCodec, "rawvideo");
+}
+
 TEST_F(Batch, AVideoWhoseImageVanishedFailsAloneAndIsReported) {
     SmallProject();
     window->lstKeywords->addItems({"first", "second", "third"});

@@ -1,0 +1,85 @@
+// Takes the screenshots under docs/: the window right after start-up, its
+// three panels with the demo project loaded, the help dialog, and the
+// "Make Video" panel while a render runs. Run it under a real X server, e.g.
+//   xvfb-run -s "-screen 0 1280x800x24" build/bin/screenshots docs
+// (from the build's bin folder, so the demo files lie beside it).
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "AppFolder.h"
+#include "Controls.h"
+#include "MsgBox.h"
+#include "VideoEdit.h"
+#include "frmInfo.h"
+#include "frmVSL.h"
+
+namespace {
+
+void Settle(int ms = 300) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void Save(QWidget* widget, const QString& path) {
+    Settle();
+    const bool ok = widget->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString docs = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs");
+    QDir().mkpath(docs);
+    // Videos of the render shot go to a scratch folder.
+    QTemporaryDir scratch;
+    vm::SetOutputFolder(scratch.path());
+    SetMsgBoxHandler([](const MsgBoxCall&) { return QMessageBox::Yes; });
+
+    frmVSL window;
+    window.show();
+    Save(&window, docs + "/main-window.png");
+
+    window.cmdCreateDemoProject->click();
+    window.ShowPanel(0);
+    Save(&window, docs + "/demo-text-to-speech.png");
+    window.ShowPanel(1);
+    window.lstTo->setCurrentRow(1);
+    window.lstTo_Click();
+    Save(&window, docs + "/demo-images.png");
+    window.ShowPanel(2);
+    Save(&window, docs + "/demo-make-video.png");
+
+    frmInfo::ShownHook() = [&](frmInfo* info) {
+        Save(info, docs + "/help-dialog.png");
+        info->close();
+    };
+    window.Label8_Click();
+    frmInfo::ShownHook() = nullptr;
+
+    // The first video of the batch, caught at 40 % of its render.
+    bool shot = false;
+    for (VideoEdit* edit : window.VideoEdit1) {
+        QObject::connect(edit, &VideoEdit::Processing, &window, [&](int, int percent) {
+            if (!shot && percent >= 40) {
+                shot = true;
+                window.grab().save(docs + "/demo-rendering.png");
+                std::printf("wrote %s\n", qPrintable(docs + "/demo-rendering.png"));
+                window.close();
+            }
+        });
+    }
+    window.Command1->click();
+    return 0;
+}
