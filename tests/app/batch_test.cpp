@@ -133,6 +133,32 @@ TEST_F(Batch, UncheckingCompressionMakesTheNextVideoUncompressed) {
     EXPECT_EQ(testsupport::ProbeMedia(folder + "/output/raw.avi").videoCodec, "rawvideo");
 }
 
+TEST_F(Batch, MusicRunsUnderTheNarrationForTheWholeVideo) {
+    SmallProject("Hello there, this is our new shop in town.");
+    window->chkTransitions->setChecked(false);
+    const QString music = folder + "/my music 'best'.mp3";
+    ASSERT_TRUE(testsupport::WriteToneMp3(music, 60));
+    window->lblSelectedMP3->setText(music);
+    window->chkAddBackgroundMusic->setChecked(true);
+    window->chkNoCut->setChecked(true);
+    window->txtFilename->setText("music");
+    window->Command1_Click();
+    EXPECT_TRUE(window->LastBatchFailures().isEmpty()) << window->LastBatchFailures().join("\n").toStdString();
+
+    const QString video = folder + "/output/music.avi";
+    const auto info = testsupport::ProbeMedia(video);
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    // Narration of about 2.5 s plus 5 s for the music: the music, cut to the
+    // video plus 3 s, is laid for one second more than the video's plan.
+    EXPECT_EQ(info.videoFrames, (window->iMusicCutLength) * 25);
+    EXPECT_NEAR(info.audioDuration, info.duration, 0.1);
+    const double speech = testsupport::PeakAudioLevel(video, 0.2, 1.5);
+    const double end = info.duration - 1.5;
+    const double musicOnly = testsupport::PeakAudioLevel(video, end, info.duration - 0.1);
+    EXPECT_GT(musicOnly, 0.003) << "music is heard to the end";
+    EXPECT_GT(speech, 3 * musicOnly) << speech << " vs " << musicOnly;
+}
+
 TEST_F(Batch, AVideoWhoseImageVanishedFailsAloneAndIsReported) {
     SmallProject();
     window->lstKeywords->addItems({"first", "second", "third"});

@@ -27,13 +27,6 @@
 
 namespace {
 
-bool MakeToneMp3(const QString& path, int seconds) {
-    const vm::ProcessResult r =
-        vm::RunProgram("ffmpeg", {"-nostdin", "-hide_banner", "-y", "-f", "lavfi", "-i",
-                                  QString("sine=f=440:d=%1").arg(seconds), "-q:a", "4", path});
-    return r.ok && QFileInfo(path).size() > 0;
-}
-
 double Duration(const QString& path) {
     QProcess p;
     p.start("ffprobe",
@@ -186,7 +179,7 @@ TEST_F(MusicWindow, RealChooserIsTheSelectFileDialogAndListsMp3InAnyCase) {
 
 TEST_F(MusicWindow, CutForTenSecondVideoWithRealFfmpeg) {
     const QString mp3 = app + "/music.mp3";
-    ASSERT_TRUE(MakeToneMp3(mp3, 40));
+    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 40));
     ChooseMusic(mp3, true);
     w->sTempMusicFile = Temp();
     w->iMusicCutLength = 10;
@@ -210,7 +203,7 @@ TEST_F(MusicWindow, CutForTenSecondVideoWithRealFfmpeg) {
 
 TEST_F(MusicWindow, OddPathWorksAndFailuresAreReportedWithoutAStaleFile) {
     const QString mp3 = app + "/my \"best\"; song.mp3";
-    ASSERT_TRUE(MakeToneMp3(mp3, 3));
+    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 3));
     ChooseMusic(mp3, true);
     w->sTempMusicFile = Temp();
     QString error;
@@ -265,7 +258,7 @@ TEST_F(MusicWindow, OldTrackIsDeletedFirstEvenWhenTheStepFails) {
 
 TEST_F(MusicWindow, StepCopiesPassesWholeOrCutsByLengthAndSetting) {
     const QString mp3 = app + "/music.mp3";
-    ASSERT_TRUE(MakeToneMp3(mp3, 12));
+    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 12));
     QString error;
 
     // Reduction off: a plain copy even of music longer than the video; still measured.

@@ -26,14 +26,6 @@ QString Capture(const QString& program, const QStringList& args) {
     return QString::fromLocal8Bit(p.readAll());
 }
 
-// A sine tone at -12 dBFS or so, encoded as MP3 by ffmpeg itself.
-bool MakeToneMp3(const QString& path, int seconds) {
-    const ProcessResult r =
-        RunProgram("ffmpeg", {"-nostdin", "-hide_banner", "-y", "-f", "lavfi", "-i",
-                              QString("sine=f=440:d=%1").arg(seconds), "-q:a", "4", path});
-    return r.ok && QFileInfo(path).size() > 0;
-}
-
 double Duration(const QString& path) {
     const QString out = Capture("ffprobe", {"-v", "error", "-show_entries", "format=duration",
                                             "-of", "default=nw=1:nk=1", path});
@@ -64,7 +56,7 @@ TEST(MusicFfmpeg, CutForTenSecondVideoLastsThirteenSecondsAndIsTwentyDbQuieter) 
     const QString dir = testsupport::FreshAppFolder("music_cut");
     const QString mp3 = dir + "/music.mp3";
     const QString out = dir + "/tmp9999.mp3";
-    ASSERT_TRUE(MakeToneMp3(mp3, 40));
+    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 40));
 
     MusicCommand cmd;
     QString error;
@@ -93,7 +85,7 @@ TEST(MusicFfmpeg, PathWithBlankQuoteAndSemicolonReachesFfmpegIntact) {
     const QString dir = testsupport::FreshAppFolder("music odd; \"path\"");
     const QString mp3 = dir + "/my \"best\"; song.mp3";
     const QString out = dir + "/out put.mp3";
-    ASSERT_TRUE(MakeToneMp3(mp3, 6));
+    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 6));
 
     // Whole file: same length, same volume.
     const MusicCommand whole = BuildCreateTempAudio("ffmpeg", mp3, out);
@@ -150,7 +142,7 @@ TEST(MusicFfmpeg, ExistingOutputFailsFastInsteadOfAskingToOverwrite) {
     const QString dir = testsupport::FreshAppFolder("music_exists");
     const QString mp3 = dir + "/music.mp3";
     const QString out = dir + "/tmp9999.mp3";
-    ASSERT_TRUE(MakeToneMp3(mp3, 2));
+    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 2));
     ASSERT_TRUE(QFile::copy(mp3, out));
     QElapsedTimer clock;
     clock.start();

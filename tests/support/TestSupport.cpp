@@ -4,12 +4,14 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTimer>
 #include <QtEndian>
 #include <cmath>
 
 #include "AppFolder.h"
+#include "FfmpegRunner.h"
 
 namespace testsupport {
 
@@ -128,6 +130,13 @@ bool WriteToneWav(const QString& path, double seconds, int sampleRate, double fr
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     return file.write(header + data) == header.size() + data.size();
+}
+
+bool WriteToneMp3(const QString& path, int seconds) {
+    const vm::ProcessResult r =
+        vm::RunProgram("ffmpeg", {"-nostdin", "-hide_banner", "-y", "-f", "lavfi", "-i",
+                                  QString("sine=f=440:d=%1").arg(seconds), "-q:a", "4", path});
+    return r.ok && QFileInfo(path).size() > 0;
 }
 
 bool CopyDemoData(const QString& app) {

@@ -22,6 +22,9 @@ bool WriteSolidImage(const QString& path, int width, int height, const QColor& c
 bool WriteToneWav(const QString& path, double seconds, int sampleRate = 22050,
                   double frequency = 440.0, double amplitude = 0.5);
 
+// A sine tone (about -18 dBFS) encoded as MP3 by the ffmpeg program.
+bool WriteToneMp3(const QString& path, int seconds);
+
 // Copies the shipped demo files (ad copy, keywords, images/dental) into an
 // application folder. False when one cannot be copied.
 bool CopyDemoData(const QString& appFolder);
