@@ -281,6 +281,10 @@ public:
     // it can.
     bool IsClosing() const { return closing_; }
 
+    // How long a render may report nothing before the batch gives up on it
+    // (120 s); tests shorten it.
+    void SetRenderSilenceBound(int milliseconds) { renderSilenceMs_ = milliseconds; }
+
     // Messages of the last batch, one line per failed video.
     QStringList LastBatchFailures() const { return batchFailures_; }
 
@@ -312,4 +316,8 @@ private:
     bool closing_ = false;
     QStringList batchFailures_;
     QEventLoop* batchWait_ = nullptr;
+    // Completions still to come from renders the batch gave up on; they must
+    // not end the wait for the next video.
+    std::array<int, 5> abandonedRenders_{};
+    int renderSilenceMs_ = 120000;
 };

@@ -26,8 +26,6 @@
 #include "frmVSL.h"
 
 namespace {
-// A render that reports nothing for this long is abandoned.
-constexpr int kRenderSilenceMs = 120000;
 // How long a cancelled render may take to stop and remove its temporary file.
 constexpr int kCancelBoundMs = 10000;
 
@@ -115,19 +113,22 @@ void frmVSL::Command1_Click() {
             connect(&silence, &QTimer::timeout, &loop, &QEventLoop::quit);
             connect(this, &frmVSL::videoFinished, &loop, &QEventLoop::quit);
             for (VideoEdit* edit : VideoEdit1) {
-                connect(edit, &VideoEdit::Processing, &silence, [&silence] { silence.start(kRenderSilenceMs); });
+                connect(edit, &VideoEdit::Processing, &silence, [this, &silence] { silence.start(renderSilenceMs_); });
             }
             batchWait_ = &loop;
-            silence.start(kRenderSilenceMs);
+            silence.start(renderSilenceMs_);
             loop.exec();
             batchWait_ = nullptr;
             if (lblStatusIndividual->text().isEmpty()) {
                 VideoEdit* edit = CurrentVideoEdit();
-                if (edit) edit->Cancel();
+                if (edit && edit->IsRendering()) {
+                    edit->Cancel();
+                    ++abandonedRenders_[edit->Index()];
+                }
                 if (!closing_) {
                     batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " +
                                           QString("the render reported nothing for %1 seconds and was stopped.")
-                                              .arg(kRenderSilenceMs / 1000);
+                                              .arg(renderSilenceMs_ / 1000);
                 }
                 tmrCountdown->stop();
                 SetRunState(true);
@@ -155,6 +156,14 @@ bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
     };
     const QString problem = vm::KeywordFileNameProblem(keyword);
     if (!problem.isEmpty()) return fail(problem);
+    if (keyword.isEmpty()) {
+        // Without a keyword the video is named after txtFilename, which must
+        // make a file name too.
+        const QString name = txtFilename->text();
+        const QString nameProblem = vm::KeywordFileNameProblem(name);
+        if (name.isEmpty()) return fail("The video has no name: the file name is empty.");
+        if (!nameProblem.isEmpty()) return fail(nameProblem);
+    }
 
     lblStatus->setText("Please Wait...");
     const bool narrated = !txtArticle[0]->toPlainText().isEmpty();
@@ -272,6 +281,10 @@ bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
 }
 
 void frmVSL::VideoEdit1_Complete(int Index) {
+    if (abandonedRenders_[Index] > 0) {
+        --abandonedRenders_[Index];
+        return;
+    }
     tmrCountdown->stop();
     VideoEdit* edit = VideoEdit1[Index];
     if (!edit->LastRenderOk() && !closing_) {

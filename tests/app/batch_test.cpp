@@ -189,6 +189,33 @@ TEST_F(Batch, ABadKeywordIsReportedAndTheOthersAreMade) {
     EXPECT_FALSE(QFile::exists(folder + "/bad.avi"));
 }
 
+TEST_F(Batch, ARenderThatGoesQuietIsAbandonedAndTheNextBatchIsUnharmed) {
+    SmallProject();
+    window->cboResolution->setCurrentIndex(0);
+    window->cboSeconds->setCurrentText("5");
+    window->chkEnableVideoCompressor->setChecked(false);  // raw 1080p frames: a slow render
+    window->lstKeywords->addItems({"one", "two"});
+    window->SetRenderSilenceBound(1);
+    window->Command1_Click();
+    ASSERT_EQ(window->LastBatchFailures().size(), 2) << window->LastBatchFailures().join("\n").toStdString();
+    EXPECT_TRUE(window->LastBatchFailures()[0].contains("reported nothing"));
+    EXPECT_TRUE(window->Command1->isEnabled());
+    EXPECT_TRUE(OutputFiles().filter(".avi").isEmpty()) << OutputFiles().join(",").toStdString();
+
+    // The abandoned renders' late completions do not end the next waits early.
+    window->SetRenderSilenceBound(120000);
+    window->cboResolution->setCurrentIndex(4);
+    window->cboSeconds->setCurrentText("1");
+    QStringList finishedWith;
+    QObject::connect(window.get(), &frmVSL::videoFinished, [&] {
+        finishedWith << window->lstKeywords->currentItem()->text();
+        EXPECT_TRUE(QFile::exists(folder + "/output/" + window->lstKeywords->currentItem()->text() + ".avi"));
+    });
+    window->Command1_Click();
+    EXPECT_TRUE(window->LastBatchFailures().isEmpty()) << window->LastBatchFailures().join("\n").toStdString();
+    EXPECT_EQ(finishedWith, QStringList({"one", "two"}));
+}
+
 TEST_F(Batch, ClosingTheWindowDuringARenderLeavesNoVideo) {
     SmallProject("Hello there.");
     window->cboResolution->setCurrentIndex(0);
