@@ -170,6 +170,51 @@ TEST_F(VideoRender, NarrationLongerThanPicturesIsNotCut) {
     EXPECT_LT(testsupport::MaxDeviation(testsupport::DecodeFrame(out, 10), kRed), 6);
 }
 
+// A picture held for over 40 minutes (a long narration on one slide): the
+// AVI writer fills at most 60,000 skipped frames in a row, so the still must
+// be sent again along the way or the render fails with "Invalid argument".
+TEST_F(VideoRender, PictureHeldOverFortyMinutesStillRenders) {
+    const QString a = Image("a.jpg", kRed), b = Image("b.jpg", kGreen);
+    VideoEdit edit(4, 426, 240);
+    edit.NewProject();  // raw video: exact pictures, only the changes written
+    edit.AddImage(a, 0, 2500, 0);
+    edit.AddImage(b, 0, 1, 0);
+    const QString out = Path("long_still.avi");
+    ASSERT_TRUE(Render(edit, out, 60000));
+    ASSERT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+    const auto info = testsupport::ProbeMedia(out);
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_EQ(info.videoFrames, 2501 * 25);
+    EXPECT_LT(info.decodedFrames, 10);  // still only a handful of real frames
+    EXPECT_LT(ColorDistance(AverageColor(out, 2499 * 25), kRed), 4);
+    EXPECT_LT(ColorDistance(AverageColor(out, 2501 * 25 - 1), kGreen), 4);
+}
+
+// Music files from the wild often hold a damaged frame: the sound around it
+// still plays (as every player does) instead of the whole video failing.
+TEST_F(VideoRender, DamagedFrameInMusicIsSkipped) {
+    const QString a = Image("a.jpg", kRed);
+    const QString music = Path("music.mp3");
+    ASSERT_TRUE(testsupport::WriteToneMp3(music, 6));
+    QFile file(music);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 600; ++i) bytes[i] = char(i * 37);
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+
+    VideoEdit edit(4, 426, 240);
+    edit.NewProject();
+    edit.AddImage(a, 0, 6, 0);
+    edit.AddMusic(music, 0, 6);
+    const QString out = Path("music.avi");
+    ASSERT_TRUE(Render(edit, out));
+    ASSERT_TRUE(edit.LastRenderOk()) << edit.LastError().toStdString();
+    EXPECT_GT(testsupport::PeakAudioLevel(out, 0.5, 2.0), 0.05);
+    EXPECT_GT(testsupport::PeakAudioLevel(out, 4.0, 5.5), 0.05);
+}
+
 TEST_F(VideoRender, EveryTransitionTypeEndsOnTheNewPicture) {
     const QColor colors[2] = {kRed, kBlue};
     const QString images[2] = {Image("a.jpg", colors[0]), Image("b.jpg", colors[1])};

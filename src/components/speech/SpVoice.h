@@ -22,6 +22,9 @@ public:
 
     SpVoice();
     ~SpVoice();
+    // Owns its Impl by raw pointer: a copy would free it twice.
+    SpVoice(const SpVoice&) = delete;
+    SpVoice& operator=(const SpVoice&) = delete;
 
     // Every voice in enumeration order. The filters are accepted for the
     // shape of the call and ignored when empty.

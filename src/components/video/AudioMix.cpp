@@ -92,6 +92,9 @@ int AudioSource::Refill() {
             append(nullptr, 0);  // what the resampler still holds
             return AVERROR_EOF;
         }
+        // A damaged frame (common in downloaded MP3s) is dropped, as players
+        // do; the decoder has let go of its packet, so this cannot repeat forever.
+        if (rc == AVERROR_INVALIDDATA) continue;
         if (rc != AVERROR(EAGAIN)) return rc;
         rc = av_read_frame(input_.get(), packet_.get());
         if (rc == AVERROR_EOF) {
@@ -101,7 +104,8 @@ int AudioSource::Refill() {
                 rc = avcodec_send_packet(decoder_.get(), packet_.get());
             av_packet_unref(packet_.get());
         }
-        if (rc < 0 && rc != AVERROR(EAGAIN) && rc != AVERROR_EOF) return rc;
+        if (rc < 0 && rc != AVERROR(EAGAIN) && rc != AVERROR_EOF && rc != AVERROR_INVALIDDATA)
+            return rc;
     }
 }
 

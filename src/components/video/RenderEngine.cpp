@@ -4,6 +4,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "AudioMix.h"
 #include "AviWriter.h"
@@ -201,16 +202,25 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                 if (!canvas) break;
                 av::FramePtr frame = converter.Convert(canvas, &result);
                 if (!frame) break;
-                av::FramePtr again;
-                if (lastSegment && segment.frameCount > 1) {
-                    // Players stop at the last real chunk: show the picture once more at the end.
-                    again = av::CloneFrame(frame.get());
-                    if (!again)
+                // The AVI writer fills at most 60,000 skipped frames in a row: a
+                // longer still is sent again on the way.
+                std::vector<int> at{segment.firstFrame};
+                const int end = segment.firstFrame + segment.frameCount;
+                for (int f = segment.firstFrame + kLongestStillGap; f < end; f += kLongestStillGap)
+                    at.push_back(f);
+                // Players stop at the last real chunk: show the picture once more at the end.
+                if (lastSegment && segment.frameCount > 1 && at.back() != plan.totalFrames - 1)
+                    at.push_back(plan.totalFrames - 1);
+                for (size_t i = 0; i < at.size() && result.ok; ++i) {
+                    av::FramePtr copy =
+                        i + 1 == at.size() ? std::move(frame) : av::CloneFrame(frame.get());
+                    if (!copy) {
                         result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
+                        break;
+                    }
+                    if (!send(std::move(copy), at[i], i == 0 && segment.keyframe)) break;
                 }
-                if (!result.ok || !send(std::move(frame), segment.firstFrame, segment.keyframe))
-                    break;
-                if (again && !send(std::move(again), plan.totalFrames - 1, false)) break;
+                if (!result.ok) break;
             } else {
                 const AVFrame* from = picture(segment.fromPicture);
                 const AVFrame* to = from ? picture(segment.picture) : nullptr;

@@ -24,9 +24,11 @@ const char* XfadeTransitionName(int type) {
 int FramePlan::EncodedFrames() const {
     int count = 0;
     for (const PlanSegment& s : segments)
-        count += s.kind == PlanSegment::Kind::Transition ? s.frameCount : 1;
+        count += s.kind == PlanSegment::Kind::Transition
+                     ? s.frameCount
+                     : 1 + (s.frameCount - 1) / kLongestStillGap;
     if (!segments.empty() && segments.back().kind == PlanSegment::Kind::Still &&
-        segments.back().frameCount > 1)
+        segments.back().frameCount > 1 && (segments.back().frameCount - 1) % kLongestStillGap != 0)
         ++count;
     return count;
 }

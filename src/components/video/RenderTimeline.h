@@ -21,6 +21,10 @@ struct PlanSegment {
     bool keyframe = false;  // stills: first settled frame of a slide
 };
 
+// Longest run of frames left to the AVI writer's empty repeat chunks (it
+// refuses more than 60,000 in one go): a longer still is sent again.
+constexpr int kLongestStillGap = 50000;
+
 struct FramePlan {
     std::vector<std::string> pictures;  // distinct image paths, in first-use order
     std::vector<int> lastUse;           // per picture: last segment that shows it
