@@ -319,5 +319,8 @@ private:
     // Completions still to come from renders the batch gave up on; they must
     // not end the wait for the next video.
     std::array<int, 5> abandonedRenders_{};
+    // Row of lstKeywords whose video the batch is making (-1: no keywords);
+    // the user may select another entry meanwhile.
+    int batchRow_ = -1;
     int renderSilenceMs_ = 120000;
 };

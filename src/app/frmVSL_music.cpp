@@ -28,12 +28,12 @@ MusicChooser& InstalledChooser() {
     return chooser;
 }
 
-// Qt's own dialog: its name filter matches letter case loosely, so "*.MP3"
-// also lists song.mp3 (some native dialogs match case exactly and would hide
-// the usual lower-case files).
+// Qt's own dialog: its name filter matches letter case loosely, so "*.mp3"
+// also lists SONG.MP3 (some native dialogs match case exactly and would hide
+// files written the other way).
 QString RealChooser(QWidget* parent) {
     return QFileDialog::getOpenFileName(parent, "Select File", QDir::homePath(),
-                                        "MP3 Files (*.MP3)", nullptr,
+                                        "MP3 Files (*.mp3)", nullptr,
                                         QFileDialog::DontUseNativeDialog);
 }
 

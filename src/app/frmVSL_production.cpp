@@ -82,11 +82,17 @@ void frmVSL::Command1_Click() {
     running_ = true;
     batchFailures_.clear();
     const int total = upper + 1;
+    const bool hadKeywords = lstKeywords->count() > 0;
 
     for (int i = 0; i <= upper && !closing_; ++i) {
+        // Keywords deleted during the run are not made: without this the
+        // missing entries would become videos named after txtFilename.
+        if (hadKeywords && i >= lstKeywords->count()) break;
         QString keyword;
+        batchRow_ = -1;
         if (lstKeywords->count() > 0) {
             lstKeywords->setCurrentRow(i);
+            batchRow_ = i;
             if (lstKeywords->currentItem()) keyword = lstKeywords->currentItem()->text();
         }
         lblStatusIndividual->setText("");
@@ -120,9 +126,14 @@ void frmVSL::Command1_Click() {
             loop.exec();
             batchWait_ = nullptr;
             if (lblStatusIndividual->text().isEmpty()) {
-                VideoEdit* edit = CurrentVideoEdit();
-                if (edit && edit->IsRendering()) {
+                // The render runs on the element chosen when it started; the
+                // user may have picked another resolution since.
+                // Waiting for the stop keeps its unfinished file from outliving
+                // the batch and the element free for the next render.
+                for (VideoEdit* edit : VideoEdit1) {
+                    if (!edit->IsRendering()) continue;
                     edit->Cancel();
+                    edit->WaitForRender(kCancelBoundMs);
                     ++abandonedRenders_[edit->Index()];
                 }
                 if (!closing_) {
@@ -136,6 +147,7 @@ void frmVSL::Command1_Click() {
         }
     }
     running_ = false;
+    batchRow_ = -1;
     if (!Command1->isEnabled()) {
         // The batch ended early (the window is closing) or the keyword list
         // changed during the run: finish as after the last keyword, so the
@@ -173,7 +185,7 @@ bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
         if (!SpeakNarration(keyword, &speechError)) return fail(speechError);
         vm::Pause(1);
         ProcessEvents(1);
-        const int n = lstKeywords->currentRow() + 1;
+        const int n = (running_ ? batchRow_ : lstKeywords->currentRow()) + 1;
         lblStatus->setText(QString("Creating Video %1 / %2 ...").arg(n).arg(lstKeywords->count()));
         ProcessEvents(3);
         // The pauses give the speech engine's file time to settle on slow disks.
@@ -255,7 +267,11 @@ bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
     }
     QStringList slides;
     for (int i = 0; i < lstTo->count(); ++i) slides << lstTo->item(i)->text();
+    // Read again, as the slides are laid out; the user may have typed into
+    // the box while the narration or the music was made.
     const int seconds = SecondsPerSlide();
+    if (seconds < 1) return fail("The seconds per slide must be a whole number of at least 1.");
+    if (slides.isEmpty()) return fail("There are no images to show.");
     for (const vm::LayoutCall& call :
          vm::LayoutSlides(slides, seconds, iLastSlideTime, chkTransitions->isChecked(),
                           [] { return vm::Random(10); })) {
@@ -288,7 +304,9 @@ void frmVSL::VideoEdit1_Complete(int Index) {
     tmrCountdown->stop();
     VideoEdit* edit = VideoEdit1[Index];
     if (!edit->LastRenderOk() && !closing_) {
-        const QString keyword = lstKeywords->currentItem() ? lstKeywords->currentItem()->text() : QString();
+        const QListWidgetItem* item =
+            running_ && batchRow_ >= 0 ? lstKeywords->item(batchRow_) : lstKeywords->currentItem();
+        const QString keyword = item ? item->text() : QString();
         batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " + edit->LastError();
     }
     SetRunState(true);

@@ -91,8 +91,11 @@ void frmVSL::SetRunState(bool done) {
     }
     lblStatusIndividual->setText("1");
     emit videoFinished();
+    // During a batch the video just finished is the batch's row, whatever
+    // entry the user has clicked since.
     const int count = lstKeywords->count();
-    if (count > 0 && lstKeywords->currentRow() != count - 1) return;
+    const int row = running_ && batchRow_ >= 0 ? batchRow_ : lstKeywords->currentRow();
+    if (count > 0 && row != count - 1) return;
 
     tmrShRunning->stop();
     shRunning->hide();

@@ -85,5 +85,7 @@ void frmVSL::Command2_Click() {
     if (!spoke) VoiceNotSupported();
 
     if (Command2) Command2->setEnabled(true);
-    if (Command1) Command1->setEnabled(true);
+    // A batch may be waiting underneath this handler: "Make Videos!" stays
+    // disabled until it ends (its end returns the window to idle).
+    if (Command1) Command1->setEnabled(!running_);
 }

@@ -14,6 +14,7 @@
 #include "AppFolder.h"
 #include "Controls.h"
 #include "MediaProbe.h"
+#include "SpVoice.h"
 #include "TestSupport.h"
 #include "VideoEdit.h"
 #include "WindowFixture.h"
@@ -241,6 +242,109 @@ TEST_F(Batch, ClosingTheWindowDuringARenderLeavesNoVideo) {
         EXPECT_FALSE(name.contains(".part")) << name.toStdString();
         EXPECT_FALSE(name.endsWith(".wav")) << name.toStdString();
     }
+}
+
+// What the user may still do while a batch waits: the run keeps its running
+// state until its last video and makes exactly the videos still listed.
+class BatchMeddling : public Batch {
+protected:
+    // Records whether the window ever looked idle while a video was being
+    // made, and renders nothing larger than needed.
+    void WatchRunningState() {
+        QObject::connect(window.get(), &frmVSL::batchProgress, [this](int, int, int) {
+            if (window->Command1->isEnabled() || window->Command5->isEnabled())
+                idleWhileRunning = true;
+        });
+    }
+    // Runs `action` once, on the first progress report of a render.
+    void OnFirstRenderProgress(std::function<void()> action) {
+        for (VideoEdit* edit : window->VideoEdit1) {
+            QObject::connect(edit, &VideoEdit::Processing, window.get(), [this, action] {
+                if (acted) return;
+                acted = true;
+                action();
+            });
+        }
+    }
+    bool idleWhileRunning = false;
+    bool acted = false;
+};
+
+TEST_F(BatchMeddling, DeletingAllKeywordsMidRunMakesNoMoreVideos) {
+    SmallProject("Call a #KEYWORD# today.");
+    window->lstKeywords->addItems({"one", "two", "three"});
+    WatchRunningState();
+    OnFirstRenderProgress([this] { window->mnuDeleteAllKeywords->trigger(); });
+    window->Command1_Click();
+    ASSERT_TRUE(acted);
+    EXPECT_EQ(window->lstKeywords->count(), 0);
+    // Not "myfile.avi" for the keywords that went away.
+    EXPECT_EQ(OutputFiles(), QStringList({"one.avi"}));
+    EXPECT_FALSE(idleWhileRunning);
+    EXPECT_TRUE(window->Command1->isEnabled());
+    EXPECT_EQ(window->lblStatus->text(), "Ready.");
+}
+
+TEST_F(BatchMeddling, ClickingTheLastKeywordMidRunKeepsTheRunGoing) {
+    SmallProject("Call a #KEYWORD# today.");
+    window->lstKeywords->addItems({"one", "two", "three"});
+    WatchRunningState();
+    OnFirstRenderProgress([this] { window->lstKeywords->setCurrentRow(2); });
+    window->Command1_Click();
+    ASSERT_TRUE(acted);
+    EXPECT_FALSE(idleWhileRunning) << "the first video's end looked like the batch's end";
+    EXPECT_EQ(OutputFiles(), QStringList({"one.avi", "three.avi", "two.avi"}));
+    EXPECT_TRUE(window->Command1->isEnabled());
+    EXPECT_FALSE(window->tmrShRunning->isActive());
+}
+
+TEST_F(BatchMeddling, TheVoiceTestMidRunLeavesMakeVideosDisabled) {
+    SpVoice::SetSoundOutputMissingForTesting(true);
+    SmallProject();
+    window->lstKeywords->addItems({"one", "two"});
+    WatchRunningState();
+    bool enabledAfterTest = true;
+    OnFirstRenderProgress([&] {
+        window->Command2_Click();
+        enabledAfterTest = window->Command1->isEnabled();
+    });
+    window->Command1_Click();
+    SpVoice::SetSoundOutputMissingForTesting(false);
+    ASSERT_TRUE(acted);
+    EXPECT_FALSE(enabledAfterTest);
+    EXPECT_FALSE(idleWhileRunning);
+    EXPECT_EQ(OutputFiles(), QStringList({"one.avi", "two.avi"}));
+    EXPECT_TRUE(window->Command1->isEnabled());
+    EXPECT_FALSE(window->shRunning->isVisible());
+}
+
+TEST_F(BatchMeddling, AQuietRenderIsStoppedEvenAfterTheResolutionChanged) {
+    SmallProject();
+    window->cboResolution->setCurrentIndex(0);  // 1080p: a render that takes a while
+    window->cboSeconds->setCurrentText("5");
+    window->lstKeywords->addItems({"one", "two", "three"});
+    // On its first report the user picks 240p and the render then goes quiet.
+    OnFirstRenderProgress([this] {
+        window->cboResolution->setCurrentIndex(4);
+        window->SetRenderSilenceBound(1);
+    });
+    QStringList finishedWith;
+    QObject::connect(window.get(), &frmVSL::batchProgress, [this](int n, int, int percent) {
+        if (n == 2 && percent == 0) window->SetRenderSilenceBound(120000);
+    });
+    QObject::connect(window.get(), &frmVSL::videoFinished, [&] {
+        const QString keyword = window->lstKeywords->currentItem()->text();
+        finishedWith << keyword;
+        if (keyword != "one")
+            EXPECT_TRUE(QFile::exists(folder + "/output/" + keyword + ".avi")) << keyword.toStdString();
+    });
+    window->Command1_Click();
+    ASSERT_TRUE(acted);
+    ASSERT_EQ(window->LastBatchFailures().size(), 1) << window->LastBatchFailures().join("\n").toStdString();
+    EXPECT_TRUE(window->LastBatchFailures()[0].startsWith("one: "));
+    EXPECT_EQ(finishedWith, QStringList({"one", "two", "three"}));
+    EXPECT_EQ(OutputFiles().filter(".avi"), QStringList({"three.avi", "two.avi"}));
+    for (VideoEdit* edit : window->VideoEdit1) EXPECT_FALSE(edit->IsRendering());
 }
 
 }  // namespace

@@ -171,7 +171,7 @@ TEST_F(MusicWindow, RealChooserIsTheSelectFileDialogAndListsMp3InAnyCase) {
     ASSERT_TRUE(handled);
     EXPECT_EQ(title, "Select File");
     EXPECT_EQ(startDir, QDir::homePath());
-    EXPECT_EQ(filters, "MP3 Files (*.MP3)");
+    EXPECT_EQ(filters, "MP3 Files (*.mp3)");
     listed.sort();
     EXPECT_EQ(listed, QStringList({"B.MP3", "a.mp3", "c.Mp3"}));
     EXPECT_EQ(w->lblSelectedMP3->text(), dir + "/B.MP3");
