@@ -84,7 +84,7 @@ bool frmVSL::SpeakNarration(const QString& keyword, QString* error) {
     }
     // The speech engine may fail once on a busy machine: the whole step runs
     // again once before the failure is passed on.
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (int attempt = 0; attempt < 2 && !closing_; ++attempt) {
         problem.clear();
         const QString path = vm::NarrationPath(keyword);
         if (!QDir().mkpath(QFileInfo(path).path())) {
@@ -108,6 +108,6 @@ bool frmVSL::SpeakNarration(const QString& keyword, QString* error) {
         vm::Pause(2);
         return true;
     }
-    if (error) *error = problem;
+    if (error) *error = closing_ && problem.isEmpty() ? QString("The program is closing.") : problem;
     return false;
 }
