@@ -1,7 +1,8 @@
 // Prints how long narration takes: pure synthesis of a 60-word paragraph with
 // the default voice and with an espeak-ng voice, and the whole
 // SpeakNarration (synthesis + file watch + pauses), so the overhead beyond
-// synthesis can be read off, and the per-video build before the render. Run: build/bin/bench_narration
+// synthesis can be read off, and the per-video build before the render. Run:
+// build/bin/bench_narration
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -12,10 +13,10 @@
 #include <cstdio>
 
 #include "AppFolder.h"
+#include "Controls.h"
 #include "MsgBox.h"
 #include "SpFileStream.h"
 #include "SpVoice.h"
-#include "Controls.h"
 #include "VideoEdit.h"
 #include "frmVSL.h"
 
@@ -27,7 +28,9 @@ const char* kParagraph =
     "morning and Saturday appointments to fit your week. New patients are always welcome, and we "
     "work with most insurance plans. Call us today and book the visit you have been putting off.";
 
-double Seconds(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e9; }
+double Seconds(const QElapsedTimer& t) {
+    return t.nsecsElapsed() / 1e9;
+}
 
 }  // namespace
 
@@ -119,8 +122,9 @@ int main(int argc, char** argv) {
         const double build = Seconds(t);
         if (!started) std::printf("CreateVideo failed: %s\n", qPrintable(error));
         for (VideoEdit* edit : window.VideoEdit1) edit->WaitForRender(60000);
-        std::printf("per-video build before the render: %.3f s, of which outside synthesis %.3f s\n",
-                    build, build - synth);
+        std::printf(
+            "per-video build before the render: %.3f s, of which outside synthesis %.3f s\n", build,
+            build - synth);
     }
     return 0;
 }

@@ -1,7 +1,5 @@
 #include "Controls.h"
 
-#include "ImageFiles.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QDrag>
@@ -12,6 +10,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "ImageFiles.h"
 
 // ---- LinkLabel
 

@@ -14,6 +14,7 @@ public:
     explicit LinkLabel(const QString& text = {}, QWidget* parent = nullptr);
 signals:
     void clicked();
+
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
@@ -27,9 +28,11 @@ public:
     explicit Frame(QWidget* parent = nullptr);
     bool NotSelected() const { return notSelected_; }
     void setNotSelected(bool value);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void childEvent(QChildEvent* event) override;
+
 private:
     void ApplyCaptionLook();
     bool notSelected_ = true;
@@ -42,6 +45,7 @@ class DragList : public QListWidget {
 public:
     explicit DragList(QWidget* parent = nullptr);
     std::function<void(const QString&)> onDrop;
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -49,6 +53,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
 private:
     QPoint pressPos_;
     bool pressed_ = false;
@@ -66,6 +71,7 @@ public:
     void Refresh();
 signals:
     void Change();
+
 private:
     QString path_;
 };
@@ -80,6 +86,7 @@ public:
     QString Path() const { return path_; }
     void setPath(const QString& path);
     void Refresh();
+
 private:
     QString pattern_;
     QString path_;

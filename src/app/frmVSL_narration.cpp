@@ -108,6 +108,7 @@ bool frmVSL::SpeakNarration(const QString& keyword, QString* error) {
         vm::Pause(2);
         return true;
     }
-    if (error) *error = closing_ && problem.isEmpty() ? QString("The program is closing.") : problem;
+    if (error)
+        *error = closing_ && problem.isEmpty() ? QString("The program is closing.") : problem;
     return false;
 }

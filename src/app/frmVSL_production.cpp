@@ -35,7 +35,9 @@ void ShowError(QWidget* parent, const QString& text) {
 
 // The index of the item whose text is the combo box's text, -1 when the user
 // typed something that is no item.
-int MatchingItem(const QComboBox* box) { return box->findText(box->currentText(), Qt::MatchExactly); }
+int MatchingItem(const QComboBox* box) {
+    return box->findText(box->currentText(), Qt::MatchExactly);
+}
 
 void ProcessEvents(int times) {
     for (int i = 0; i < times; ++i) QCoreApplication::processEvents();
@@ -103,7 +105,9 @@ void frmVSL::Command1_Click() {
         }
         QString error;
         if (!CreateVideo(keyword, &error)) {
-            if (!closing_) batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " + error;
+            if (!closing_)
+                batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " +
+                                      error;
             // No render was started, so no completion will come: finish the
             // video here, which also returns the window to idle after the last.
             tmrCountdown->stop();
@@ -119,7 +123,8 @@ void frmVSL::Command1_Click() {
             connect(&silence, &QTimer::timeout, &loop, &QEventLoop::quit);
             connect(this, &frmVSL::videoFinished, &loop, &QEventLoop::quit);
             for (VideoEdit* edit : VideoEdit1) {
-                connect(edit, &VideoEdit::Processing, &silence, [this, &silence] { silence.start(renderSilenceMs_); });
+                connect(edit, &VideoEdit::Processing, &silence,
+                        [this, &silence] { silence.start(renderSilenceMs_); });
             }
             batchWait_ = &loop;
             silence.start(renderSilenceMs_);
@@ -137,9 +142,11 @@ void frmVSL::Command1_Click() {
                     ++abandonedRenders_[edit->Index()];
                 }
                 if (!closing_) {
-                    batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " +
-                                          QString("the render reported nothing for %1 seconds and was stopped.")
-                                              .arg(renderSilenceMs_ / 1000);
+                    batchFailures_
+                        << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " +
+                               QString(
+                                   "the render reported nothing for %1 seconds and was stopped.")
+                                   .arg(renderSilenceMs_ / 1000);
                 }
                 tmrCountdown->stop();
                 SetRunState(true);
@@ -247,7 +254,8 @@ bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
     // Compression follows the check box for every video: switched on once, it
     // would otherwise stay on for later videos whose box is unchecked.
     edit->setCompressionEnabled(chkEnableVideoCompressor->isChecked());
-    if (chkEnableVideoCompressor->isChecked()) edit->setCompressorIndex(MatchingItem(cboVideoCompressor));
+    if (chkEnableVideoCompressor->isChecked())
+        edit->setCompressorIndex(MatchingItem(cboVideoCompressor));
     vm::Pause(2);
     if (music) {
         if (iMusicCutLength == 0) {
@@ -277,7 +285,8 @@ bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
                           [] { return vm::Random(10); })) {
         if (call.kind == vm::LayoutCall::Image) {
             lstTo->setCurrentRow(call.slide);
-            if (!QFileInfo(call.path).isFile()) return fail("The image " + call.path + " does not exist.");
+            if (!QFileInfo(call.path).isFile())
+                return fail("The image " + call.path + " does not exist.");
             edit->AddImage(call.path, 0.0, call.duration, 0);
         } else {
             edit->AddTransition(call.type, call.from, call.to);
@@ -307,12 +316,14 @@ void frmVSL::VideoEdit1_Complete(int Index) {
         const QListWidgetItem* item =
             running_ && batchRow_ >= 0 ? lstKeywords->item(batchRow_) : lstKeywords->currentItem();
         const QString keyword = item ? item->text() : QString();
-        batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " + edit->LastError();
+        batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " +
+                              edit->LastError();
     }
     SetRunState(true);
 }
 
-void frmVSL::VideoEdit1_Processing(int Index, int percent, int frame, int totalFrames, double seconds) {
+void frmVSL::VideoEdit1_Processing(int Index, int percent, int frame, int totalFrames,
+                                   double seconds) {
     if (prgRender) prgRender->setValue(percent);
     const int total = std::max(1, lstKeywords->count());
     emit batchProgress(std::max(1, lstKeywords->currentRow() + 1), total, percent);

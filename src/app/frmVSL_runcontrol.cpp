@@ -12,8 +12,8 @@
 #include <QTimer>
 
 #include "AppFolder.h"
-#include "Helpers.h"
 #include "Controls.h"
+#include "Helpers.h"
 #include "SizeMonitor.h"
 #include "frmVSL.h"
 
@@ -35,7 +35,9 @@ void frmVSL::tmrCountdown_Timer() {
     if (vm::CountdownTick(iCountdown)) lblStatus->setText("Finishing Video...");
 }
 
-void frmVSL::tmrShRunning_Timer() { shRunning->setVisible(!shRunning->isVisible()); }
+void frmVSL::tmrShRunning_Timer() {
+    shRunning->setVisible(!shRunning->isVisible());
+}
 
 void frmVSL::Timer1_Timer() {
     // Lets pending events through; the waits of the batch block on their own

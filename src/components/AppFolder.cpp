@@ -17,7 +17,9 @@ QString AppFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-void SetAppFolderForTesting(const QString& folder) { Override() = folder; }
+void SetAppFolderForTesting(const QString& folder) {
+    Override() = folder;
+}
 
 QString AppPath(const QString& name) {
     return Replace(AppFolder() + "/" + name, "//", "/", 0);
@@ -35,6 +37,8 @@ QString OutputFolder() {
     return AppPath("output");
 }
 
-void SetOutputFolder(const QString& folder) { OutputOverride() = folder; }
+void SetOutputFolder(const QString& folder) {
+    OutputOverride() = folder;
+}
 
 }  // namespace vm

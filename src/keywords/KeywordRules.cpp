@@ -10,12 +10,15 @@ QString KeywordFileNameProblem(const QString& keyword) {
     if (keyword.contains(QChar(0))) return quoted + "it contains a NUL character.";
     if (keyword == "." || keyword == "..") return quoted + "\".\" and \"..\" name folders.";
     if (keyword.toUtf8().size() > 200) {
-        return "The keyword \"" + keyword.left(40) + "...\" cannot be used as a file name: it is "
+        return "The keyword \"" + keyword.left(40) +
+               "...\" cannot be used as a file name: it is "
                "longer than 200 bytes.";
     }
     return {};
 }
 
-QString KeywordsExchangePath() { return AppPath("tmpKeywords.txt"); }
+QString KeywordsExchangePath() {
+    return AppPath("tmpKeywords.txt");
+}
 
 }  // namespace vm

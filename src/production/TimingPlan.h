@@ -10,14 +10,14 @@
 namespace vm {
 
 struct TimingInput {
-    bool hasNarration = false;     // the first ad copy has text
-    double narrationSeconds = 0;   // measured narration (rounded down here)
-    bool music = false;            // background music wanted
+    bool hasNarration = false;    // the first ad copy has text
+    double narrationSeconds = 0;  // measured narration (rounded down here)
+    bool music = false;           // background music wanted
     int secondsPerSlide = 0;
     int slideCount = 0;
-    int imageAdjustIndex = 0;      // 1: show the images again until the audio ends
+    int imageAdjustIndex = 0;  // 1: show the images again until the audio ends
     bool keywordNotEmpty = false;
-    int randomExtra = 0;           // 0..11, added for keyword videos so they differ in length
+    int randomExtra = 0;  // 0..11, added for keyword videos so they differ in length
 };
 
 struct TimingPlan {
@@ -47,12 +47,12 @@ bool RoundMusicLength(double seconds, int16_t* rounded);
 // One call of the slide layout on the video-editing component.
 struct LayoutCall {
     enum Kind { Image, Transition } kind = Image;
-    int slide = 0;          // index in the slide list (Image)
-    QString path;           // Image
-    double duration = 0;    // Image
-    int type = 0;           // Transition
-    double from = 0;        // Transition
-    double to = 0;          // Transition
+    int slide = 0;        // index in the slide list (Image)
+    QString path;         // Image
+    double duration = 0;  // Image
+    int type = 0;         // Transition
+    double from = 0;      // Transition
+    double to = 0;        // Transition
 };
 
 // The calls that lay the slides out: each slide for `seconds`, the last one

@@ -11,10 +11,10 @@ namespace vm {
 QString GetFileSizeText(const QString& path);
 
 enum class MonitorDecision {
-    Ignored,   // the reading was "0"
-    First,     // nothing to compare with yet
-    Growing,   // differs from the previous reading
-    Settled,   // equals the previous reading: the file is finished
+    Ignored,  // the reading was "0"
+    First,    // nothing to compare with yet
+    Growing,  // differs from the previous reading
+    Settled,  // equals the previous reading: the file is finished
 };
 
 // One tick: compares `reading` with `oldSize` (the previous reading, kept

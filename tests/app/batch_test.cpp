@@ -144,7 +144,8 @@ TEST_F(Batch, MusicRunsUnderTheNarrationForTheWholeVideo) {
     window->chkNoCut->setChecked(true);
     window->txtFilename->setText("music");
     window->Command1_Click();
-    EXPECT_TRUE(window->LastBatchFailures().isEmpty()) << window->LastBatchFailures().join("\n").toStdString();
+    EXPECT_TRUE(window->LastBatchFailures().isEmpty())
+        << window->LastBatchFailures().join("\n").toStdString();
 
     const QString video = folder + "/output/music.avi";
     const auto info = testsupport::ProbeMedia(video);
@@ -198,7 +199,8 @@ TEST_F(Batch, ARenderThatGoesQuietIsAbandonedAndTheNextBatchIsUnharmed) {
     window->lstKeywords->addItems({"one", "two"});
     window->SetRenderSilenceBound(1);
     window->Command1_Click();
-    ASSERT_EQ(window->LastBatchFailures().size(), 2) << window->LastBatchFailures().join("\n").toStdString();
+    ASSERT_EQ(window->LastBatchFailures().size(), 2)
+        << window->LastBatchFailures().join("\n").toStdString();
     EXPECT_TRUE(window->LastBatchFailures()[0].contains("reported nothing"));
     EXPECT_TRUE(window->Command1->isEnabled());
     EXPECT_TRUE(OutputFiles().filter(".avi").isEmpty()) << OutputFiles().join(",").toStdString();
@@ -210,10 +212,12 @@ TEST_F(Batch, ARenderThatGoesQuietIsAbandonedAndTheNextBatchIsUnharmed) {
     QStringList finishedWith;
     QObject::connect(window.get(), &frmVSL::videoFinished, [&] {
         finishedWith << window->lstKeywords->currentItem()->text();
-        EXPECT_TRUE(QFile::exists(folder + "/output/" + window->lstKeywords->currentItem()->text() + ".avi"));
+        EXPECT_TRUE(QFile::exists(folder + "/output/" + window->lstKeywords->currentItem()->text() +
+                                  ".avi"));
     });
     window->Command1_Click();
-    EXPECT_TRUE(window->LastBatchFailures().isEmpty()) << window->LastBatchFailures().join("\n").toStdString();
+    EXPECT_TRUE(window->LastBatchFailures().isEmpty())
+        << window->LastBatchFailures().join("\n").toStdString();
     EXPECT_EQ(finishedWith, QStringList({"one", "two"}));
 }
 
@@ -336,11 +340,13 @@ TEST_F(BatchMeddling, AQuietRenderIsStoppedEvenAfterTheResolutionChanged) {
         const QString keyword = window->lstKeywords->currentItem()->text();
         finishedWith << keyword;
         if (keyword != "one")
-            EXPECT_TRUE(QFile::exists(folder + "/output/" + keyword + ".avi")) << keyword.toStdString();
+            EXPECT_TRUE(QFile::exists(folder + "/output/" + keyword + ".avi"))
+                << keyword.toStdString();
     });
     window->Command1_Click();
     ASSERT_TRUE(acted);
-    ASSERT_EQ(window->LastBatchFailures().size(), 1) << window->LastBatchFailures().join("\n").toStdString();
+    ASSERT_EQ(window->LastBatchFailures().size(), 1)
+        << window->LastBatchFailures().join("\n").toStdString();
     EXPECT_TRUE(window->LastBatchFailures()[0].startsWith("one: "));
     EXPECT_EQ(finishedWith, QStringList({"one", "two", "three"}));
     EXPECT_EQ(OutputFiles().filter(".avi"), QStringList({"three.avi", "two.avi"}));

@@ -27,7 +27,9 @@ QStringList Entries(const QListWidget* list) {
 }
 
 // Copies the shipped demo files into the scratch application folder.
-void CopyDemoData(const QString& app) { ASSERT_TRUE(testsupport::CopyDemoData(app)); }
+void CopyDemoData(const QString& app) {
+    ASSERT_TRUE(testsupport::CopyDemoData(app));
+}
 
 class CreateDemoProject : public ::testing::Test {
 protected:

@@ -37,10 +37,12 @@ TEST_F(DemoEndToEnd, DemoProjectMakesOneNarratedVideoPerKeyword) {
 
     EXPECT_TRUE(window->Command1->isEnabled());
     EXPECT_EQ(window->lblStatus->text(), "Ready.");
-    EXPECT_TRUE(window->LastBatchFailures().isEmpty()) << window->LastBatchFailures().join("\n").toStdString();
+    EXPECT_TRUE(window->LastBatchFailures().isEmpty())
+        << window->LastBatchFailures().join("\n").toStdString();
     const QStringList videos = QDir(folder + "/output").entryList({"*.avi"}, QDir::Files);
     EXPECT_EQ(videos.size(), keywords);
-    EXPECT_TRUE(QDir(folder + "/output").entryList({"*.wav"}, QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(
+        QDir(folder + "/output").entryList({"*.wav"}, QDir::Files | QDir::Hidden).isEmpty());
     for (int i = 0; i < keywords; ++i) {
         const QString keyword = window->lstKeywords->item(i)->text();
         const auto info = testsupport::ProbeMedia(folder + "/output/" + keyword + ".avi");
@@ -51,7 +53,8 @@ TEST_F(DemoEndToEnd, DemoProjectMakesOneNarratedVideoPerKeyword) {
         EXPECT_EQ(info.videoFrames, planned.value(keyword) * 25) << keyword.toStdString();
         EXPECT_TRUE(info.hasAudio);
         // Narration is there: the first seconds are not silent.
-        EXPECT_GT(testsupport::PeakAudioLevel(folder + "/output/" + keyword + ".avi", 0.0, 5.0), 0.05);
+        EXPECT_GT(testsupport::PeakAudioLevel(folder + "/output/" + keyword + ".avi", 0.0, 5.0),
+                  0.05);
     }
 }
 

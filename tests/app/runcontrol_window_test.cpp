@@ -24,7 +24,8 @@ void Touch(const QString& path, int bytes) {
 TEST_F(RunControl, WatchReportsAFileThatNeverAppears) {
     QString error;
     EXPECT_FALSE(window->WatchFile(folder + "/never.wav", 5000, &error));
-    EXPECT_TRUE(error.contains("never.wav") && error.contains("not created")) << error.toStdString();
+    EXPECT_TRUE(error.contains("never.wav") && error.contains("not created"))
+        << error.toStdString();
     EXPECT_FALSE(window->tmrLogAnalyzer->isActive());
 }
 

@@ -176,7 +176,9 @@ TEST_P(SpeechEngines, LineBreakInPlainTextGivesAPause) {
 
 TEST_P(SpeechEngines, TextWithoutWordsIsNoError) {
     // What is left of "Hello[IMAGE]!" after the cut: a lone mark.
-    for (const char* text : {"!", " . ", "#KEYWORD#", "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC" "5"}) {
+    for (const char* text : {"!", " . ", "#KEYWORD#",
+                             "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC"
+                             "5"}) {
         const Spoken spoken = Say(QString::fromUtf8(text), 0, "mark.wav");
         EXPECT_TRUE(spoken.ok) << text << ": " << spoken.error.toStdString();
         EXPECT_LT(spoken.info.Duration(), 4.0) << text;

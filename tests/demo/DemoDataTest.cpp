@@ -112,4 +112,6 @@ TEST(DemoData, DentalPicturesAreLargeAndLoad) {
     ExpectLargePictures(DataDir() + "/images/dental", 6);
 }
 
-TEST(DemoData, GalleryHoldsGeneralPictures) { ExpectLargePictures(DataDir() + "/images", 3); }
+TEST(DemoData, GalleryHoldsGeneralPictures) {
+    ExpectLargePictures(DataDir() + "/images", 3);
+}

@@ -49,4 +49,3 @@ TEST(NarrationText, FileNamesInTheOutputFolder) {
     SetAppFolderForTesting("/opt/vm");
     EXPECT_EQ(NarrationPath("family dentist"), "/opt/vm/output/family dentist.wav");
 }
-

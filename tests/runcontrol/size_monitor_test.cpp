@@ -40,7 +40,8 @@ TEST(MonitorTick, ReadingEqualToPreviousWatchEndsAtFirstTick) {
 
 TEST(MonitorTick, EmptyPathReadingIsIgnored) {
     QString oldSize, current;
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(MonitorTick("0", oldSize, current), MonitorDecision::Ignored);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(MonitorTick("0", oldSize, current), MonitorDecision::Ignored);
     EXPECT_TRUE(oldSize.isEmpty());
     EXPECT_TRUE(current.isEmpty());
 }

@@ -97,7 +97,8 @@ bool WriteSolidGif(const QString& path, int width, int height, const QColor& col
 }  // namespace
 
 bool WriteSolidImage(const QString& path, int width, int height, const QColor& color) {
-    if (path.endsWith(".gif", Qt::CaseInsensitive)) return WriteSolidGif(path, width, height, color);
+    if (path.endsWith(".gif", Qt::CaseInsensitive))
+        return WriteSolidGif(path, width, height, color);
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
     return image.save(path, "JPG", 95);
@@ -113,8 +114,14 @@ bool WriteToneWav(const QString& path, double seconds, int sampleRate, double fr
         samples[i] = qToLittleEndian(static_cast<int16_t>(v * 32767));
     }
     QByteArray header;
-    auto put32 = [&](quint32 v) { v = qToLittleEndian(v); header.append(reinterpret_cast<char*>(&v), 4); };
-    auto put16 = [&](quint16 v) { v = qToLittleEndian(v); header.append(reinterpret_cast<char*>(&v), 2); };
+    auto put32 = [&](quint32 v) {
+        v = qToLittleEndian(v);
+        header.append(reinterpret_cast<char*>(&v), 4);
+    };
+    auto put16 = [&](quint16 v) {
+        v = qToLittleEndian(v);
+        header.append(reinterpret_cast<char*>(&v), 2);
+    };
     header.append("RIFF");
     put32(36 + data.size());
     header.append("WAVEfmt ");

@@ -33,6 +33,8 @@ bool WindowTest::SelectVoice(const QStringList& parts) {
     return false;
 }
 
-bool WindowTest::SelectQuickVoice() { return SelectVoice({"espeak", "English (America)"}); }
+bool WindowTest::SelectQuickVoice() {
+    return SelectVoice({"espeak", "English (America)"});
+}
 
 }  // namespace testsupport
