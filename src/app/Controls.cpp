@@ -122,12 +122,8 @@ void DragList::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void DragList::dragEnterEvent(QDragEnterEvent* event) {
-    if (HoldsPlainText(event->mimeData())) {
-        event->setDropAction(Qt::MoveAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    // An enter is a move into the list: the same rule decides.
+    dragMoveEvent(event);
 }
 
 void DragList::dragMoveEvent(QDragMoveEvent* event) {

@@ -310,6 +310,8 @@ private:
     bool CreateSpeechObjects();
     bool FillVoiceList();
     int SecondsPerSlide(bool* ok = nullptr) const;
+    // The name a batch report gives the video of `keyword`.
+    QString ReportName(const QString& keyword) const;
     VideoEdit* CurrentVideoEdit() const;
 
     bool running_ = false;

@@ -44,6 +44,11 @@ void ProcessEvents(int times) {
 }
 }  // namespace
 
+QString frmVSL::ReportName(const QString& keyword) const {
+    // A video without a keyword is named after txtFilename.
+    return keyword.isEmpty() ? txtFilename->text() : keyword;
+}
+
 bool frmVSL::HasContent() {
     for (QTextEdit* page : txtArticle) {
         if (!page->toPlainText().isEmpty()) return true;
@@ -105,9 +110,7 @@ void frmVSL::Command1_Click() {
         }
         QString error;
         if (!CreateVideo(keyword, &error)) {
-            if (!closing_)
-                batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " +
-                                      error;
+            if (!closing_) batchFailures_ << ReportName(keyword) + ": " + error;
             // No render was started, so no completion will come: finish the
             // video here, which also returns the window to idle after the last.
             tmrCountdown->stop();
@@ -143,7 +146,7 @@ void frmVSL::Command1_Click() {
                 }
                 if (!closing_) {
                     batchFailures_
-                        << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " +
+                        << ReportName(keyword) + ": " +
                                QString(
                                    "the render reported nothing for %1 seconds and was stopped.")
                                    .arg(renderSilenceMs_ / 1000);
@@ -241,7 +244,7 @@ bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
         music = MusicStep(&musicError);
         if (!music && !closing_) {
             // The video is still made, without music; the failure is reported.
-            batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) +
+            batchFailures_ << ReportName(keyword) +
                                   ": made without background music: " + musicError;
         }
     }
@@ -316,8 +319,7 @@ void frmVSL::VideoEdit1_Complete(int Index) {
         const QListWidgetItem* item =
             running_ && batchRow_ >= 0 ? lstKeywords->item(batchRow_) : lstKeywords->currentItem();
         const QString keyword = item ? item->text() : QString();
-        batchFailures_ << (keyword.isEmpty() ? txtFilename->text() : keyword) + ": " +
-                              edit->LastError();
+        batchFailures_ << ReportName(keyword) + ": " + edit->LastError();
     }
     SetRunState(true);
 }
