@@ -1,11 +1,14 @@
 #include "SpVoice.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <mutex>
 #include <optional>
 
 #include "SoundOutput.h"
 #include "SpFileStream.h"
 #include "SpeechEngine.h"
+#include "SpeechHelper.h"
 #include "SpeechText.h"
 #include "WavFile.h"
 
@@ -21,9 +24,16 @@ std::optional<EngineList> gTestEngines;
 
 // The installed engines in listing order. Created once: each library keeps
 // global state, and the enumeration order must not change while running.
+// They speak through one helper process when the helper is there.
 const EngineList& InstalledEngines(QString* problems) {
     static QString startProblems;
     static const EngineList engines = [] {
+        const QString helper = SpVoice::HelperProgram();
+        if (!helper.isEmpty()) {
+            EngineList list = vm::speech::HelperEngines(
+                std::make_shared<vm::speech::SpeechHelper>(helper.toStdString()));
+            if (!list.empty()) return list;
+        }
         EngineList list;
         std::string error;
         for (auto create :
@@ -146,6 +156,17 @@ SpVoice::SpVoice() : d(new Impl) {
             d->error =
                 problems.isEmpty() ? QStringLiteral("No speech engine is available") : problems;
     }
+}
+
+SpVoice::SpVoice(std::vector<std::shared_ptr<SpeechEngine>> engines) : d(new Impl) {
+    d->engines = std::move(engines);
+    if (d->engines.empty()) d->error = QStringLiteral("No speech engine is available");
+}
+
+QString SpVoice::HelperProgram() {
+    if (!QCoreApplication::instance()) return {};
+    const QString path = QCoreApplication::applicationDirPath() + "/vidmill-speak";
+    return QFileInfo(path).isExecutable() ? path : QString();
 }
 
 SpVoice::~SpVoice() {

@@ -20,7 +20,13 @@ class SpVoice {
 public:
     enum Flags { SVSFDefault = 0, SVSFIsXML = 8 };
 
+    // Speaks with this machine's engines: through the vidmill-speak helper
+    // when it is beside the program (one helper shared by these voices),
+    // else in this process.
     SpVoice();
+    // Speaks with exactly these engines (each production worker gives its
+    // voice a helper process of its own).
+    explicit SpVoice(std::vector<std::shared_ptr<vm::speech::SpeechEngine>> engines);
     ~SpVoice();
     // Owns its Impl by raw pointer: a copy would free it twice.
     SpVoice(const SpVoice&) = delete;
@@ -61,6 +67,9 @@ public:
     // The voice picked when none is chosen: the last description holding
     // "engl" in any letter case, else the first; -1 for an empty list.
     static int DefaultVoiceIndex(const QStringList& descriptions);
+
+    // The speech helper program beside this one; empty when it is missing.
+    static QString HelperProgram();
 
     // Test seams. Voices created after SetEnginesForTesting use exactly the
     // given engines (an empty list = no engine can be created);
