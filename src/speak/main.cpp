@@ -2,11 +2,24 @@
 // requests on standard input and answers on standard output (SpeechProtocol.h),
 // one at a time, until its input closes. Started by SpeechHelper; not meant
 // to be run by hand.
+//
+// Each text is spoken in a child forked from this process once the engine
+// and the voice are loaded. So every text starts from the same state: the
+// engines keep state from one text to the next (espeak-ng's pitch flutter and
+// gain, festival's heap), and without this the same text would sound a little
+// different depending on what was spoken before, and a batch repeated with its
+// seed would not give the same files. An engine that crashes or runs out of
+// memory ends only that child; the answer then says how it ended.
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,6 +28,9 @@
 #include "SpeechProtocol.h"
 
 namespace {
+
+using vm::speech::SpeakReply;
+using vm::speech::SpeakRequest;
 
 bool ReadAll(int fd, char* data, size_t size) {
     while (size > 0) {
@@ -56,6 +72,111 @@ std::shared_ptr<vm::speech::SpeechEngine> Engine(const std::string& name, std::s
     return engine;
 }
 
+std::string Failure(const std::string& message) {
+    SpeakReply reply;
+    reply.error = message;
+    return vm::speech::protocol::EncodeReply(reply);
+}
+
+std::string LastLine(const std::string& text) {
+    const size_t end = text.find_last_not_of(" \r\n\t");
+    if (end == std::string::npos) return {};
+    const size_t begin = text.find_last_of('\n', end);
+    return text.substr(begin == std::string::npos ? 0 : begin + 1, end - begin);
+}
+
+// The child's side: speak, send the answer down `out`, end.
+[[noreturn]] void SpeakAndExit(vm::speech::SpeechEngine& engine, const SpeakRequest& request,
+                               int out) {
+    // espeak-ng and flite vary their voices with the C library's random
+    // numbers: the same seed every time.
+    std::srand(1);
+    vm::speech::EngineAudio audio;
+    SpeakReply reply;
+    reply.ok = engine.Synthesize(request.voiceId, request.text, request.markup, &audio,
+                                 &reply.error);
+    if (!reply.ok && reply.error.empty()) reply.error = request.engine + " could not speak";
+    reply.sampleRate = audio.sampleRate;
+    reply.samples = std::move(audio.samples);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(WriteAll(out, vm::speech::protocol::EncodeReply(reply)) ? 0 : 5);
+}
+
+// Speaks in a forked child and returns its framed answer, or a failure
+// saying how the child ended.
+std::string SpeakInChild(vm::speech::SpeechEngine& engine, const SpeakRequest& request) {
+    int answer[2];
+    int said[2];
+    if (pipe2(answer, O_CLOEXEC) != 0) return Failure("no pipe for the speech engine");
+    if (pipe2(said, O_CLOEXEC) != 0) {
+        close(answer[0]);
+        close(answer[1]);
+        return Failure("no pipe for the speech engine");
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(answer[0]);
+        close(said[0]);
+        dup2(said[1], STDERR_FILENO);
+        dup2(said[1], STDOUT_FILENO);
+        SpeakAndExit(engine, request, answer[1]);
+    }
+    close(answer[1]);
+    close(said[1]);
+    if (child < 0) {
+        close(answer[0]);
+        close(said[0]);
+        return Failure(std::string("the speech engine could not start: ") + std::strerror(errno));
+    }
+    std::string message;
+    std::string stderrText;
+    pollfd fds[2] = {{answer[0], POLLIN, 0}, {said[0], POLLIN, 0}};
+    char buffer[64 * 1024];
+    for (int open = 2; open > 0;) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        for (pollfd& p : fds) {
+            if (p.fd < 0 || !p.revents) continue;
+            const ssize_t n = read(p.fd, buffer, sizeof buffer);
+            if (n > 0) {
+                std::string& into = p.fd == answer[0] ? message : stderrText;
+                into.append(buffer, size_t(n));
+                if (&into == &stderrText && stderrText.size() > 8192)
+                    stderrText.erase(0, stderrText.size() - 4096);
+            } else if (n == 0 || errno != EINTR) {
+                close(p.fd);
+                p.fd = -1;
+                --open;
+            }
+        }
+    }
+    for (pollfd& p : fds)
+        if (p.fd >= 0) close(p.fd);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    uint32_t length = 0;
+    const bool complete = message.size() >= sizeof length &&
+                          (std::memcpy(&length, message.data(), sizeof length),
+                           message.size() == sizeof length + length);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && complete) return message;
+
+    std::string why = request.engine + " ";
+    if (WIFSIGNALED(status)) {
+        why += "crashed (signal " + std::to_string(WTERMSIG(status)) + ", " +
+               strsignal(WTERMSIG(status)) + ")";
+    } else {
+        why += "ended with exit code " + std::to_string(WEXITSTATUS(status)) +
+               " while speaking";
+    }
+    const std::string last = LastLine(stderrText);
+    if (!last.empty()) why += ": " + last;
+    return Failure(why);
+}
+
 }  // namespace
 
 int main() {
@@ -67,6 +188,7 @@ int main() {
     const int devnull = open("/dev/null", O_RDONLY);
     if (input < 0 || devnull < 0 || dup2(devnull, STDIN_FILENO) < 0) return 3;
     close(devnull);
+    std::signal(SIGPIPE, SIG_IGN);
 
     for (;;) {
         uint32_t length = 0;
@@ -75,19 +197,18 @@ int main() {
         std::string body(length, '\0');
         if (!ReadAll(input, body.data(), length)) return 0;
 
-        vm::speech::SpeakRequest request;
-        vm::speech::SpeakReply reply;
-        vm::speech::EngineAudio audio;
+        SpeakRequest request;
+        std::string error;
+        std::string answer;
         if (!vm::speech::protocol::DecodeRequest(body, &request)) {
-            reply.error = "the speech helper could not read the request";
-        } else if (auto engine = Engine(request.engine, &reply.error)) {
-            reply.ok = engine->Synthesize(request.voiceId, request.text, request.markup, &audio,
-                                          &reply.error);
-            reply.sampleRate = audio.sampleRate;
-            reply.samples = std::move(audio.samples);
+            answer = Failure("the speech helper could not read the request");
+        } else if (auto engine = Engine(request.engine, &error)) {
+            answer = engine->PrepareVoice(request.voiceId, &error) ? SpeakInChild(*engine, request)
+                                                                   : Failure(error);
+        } else {
+            answer = Failure(error);
         }
-        if (!reply.ok && reply.error.empty()) reply.error = request.engine + " could not speak";
         std::fflush(stdout);
-        if (!WriteAll(channel, vm::speech::protocol::EncodeReply(reply))) return 0;
+        if (!WriteAll(channel, answer)) return 0;
     }
 }

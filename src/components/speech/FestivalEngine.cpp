@@ -116,10 +116,39 @@ public:
         return true;
     }
 
+    bool PrepareVoice(const std::string& voiceId, std::string* error) override {
+        std::lock_guard lock(mutex_);
+        return Select(voiceId, error);
+    }
+
     bool Synthesize(const std::string& voiceId, const std::string& text, bool, EngineAudio* audio,
                     std::string* error) override {
         std::lock_guard lock(mutex_);
         audio->samples.clear();
+        if (!Select(voiceId, error)) return false;
+        if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+            audio->sampleRate = lastRate_;
+            return true;
+        }
+        EST_Wave wave;
+        if (!festival_text_to_wave(EST_String(text.c_str()), wave)) {
+            *error = "festival could not speak the text";
+            return false;
+        }
+        audio->sampleRate = wave.sample_rate();
+        audio->samples.reserve(wave.num_samples());
+        for (int i = 0; i < wave.num_samples(); ++i) audio->samples.push_back(wave.a(i, 0));
+        if (audio->sampleRate <= 0) {
+            *error = "festival reported no sample rate";
+            return false;
+        }
+        lastRate_ = audio->sampleRate;
+        return true;
+    }
+
+private:
+    // Starts festival on first use and loads the voice when it changes.
+    bool Select(const std::string& voiceId, std::string* error) {
         const auto started = std::chrono::steady_clock::now();
         if (!started_) {
             festival_initialize(1, kHeapCells);
@@ -144,27 +173,9 @@ public:
                                      std::chrono::steady_clock::now() - started)
                                      .count();
         }
-        if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
-            audio->sampleRate = lastRate_;
-            return true;
-        }
-        EST_Wave wave;
-        if (!festival_text_to_wave(EST_String(text.c_str()), wave)) {
-            *error = "festival could not speak the text";
-            return false;
-        }
-        audio->sampleRate = wave.sample_rate();
-        audio->samples.reserve(wave.num_samples());
-        for (int i = 0; i < wave.num_samples(); ++i) audio->samples.push_back(wave.a(i, 0));
-        if (audio->sampleRate <= 0) {
-            *error = "festival reported no sample rate";
-            return false;
-        }
-        lastRate_ = audio->sampleRate;
         return true;
     }
 
-private:
     std::mutex mutex_;
     bool listed_ = false;
     std::vector<EngineVoice> voices_;

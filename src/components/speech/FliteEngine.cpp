@@ -48,6 +48,13 @@ public:
         return true;
     }
 
+    bool PrepareVoice(const std::string& voiceId, std::string* error) override {
+        std::lock_guard lock(mutex_);
+        if (VoiceFor(voiceId)) return true;
+        *error = "flite has no voice " + voiceId;
+        return false;
+    }
+
     bool Synthesize(const std::string& voiceId, const std::string& text, bool, EngineAudio* audio,
                     std::string* error) override {
         std::lock_guard lock(mutex_);

@@ -33,6 +33,11 @@ public:
     // with a message; the voices appended before the failure stay.
     virtual bool ListVoices(std::vector<EngineVoice>* voices, std::string* error) = 0;
 
+    // Loads what speaking with the voice needs (festival's start-up and the
+    // voice itself), so that it is not done again for every text. Speaking
+    // works without it.
+    virtual bool PrepareVoice(const std::string& voiceId, std::string* error) { return true; }
+
     // True when Synthesize can be handed speech markup (SSML) as it is.
     virtual bool SpeaksMarkup() const { return false; }
 
