@@ -26,6 +26,7 @@
 #include "AppPaths.h"
 #include "Compressors.h"
 #include "Controls.h"
+#include "ProjectFile.h"
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "VideoEdit.h"
@@ -510,9 +511,9 @@ void frmVSL::BuildHiddenControls() {
     tmrLogAnalyzer = new QTimer(this);
     tmrLogAnalyzer->setObjectName("tmrLogAnalyzer");  // interval set by whoever starts it
 
-    static const int sizes[5][2] = {{1920, 1080}, {1280, 720}, {854, 480}, {640, 360}, {426, 240}};
     for (int i = 0; i < 5; ++i) {
-        VideoEdit1[i] = new VideoEdit(i, sizes[i][0], sizes[i][1], this);
+        const auto& size = vm::kResolutionSizes[i];
+        VideoEdit1[i] = new VideoEdit(i, size[0], size[1], this);
         VideoEdit1[i]->setObjectName(QString("VideoEdit1_%1").arg(i));
     }
 

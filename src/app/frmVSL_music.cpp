@@ -136,9 +136,8 @@ bool RunMusicCommand(frmVSL* w, const vm::MusicCommand& command, QString* error)
     // We wait for ffmpeg itself, so the old head start of eleven pauses before
     // watching the file (there only because the process was never waited on)
     // is gone; it cost about half a second per video.
-    const vm::ProcessResult run =
-        vm::RunProgram(w->sFfmpegPath, command.args, vm::kFfmpegTimeoutMs,
-                       [w] { w->lblStatus->setText("Preparing Audio (Please Wait...)"); });
+    w->lblStatus->setText("Preparing Audio (Please Wait...)");
+    const vm::ProcessResult run = vm::RunProgram(w->sFfmpegPath, command.args);
     if (!run.ok) return fail(run.message);
 
     const QFileInfo out(w->sTempMusicFile);

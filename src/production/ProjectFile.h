@@ -13,6 +13,9 @@ namespace vm {
 // The resolutions in the order of the window's list; the index is the
 // resolution item (and the video-editing instance) of the window.
 inline const QStringList kProjectResolutions = {"1080p", "720p", "480p", "360p", "240p"};
+// Their frame sizes, width and height.
+inline constexpr int kResolutionSizes[5][2] = {
+    {1920, 1080}, {1280, 720}, {854, 480}, {640, 360}, {426, 240}};
 
 struct ProjectFile {
     // The ad-copy pages in order; pages past the end of the list are empty.

@@ -2,12 +2,12 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
+#include <stop_token>
 
-// Runs a command-line tool (ffmpeg) as a child process and waits for it on the
-// event loop, so timers and window events keep running meanwhile. The program
-// gets its arguments as a list, never through a shell. Standard input and
-// output go to the null device; standard error is kept for the report.
+// Runs a command-line tool (ffmpeg) as a child process and waits for it. The
+// program gets its arguments as a list, never through a shell. Standard input
+// and output go to the null device; standard error is kept for the report.
+// Made for worker threads: it needs no event loop.
 namespace vm {
 
 struct ProcessResult {
@@ -18,12 +18,11 @@ struct ProcessResult {
 
 constexpr int kFfmpegTimeoutMs = 120000;
 
-// Starts `program` with `args` and returns when it has ended, failed to start
-// or run longer than `timeoutMs` (then it is killed). `onStarted` runs once the
-// process is up. A failure message names the program and, for a non-zero exit,
-// ends with the last lines the program wrote to standard error.
+// Starts `program` with `args` and returns when it has ended, failed to start,
+// run longer than `timeoutMs` or been stopped through `stop` (in the last two
+// cases it is killed). A failure message names the program and, for a
+// non-zero exit, ends with the last lines the program wrote to standard error.
 ProcessResult RunProgram(const QString& program, const QStringList& args,
-                         int timeoutMs = kFfmpegTimeoutMs,
-                         const std::function<void()>& onStarted = {});
+                         int timeoutMs = kFfmpegTimeoutMs, std::stop_token stop = {});
 
 }  // namespace vm

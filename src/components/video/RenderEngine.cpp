@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -249,6 +250,20 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     if (stop.stop_requested()) return RenderResult::Fail("rendering", kCancelled);
     if (!writer.Finish(&result)) return result;
     if (progress) progress(plan.totalFrames, plan.totalFrames);
+    return result;
+}
+
+RenderResult RenderVideoFile(RenderJob job, const std::string& finalPath,
+                             const RenderProgress& progress, std::stop_token stop) {
+    const std::string partPath = finalPath + ".part";
+    job.outputPath = partPath;
+    RenderResult result = RenderVideo(std::move(job), progress, stop);
+    std::error_code ec;
+    if (result.ok) {
+        std::filesystem::rename(partPath, finalPath, ec);
+        if (ec) result = RenderResult::Fail("renaming " + partPath, ec.message());
+    }
+    if (!result.ok) std::filesystem::remove(partPath, ec);
     return result;
 }
 

@@ -16,4 +16,10 @@ using RenderProgress = std::function<void(int frame, int totalFrames)>;
 // left for the caller to remove.
 RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::stop_token stop);
 
+// Renders into `finalPath` through a temporary file beside it ("<final>.part"),
+// which replaces an older file of that name only once the render succeeded;
+// on failure or stop the temporary file is removed and the older file stays.
+RenderResult RenderVideoFile(RenderJob job, const std::string& finalPath,
+                             const RenderProgress& progress, std::stop_token stop);
+
 }  // namespace vm

@@ -122,6 +122,17 @@ av::FramePtr Transition::NextPlane(Plane& plane, RenderResult* result) {
 }
 
 av::FramePtr Transition::Next(RenderResult* result) {
+    if (given_++ == 0) {
+        // Frame 0 of the blend is the old picture itself. FFmpeg 5.1's
+        // slideup reads the first row of that frame from one row past the
+        // end of the plane (memory nobody wrote), so the same video would
+        // come out a little different each time: take the picture instead.
+        for (int p = 0; p < planeCount_; ++p)
+            if (!NextPlane(planes_[p], result)) return nullptr;
+        av::FramePtr same = av::CloneFrame(from_);
+        if (!same) *result = RenderResult::Fail("running transition", av::ErrorText(AVERROR(ENOMEM)));
+        return same;
+    }
     av::FramePtr frame = av::MakeFrame();
     if (!frame) {
         *result = RenderResult::Fail("running transition", av::ErrorText(AVERROR(ENOMEM)));

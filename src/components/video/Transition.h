@@ -34,6 +34,7 @@ private:
 
     const AVFrame* from_ = nullptr;
     int frames_ = 0;
+    int given_ = 0;  // frames of the blend handed out
     int planeCount_ = 0;
     std::array<Plane, 3> planes_;
 };

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <atomic>
 #include <condition_variable>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -103,9 +102,7 @@ bool VideoEdit::StartRender(const QString& outputPath) {
     vm::RenderJob job = d->project;
     job.width = width_;
     job.height = height_;
-    const QString finalPath = outputPath;
-    const QString partPath = outputPath + ".part";
-    job.outputPath = partPath.toStdString();
+    const std::string finalPath = outputPath.toStdString();
 
     vm::RenderResult setupFailure;
     if (d->compressionEnabled) {
@@ -123,7 +120,7 @@ bool VideoEdit::StartRender(const QString& outputPath) {
     }
 
     d->lastPercent = -1;
-    d->worker = std::jthread([this, job = std::move(job), finalPath, partPath,
+    d->worker = std::jthread([this, job = std::move(job), finalPath,
                               setupFailure](std::stop_token stop) {
         vm::RenderResult result = setupFailure;
         if (result.ok) {
@@ -138,16 +135,8 @@ bool VideoEdit::StartRender(const QString& outputPath) {
                     },
                     Qt::QueuedConnection);
             };
-            result = vm::RenderVideo(job, progress, stop);
+            result = vm::RenderVideoFile(job, finalPath, progress, stop);
         }
-
-        std::error_code ec;
-        if (result.ok) {
-            std::filesystem::rename(partPath.toStdString(), finalPath.toStdString(), ec);
-            if (ec)
-                result = vm::RenderResult::Fail("renaming " + partPath.toStdString(), ec.message());
-        }
-        if (!result.ok) std::filesystem::remove(partPath.toStdString(), ec);
 
         {
             std::lock_guard lock(d->mutex);

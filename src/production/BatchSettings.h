@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <string>
+
+#include "ProjectFile.h"
+#include "VoiceToken.h"
+
+class Compressors;
+
+// What a batch works from: every setting of the project, copied and resolved
+// when the batch starts (paths made full, the voice and the compressor looked
+// up), so that changing the window during a batch changes the next batch,
+// never half of this one.
+namespace vm {
+
+struct BatchSettings {
+    QStringList adCopies;  // the four ad-copy pages; empty ones are never spoken
+    VoiceToken voice;
+    QStringList slides;  // full image paths, in order
+    int secondsPerSlide = 3;
+    bool repeatImages = false;  // show the images again while the narration goes on
+    bool transitions = true;
+    bool randomize = true;
+    int width = 854;
+    int height = 480;
+    // The video codec: FFmpeg's encoder, its name for messages and its
+    // quality value (-1: none). "rawvideo" when compression is off.
+    std::string codec = "rawvideo";
+    std::string codecName = "raw video";
+    int quality = -1;
+    QStringList keywords;
+    QString outputName = "myfile";  // the video's name when there are no keywords
+    bool music = false;
+    QString musicFile;  // full path
+    bool musicReduceVolume = false;
+    QString outputFolder;  // where videos go; made when missing
+    QString ffmpegPath;    // the program that prepares the music
+};
+
+// Turns a complete project (every field set: what a file leaves out already
+// filled from the start-up settings) into batch settings. `voices` are this
+// machine's voices, `compressors` its compressor list with the current
+// quality settings; relative paths are taken from `projectFolder`. False
+// with one line naming the field when the project cannot be made here.
+bool MakeBatchSettings(const ProjectFile& project, const QString& projectFolder,
+                       const QList<VoiceToken>& voices, const Compressors& compressors,
+                       BatchSettings* settings, QString* error);
+
+// The settings a project gets for a field it leaves out: what the window
+// shows right after it starts on this machine (the last English voice, the
+// compressor chosen by the compressor list, 480p, three seconds a slide ...).
+ProjectFile StartupProject(const QStringList& voiceDescriptions, const Compressors& compressors);
+
+// Fields the project leaves out take the values of `defaults`.
+void FillMissingFields(ProjectFile* project, const ProjectFile& defaults);
+
+// What stops a project from being made on this machine before anything is
+// changed: a missing slide or music file, a voice or compressor this machine
+// lacks, a keyword or output name that cannot be a file name. Empty when
+// there is nothing.
+QString ProjectProblemHere(const ProjectFile& project, const QString& projectFolder,
+                           const QStringList& voiceDescriptions,
+                           const QStringList& compressorNames);
+
+}  // namespace vm

@@ -1,0 +1,542 @@
+#include "ProductionEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "MediaLength.h"
+#include "NarrationText.h"
+#include "RenderEngine.h"
+#include "RenderTimeline.h"
+#include "SpVoice.h"
+#include "SpeechHelper.h"
+#include "VideoRandom.h"
+
+namespace vm {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               Clock::now().time_since_epoch())
+        .count();
+}
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A video between its preparation and its render.
+struct Prepared {
+    VideoEvent event;  // keyword, paths, plan, slides: the base of its later events
+    QString narrationFile;
+    QString musicFile;
+    RenderJob job;
+    Clock::time_point started;
+};
+
+// The speech of one preparing worker: a helper process of its own when the
+// helper program is there, so workers speak in parallel and a crashing engine
+// takes only that helper with it.
+struct WorkerVoice {
+    std::shared_ptr<speech::SpeechHelper> helper;
+    std::unique_ptr<SpVoice> voice;
+
+    WorkerVoice(const QString& helperProgram, const VoiceToken& token) {
+        if (!helperProgram.isEmpty()) {
+            helper = std::make_shared<speech::SpeechHelper>(helperProgram.toStdString());
+            voice = std::make_unique<SpVoice>(speech::HelperEngines(helper));
+        } else {
+            voice = std::make_unique<SpVoice>();
+        }
+        voice->setVoice(token);
+    }
+};
+
+}  // namespace
+
+const char* StatusName(VideoReport::Status status) {
+    switch (status) {
+        case VideoReport::Status::Made:
+            return "made";
+        case VideoReport::Status::Failed:
+            return "failed";
+        case VideoReport::Status::Skipped:
+            return "skipped";
+        case VideoReport::Status::Stopped:
+            return "stopped";
+    }
+    return "stopped";
+}
+
+struct ProductionEngine::Impl {
+    BatchSettings settings;
+    std::vector<VideoTask> tasks;
+    BatchOptions options;
+    std::stop_source stop;
+    std::atomic<int> silenceMs{120000};
+    QString helperProgram;
+    QString musicFolder;
+    // The earlier video whose file a video would overwrite (-1: none).
+    std::vector<int> repeats;
+
+    // Events and reports: one listener call at a time.
+    std::mutex eventMutex;
+    ProductionListener* listener = nullptr;
+    std::vector<VideoReport> reports;
+    std::vector<bool> ended;
+
+    // Prepared videos waiting for a renderer.
+    std::mutex queueMutex;
+    std::condition_variable_any queueChanged;
+    std::deque<Prepared> ready;
+    int preparing = 0;  // preparers still at work
+    std::atomic<int> next{0};
+
+    // Renders in flight, watched for silence.
+    struct Render {
+        std::atomic<int64_t> beatMs{0};
+        std::stop_source* stop = nullptr;  // set while a render runs
+        bool silent = false;
+    };
+    std::mutex watchMutex;
+    std::condition_variable watchChanged;
+    std::vector<std::unique_ptr<Render>> renders;
+    int workers = 0;
+
+    void Emit(const VideoEvent& event);
+    void Prepare();
+    void RenderLoop(int slot);
+    bool PrepareOne(int index, SpVoice& voice, Prepared* out, VideoEvent* failure);
+    void RenderOne(Prepared video, Render& watch);
+    void Discard(const Prepared& video) const;
+    void WorkerDone();
+    void Watch();
+};
+
+void ProductionEngine::Impl::Emit(const VideoEvent& event) {
+    std::lock_guard lock(eventMutex);
+    VideoReport& r = reports[event.index];
+    if (ended[event.index] && event.kind != VideoEvent::Kind::Note) return;
+    switch (event.kind) {
+        case VideoEvent::Kind::Rendering:
+            r.plannedSeconds = double(event.totalFrames) / kFramesPerSecond;
+            break;
+        case VideoEvent::Kind::Made:
+            r.status = VideoReport::Status::Made;
+            r.actualSeconds = event.length;
+            break;
+        case VideoEvent::Kind::Failed:
+            r.status = VideoReport::Status::Failed;
+            r.stage = event.stage;
+            r.message = event.message;
+            break;
+        case VideoEvent::Kind::Skipped:
+            r.status = VideoReport::Status::Skipped;
+            r.message = event.message;
+            break;
+        case VideoEvent::Kind::Stopped:
+            r.status = VideoReport::Status::Stopped;
+            break;
+        case VideoEvent::Kind::Note:
+            r.message = r.message.isEmpty() ? event.message : r.message + " " + event.message;
+            break;
+        default:
+            break;
+    }
+    switch (event.kind) {
+        case VideoEvent::Kind::Made:
+        case VideoEvent::Kind::Failed:
+        case VideoEvent::Kind::Skipped:
+        case VideoEvent::Kind::Stopped:
+            ended[event.index] = true;
+            r.secondsTaken = event.taken;
+            break;
+        default:
+            break;
+    }
+    if (listener) listener->OnVideoEvent(event);
+}
+
+bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out,
+                                        VideoEvent* failure) {
+    const VideoTask& task = tasks[index];
+    VideoEvent& e = out->event;
+    auto fail = [&](const QString& stage, const QString& message) {
+        *failure = e;
+        failure->kind = VideoEvent::Kind::Failed;
+        failure->stage = stage;
+        failure->message = message;
+        return false;
+    };
+    VideoRandom random(options.seed, task.position);
+
+    const int copy = PickAdCopy(settings.adCopies, random);
+    e.narrated = copy >= 0;
+    if (e.narrated) {
+        out->narrationFile = NarrationFileFor(settings, task.keyword);
+        QString error;
+        if (!SpeakNarrationFile(voice, NarrationTextFor(settings.adCopies[copy], task.keyword),
+                                out->narrationFile, &e.narrationSeconds, &error))
+            return fail("narration", error);
+    }
+    if (stop.stop_requested()) return false;
+
+    TimingInput input;
+    input.hasNarration = e.narrated;
+    input.narrationSeconds = e.narrationSeconds;
+    input.music = settings.music;
+    input.secondsPerSlide = settings.secondsPerSlide;
+    input.slideCount = int(settings.slides.size());
+    input.imageAdjustIndex = settings.repeatImages ? 1 : 0;
+    input.keywordNotEmpty = !task.keyword.isEmpty();
+    input.randomExtra = task.keyword.isEmpty() ? 0 : random.Below(12);
+    QString error;
+    if (!ComputeTimingPlan(input, e.plan, &error)) return fail("timing", error);
+    e.kind = VideoEvent::Kind::Planned;
+    Emit(e);
+
+    if (settings.music && !settings.musicFile.isEmpty()) {
+        e.kind = VideoEvent::Kind::Music;
+        Emit(e);
+        out->musicFile = QString("%1/music-%2.mp3").arg(musicFolder).arg(index);
+        auto log = [&](const QString& command) {
+            VideoEvent note = e;
+            note.kind = VideoEvent::Kind::Command;
+            note.message = command;
+            Emit(note);
+        };
+        if (musicFolder.isEmpty()) {
+            error = "there is no folder for the prepared music";
+        } else if (PrepareMusic(settings, e.plan.iVideoLength, out->musicFile, log,
+                                stop.get_token(), &e.musicSeconds, &error)) {
+            error.clear();
+        }
+        if (stop.stop_requested()) return false;
+        if (!error.isEmpty()) {
+            // The video is still made, without music; the problem is reported.
+            out->musicFile.clear();
+            e.musicSeconds = 0;
+            VideoEvent note = e;
+            note.kind = VideoEvent::Kind::Note;
+            note.message = "Made without background music: " + error;
+            Emit(note);
+        }
+    }
+
+    e.slides = VideoSlides(settings, e.plan, random);
+    if (!LayoutVideo(settings, e.slides, e.plan, out->narrationFile, out->musicFile,
+                     e.musicSeconds, random, &out->job, &error))
+        return fail("layout", error);
+    e.totalFrames = MakeFramePlan(out->job).totalFrames;
+    return true;
+}
+
+void ProductionEngine::Impl::Discard(const Prepared& video) const {
+    if (!video.narrationFile.isEmpty()) QFile::remove(video.narrationFile);
+    if (!video.musicFile.isEmpty()) QFile::remove(video.musicFile);
+}
+
+void ProductionEngine::Impl::Prepare() {
+    WorkerVoice speech(helperProgram, settings.voice);
+    std::stop_callback abortSpeech(stop.get_token(), [&] {
+        if (speech.helper) speech.helper->Abort();
+    });
+    for (;;) {
+        if (stop.stop_requested()) break;
+        const int index = next++;
+        if (index >= int(tasks.size())) break;
+        const VideoTask& task = tasks[index];
+        Prepared video;
+        VideoEvent& e = video.event;
+        e.index = index;
+        e.position = task.position;
+        e.keyword = task.keyword;
+        e.path = VideoFileFor(settings, task.keyword);
+        video.started = Clock::now();
+
+        if (repeats[index] >= 0) {
+            VideoEvent skip = e;
+            skip.kind = VideoEvent::Kind::Skipped;
+            const VideoTask& first = tasks[repeats[index]];
+            skip.message = QString("it repeats keyword %1 (\"%2\"), whose video is %3")
+                               .arg(first.position + 1)
+                               .arg(first.keyword, QFileInfo(e.path).fileName());
+            Emit(skip);
+            continue;
+        }
+        const QString nameProblem = VideoNameProblem(settings, task.keyword);
+        if (!nameProblem.isEmpty()) {
+            VideoEvent failed = e;
+            failed.kind = VideoEvent::Kind::Failed;
+            failed.stage = "name";
+            failed.message = nameProblem;
+            Emit(failed);
+            continue;
+        }
+        if (options.skipExisting && QFileInfo(e.path).isFile()) {
+            VideoEvent skip = e;
+            skip.kind = VideoEvent::Kind::Skipped;
+            skip.message = "its video is already in the output folder";
+            Emit(skip);
+            continue;
+        }
+        e.kind = VideoEvent::Kind::Started;
+        Emit(e);
+        VideoEvent failure;
+        if (!PrepareOne(index, *speech.voice, &video, &failure)) {
+            Discard(video);
+            if (stop.stop_requested()) {
+                e.kind = VideoEvent::Kind::Stopped;
+                e.taken = SecondsSince(video.started);
+                Emit(e);
+            } else {
+                failure.taken = SecondsSince(video.started);
+                Emit(failure);
+            }
+            continue;
+        }
+        std::unique_lock lock(queueMutex);
+        // At most one prepared video per job waits: enough to keep the
+        // renderers busy, few narration files at a time.
+        queueChanged.wait(lock, stop.get_token(),
+                          [&] { return int(ready.size()) < std::max(1, options.jobs); });
+        if (stop.stop_requested()) {
+            lock.unlock();
+            Discard(video);
+            e.kind = VideoEvent::Kind::Stopped;
+            Emit(e);
+            break;
+        }
+        ready.push_back(std::move(video));
+        queueChanged.notify_all();
+    }
+    {
+        std::lock_guard lock(queueMutex);
+        --preparing;
+    }
+    queueChanged.notify_all();
+}
+
+void ProductionEngine::Impl::RenderOne(Prepared video, Render& watch) {
+    VideoEvent e = video.event;
+    e.kind = VideoEvent::Kind::Rendering;
+    e.frame = 0;
+    Emit(e);
+
+    std::stop_source renderStop;
+    std::stop_callback forward(stop.get_token(), [&] { renderStop.request_stop(); });
+    {
+        std::lock_guard lock(watchMutex);
+        watch.beatMs = NowMs();
+        watch.silent = false;
+        watch.stop = &renderStop;
+    }
+    watchChanged.notify_all();
+    int lastPercent = -1;
+    auto progress = [&](int frame, int total) {
+        watch.beatMs = NowMs();
+        const int percent = total > 0 ? int(int64_t(frame) * 100 / total) : 100;
+        if (percent == lastPercent) return;
+        lastPercent = percent;
+        VideoEvent step = video.event;
+        step.kind = VideoEvent::Kind::Progress;
+        step.frame = frame;
+        step.totalFrames = total;
+        Emit(step);
+    };
+    QDir().mkpath(QFileInfo(e.path).path());
+    const QString missing = MissingImage(video.job);
+    const RenderResult result =
+        missing.isEmpty()
+            ? RenderVideoFile(video.job, e.path.toStdString(), progress, renderStop.get_token())
+            : RenderResult::Fail("images", missing.toStdString());
+    bool silent = false;
+    {
+        std::lock_guard lock(watchMutex);
+        watch.stop = nullptr;
+        silent = watch.silent;
+    }
+    Discard(video);
+
+    e.taken = SecondsSince(video.started);
+    if (result.ok) {
+        std::string lengthError;
+        e.kind = VideoEvent::Kind::Made;
+        e.frame = e.totalFrames;
+        e.length = MediaLengthSeconds(e.path.toStdString(), &lengthError);
+        Emit(e);
+    } else if (stop.stop_requested()) {
+        e.kind = VideoEvent::Kind::Stopped;
+        Emit(e);
+    } else {
+        e.kind = VideoEvent::Kind::Failed;
+        e.stage = missing.isEmpty() ? "render" : "images";
+        e.message = silent ? QString("the render reported nothing for %1 seconds and was stopped.")
+                                 .arg(silenceMs.load() / 1000)
+                    : missing.isEmpty() ? QString::fromStdString(result.Text())
+                                        : missing;
+        Emit(e);
+    }
+}
+
+void ProductionEngine::Impl::RenderLoop(int slot) {
+    Render& watch = *renders[slot];
+    for (;;) {
+        std::unique_lock lock(queueMutex);
+        queueChanged.wait(lock, stop.get_token(), [&] { return !ready.empty() || preparing == 0; });
+        if (stop.stop_requested() || ready.empty()) break;
+        Prepared video = std::move(ready.front());
+        ready.pop_front();
+        lock.unlock();
+        queueChanged.notify_all();
+        RenderOne(std::move(video), watch);
+    }
+    // Prepared videos nobody will render now.
+    std::unique_lock lock(queueMutex);
+    while (!ready.empty()) {
+        Prepared video = std::move(ready.front());
+        ready.pop_front();
+        lock.unlock();
+        Discard(video);
+        VideoEvent e = video.event;
+        e.kind = VideoEvent::Kind::Stopped;
+        Emit(e);
+        lock.lock();
+    }
+}
+
+void ProductionEngine::Impl::WorkerDone() {
+    {
+        std::lock_guard lock(watchMutex);
+        --workers;
+    }
+    watchChanged.notify_all();
+}
+
+// Stops a render that has reported nothing for the silence bound; waits on
+// the nearest deadline, so it costs nothing while renders report.
+void ProductionEngine::Impl::Watch() {
+    std::unique_lock lock(watchMutex);
+    while (workers > 0) {
+        const int64_t bound = silenceMs.load();
+        int64_t nearest = INT64_MAX;
+        const int64_t now = NowMs();
+        for (const auto& render : renders) {
+            if (!render->stop || render->silent) continue;
+            const int64_t due = render->beatMs.load() + bound;
+            if (due <= now) {
+                render->silent = true;
+                render->stop->request_stop();
+            } else {
+                nearest = std::min(nearest, due);
+            }
+        }
+        if (nearest == INT64_MAX)
+            watchChanged.wait(lock);
+        else
+            watchChanged.wait_for(lock, std::chrono::milliseconds(nearest - now));
+    }
+}
+
+ProductionEngine::ProductionEngine(BatchSettings settings, std::vector<VideoTask> tasks,
+                                   BatchOptions options)
+    : d(std::make_unique<Impl>()) {
+    d->settings = std::move(settings);
+    d->tasks = std::move(tasks);
+    d->options = options;
+    d->options.jobs = std::max(1, options.jobs);
+    d->silenceMs = options.renderSilenceMs;
+}
+
+ProductionEngine::~ProductionEngine() = default;
+
+void ProductionEngine::Stop() {
+    d->stop.request_stop();
+    d->queueChanged.notify_all();
+    d->watchChanged.notify_all();
+}
+
+bool ProductionEngine::StopRequested() const {
+    return d->stop.stop_requested();
+}
+
+void ProductionEngine::SetRenderSilenceMs(int milliseconds) {
+    d->silenceMs = milliseconds;
+    d->watchChanged.notify_all();
+}
+
+std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
+    Impl& s = *d;
+    const int count = int(s.tasks.size());
+    s.listener = listener;
+    s.reports.assign(count, VideoReport{});
+    s.ended.assign(count, false);
+    s.repeats.assign(count, -1);
+    QHash<QString, int> firstWithPath;
+    for (int i = 0; i < count; ++i) {
+        s.reports[i].keyword = s.tasks[i].keyword;
+        s.reports[i].position = s.tasks[i].position;
+        s.reports[i].path = VideoFileFor(s.settings, s.tasks[i].keyword);
+        const auto found = firstWithPath.constFind(s.reports[i].path);
+        if (found != firstWithPath.constEnd())
+            s.repeats[i] = *found;
+        else
+            firstWithPath.insert(s.reports[i].path, i);
+    }
+    s.helperProgram = SpVoice::HelperProgram();
+    QDir().mkpath(s.settings.outputFolder);
+    std::unique_ptr<QTemporaryDir> musicFolder;
+    if (s.settings.music) {
+        musicFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/vidmill-music-XXXXXX");
+        if (musicFolder->isValid()) s.musicFolder = musicFolder->path();
+    }
+
+    const int jobs = std::min(s.options.jobs, std::max(1, count));
+    s.preparing = jobs;
+    s.workers = 2 * jobs;
+    for (int i = 0; i < jobs; ++i) s.renders.push_back(std::make_unique<Impl::Render>());
+    {
+        std::vector<std::jthread> threads;
+        for (int i = 0; i < jobs; ++i) {
+            threads.emplace_back([&s] {
+                s.Prepare();
+                s.WorkerDone();
+            });
+            threads.emplace_back([&s, i] {
+                s.RenderLoop(i);
+                s.WorkerDone();
+            });
+        }
+        s.Watch();
+    }
+    // Videos the batch never came to.
+    for (int i = 0; i < count; ++i) {
+        bool open = false;
+        {
+            std::lock_guard lock(s.eventMutex);
+            open = !s.ended[i];
+        }
+        if (!open) continue;
+        VideoEvent e;
+        e.kind = VideoEvent::Kind::Stopped;
+        e.index = i;
+        e.position = s.tasks[i].position;
+        e.keyword = s.tasks[i].keyword;
+        e.path = s.reports[i].path;
+        s.Emit(e);
+    }
+    s.listener = nullptr;
+    return s.reports;
+}
+
+}  // namespace vm

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "BatchSettings.h"
+#include "TimingPlan.h"
+#include "VideoBuild.h"
+
+// The production engine: makes the videos of a batch from a copy of the
+// project's settings, one per keyword. Each video is prepared (ad copy,
+// narration, timing plan, music, layout) and then rendered; while one video
+// renders the next one is prepared, and with several jobs several videos
+// render at once. It knows no window: it reports what happens to every video
+// through a listener, and stops on request. The window and vidmill-batch are
+// two front ends over it.
+namespace vm {
+
+struct VideoEvent {
+    enum class Kind {
+        Started,    // preparing begins: the narration is spoken
+        Planned,    // narration measured, timing plan worked out
+        Music,      // the music track is being prepared
+        Rendering,  // the render begins; the slides are in the order shown
+        Progress,   // frames rendered (sent when the whole percent changes)
+        Made,       // finished: `path` holds the video, `length` its length
+        Failed,     // `stage` and `message` say where and why
+        Skipped,    // not made, `message` says why (already made, repeated keyword)
+        Stopped,    // the batch was stopped before this video was finished
+        Note,       // a warning (`message`) about a video that is still made
+        Command,    // an ffmpeg command line (`message`) run for the music
+    };
+    Kind kind = Kind::Started;
+    int index = 0;     // the video's place in the batch (0-based)
+    int position = 0;  // the keyword's place in the keyword list
+    QString keyword;
+    QString path;  // the video file
+    QString stage;
+    QString message;
+    int frame = 0;  // Progress: frames rendered; Rendering and later: frames in all
+    int totalFrames = 0;
+    // From Planned on:
+    TimingPlan plan;
+    bool narrated = false;
+    double narrationSeconds = 0;
+    double musicSeconds = 0;  // the music track's length, 0 without music
+    QStringList slides;       // from Rendering on: the slides in the order shown
+    double length = 0;        // Made: the video's length in seconds
+    double taken = 0;         // Made, Failed, Stopped: seconds spent on the video
+};
+
+class ProductionListener {
+public:
+    virtual ~ProductionListener() = default;
+    // Called from the engine's threads, one call at a time.
+    virtual void OnVideoEvent(const VideoEvent& event) = 0;
+};
+
+// What became of one video, for the report at the end.
+struct VideoReport {
+    enum class Status { Made, Failed, Skipped, Stopped };
+    QString keyword;
+    int position = 0;
+    Status status = Status::Stopped;
+    QString path;
+    double plannedSeconds = 0;  // 0 until the plan is known
+    double actualSeconds = 0;   // the made video's length
+    QString stage;              // failed: the step that failed
+    QString message;            // failed, skipped: why; made: a warning, if any
+    double secondsTaken = 0;
+};
+
+const char* StatusName(VideoReport::Status status);
+
+struct BatchOptions {
+    uint64_t seed = 0;
+    int jobs = 1;
+    // Leave a keyword alone when its finished video is already there.
+    bool skipExisting = false;
+    // A render that reports nothing for this long is stopped and fails.
+    int renderSilenceMs = 120000;
+};
+
+class ProductionEngine {
+public:
+    ProductionEngine(BatchSettings settings, std::vector<VideoTask> tasks, BatchOptions options);
+    ~ProductionEngine();
+
+    // Makes every video and returns when all are finished, failed, skipped
+    // or stopped: one report per task, in task order. Call once.
+    std::vector<VideoReport> Run(ProductionListener* listener);
+
+    // From any thread: renders in flight stop and their unfinished files go,
+    // speech and music in flight end, and no further video starts.
+    void Stop();
+    bool StopRequested() const;
+
+    // From any thread, also during a run.
+    void SetRenderSilenceMs(int milliseconds);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace vm

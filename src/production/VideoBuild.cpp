@@ -1,0 +1,205 @@
+#include "VideoBuild.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+
+#include "FfmpegRunner.h"
+#include "KeywordRules.h"
+#include "MediaLength.h"
+#include "MusicCommands.h"
+#include "NarrationText.h"
+#include "SpFileStream.h"
+#include "SpVoice.h"
+#include "VideoRandom.h"
+
+namespace vm {
+namespace {
+
+// Silence between the pieces of a text cut at "[IMAGE]".
+constexpr int kPiecePauseMs = 400;
+
+// One attempt: every piece into one WAV at `path`.
+bool SpeakOnce(SpVoice& voice, const QStringList& pieces, const QString& path, double* seconds,
+               QString* error) {
+    SpFileStream stream;
+    if (!stream.Open(path, SpFileStream::SSFMCreateForWrite, false)) {
+        *error = stream.LastError();
+        return false;
+    }
+    voice.setAudioOutputStream(&stream);
+    bool ok = true;
+    bool spoken = false;
+    for (const QString& raw : pieces) {
+        const QString piece = ReplaceText(raw, "[IMAGE]", "", 1);
+        if (piece.trimmed().isEmpty()) continue;
+        // The pause goes between spoken pieces, at the rate of the speech.
+        if (spoken) stream.AppendSilence(kPiecePauseMs);
+        if (!voice.Speak(piece, SpVoice::SVSFDefault)) {
+            *error = "The voice could not speak the text: " + voice.LastError();
+            ok = false;
+            break;
+        }
+        spoken = true;
+    }
+    voice.setAudioOutputStream(nullptr);
+    const int rate = stream.SampleRate();
+    const qint64 samples = stream.SampleCount();
+    if (!stream.Close() && ok) {
+        *error = "The narration could not be written: " + stream.LastError();
+        ok = false;
+    }
+    if (ok) *seconds = rate > 0 ? double(samples) / rate : 0.0;
+    return ok;
+}
+
+}  // namespace
+
+std::vector<VideoTask> BatchTasks(const QStringList& keywords) {
+    std::vector<VideoTask> tasks;
+    for (int i = 0; i < keywords.size(); ++i) tasks.push_back({i, keywords[i]});
+    if (tasks.empty()) tasks.push_back({0, QString()});
+    return tasks;
+}
+
+QString VideoFileFor(const BatchSettings& settings, const QString& keyword) {
+    return settings.outputFolder + "/" + (keyword.isEmpty() ? settings.outputName : keyword) +
+           ".avi";
+}
+
+QString NarrationFileFor(const BatchSettings& settings, const QString& keyword) {
+    return settings.outputFolder + "/" + (keyword.isEmpty() ? QString("temp") : keyword) +
+           ".wav";
+}
+
+QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) {
+    const QString problem = KeywordFileNameProblem(keyword);
+    if (!problem.isEmpty() || !keyword.isEmpty()) return problem;
+    // Without a keyword the video is named after the output name.
+    if (settings.outputName.isEmpty()) return "The video has no name: the file name is empty.";
+    return KeywordFileNameProblem(settings.outputName);
+}
+
+int PickAdCopy(const QStringList& adCopies, VideoRandom& random) {
+    QList<int> filled;
+    for (int i = 0; i < adCopies.size(); ++i)
+        if (!adCopies[i].isEmpty()) filled << i;
+    return filled.isEmpty() ? -1 : filled[random.Below(int(filled.size()))];
+}
+
+bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path,
+                        double* seconds, QString* error) {
+    if (!QDir().mkpath(QFileInfo(path).path())) {
+        *error = "The output folder " + QFileInfo(path).path() + " cannot be created.";
+        return false;
+    }
+    const QStringList pieces = SplitText(text, "[IMAGE]", -1, 0);
+    // The speech engine may fail once on a busy machine: one more try.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (SpeakOnce(voice, pieces, path, seconds, error)) return true;
+        if (voice.LastError() == "speech was stopped") break;
+    }
+    return false;
+}
+
+bool PrepareMusic(const BatchSettings& settings, int16_t videoLength, const QString& tempFile,
+                  const std::function<void(const QString&)>& logCommand, std::stop_token stop,
+                  double* trackSeconds, QString* error) {
+    const QString& mp3 = settings.musicFile;
+    auto fail = [&](const QString& why) {
+        QFile::remove(tempFile);
+        *error = QString("The background music \"%1\" could not be prepared: %2").arg(mp3, why);
+        return false;
+    };
+    // A file that cannot be read fails here, on every path, the plain copy included.
+    std::string lengthError;
+    const double seconds = MediaLengthSeconds(mp3.toStdString(), &lengthError);
+    if (seconds < 0)
+        return fail(lengthError.empty() ? QString("its length cannot be read")
+                                        : QString::fromStdString(lengthError));
+    int16_t musicLength = 0;
+    QString why;
+    if (!RoundMusicLength(seconds, &musicLength, &why)) return fail(why);
+    if (QFileInfo::exists(tempFile) && !QFile::remove(tempFile))
+        return fail("the old file " + tempFile + " cannot be deleted");
+
+    const MusicAction action =
+        DecideMusicAction(settings.musicReduceVolume, musicLength, videoLength);
+    if (action == MusicAction::Copy) {
+        QFile source(mp3);
+        if (!source.copy(tempFile))
+            return fail(QString("copying it to %1 failed (%2)").arg(tempFile, source.errorString()));
+    } else {
+        MusicCommand command;
+        if (action == MusicAction::Cut) {
+            if (!BuildCreateTempAudioCut(settings.ffmpegPath, mp3, videoLength, tempFile, &command,
+                                         &why))
+                return fail(why);
+        } else {
+            command = BuildCreateTempAudio(settings.ffmpegPath, mp3, tempFile);
+        }
+        if (logCommand) logCommand(command.text);
+        const ProcessResult run = RunProgram(settings.ffmpegPath, command.args,
+                                             kFfmpegTimeoutMs, stop);
+        if (!run.ok) return fail(run.message);
+    }
+    if (QFileInfo(tempFile).size() <= 0) return fail("the prepared file " + tempFile + " is empty");
+    if (action == MusicAction::Cut) {
+        // Cut to the video plus 3 seconds, laid for one second more than the video.
+        *trackSeconds = videoLength + 1;
+        return true;
+    }
+    const double prepared = MediaLengthSeconds(tempFile.toStdString(), &lengthError);
+    if (prepared <= 0) return fail("the prepared file cannot be measured");
+    *trackSeconds = std::min(std::floor(prepared), 32767.0);
+    return true;
+}
+
+QString MissingImage(const RenderJob& job) {
+    for (const RenderJob::Image& image : job.images) {
+        const QString path = QString::fromStdString(image.path);
+        if (!QFileInfo(path).isFile()) return "The image " + path + " does not exist.";
+    }
+    return {};
+}
+
+QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan,
+                        VideoRandom& random) {
+    QStringList slides = settings.slides;
+    slides << RepeatedImages(settings.slides, plan.repeatedImages);
+    if (settings.randomize) random.Shuffle(slides);
+    return slides;
+}
+
+bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const TimingPlan& plan,
+                 const QString& narrationFile, const QString& musicFile, double musicSeconds,
+                 VideoRandom& random, RenderJob* job, QString* error) {
+    RenderJob out;
+    out.width = settings.width;
+    out.height = settings.height;
+    out.codec = settings.codec;
+    out.codecName = settings.codecName;
+    out.quality = settings.quality;
+    if (!musicFile.isEmpty() && musicSeconds > 0)
+        out.music.push_back({musicFile.toStdString(), 0.0, musicSeconds});
+    if (slides.isEmpty()) {
+        *error = "There are no images to show.";
+        return false;
+    }
+    for (const LayoutCall& call :
+         LayoutSlides(slides, settings.secondsPerSlide, plan.iLastSlideTime,
+                      settings.transitions, [&] { return random.Below(10); })) {
+        if (call.kind == LayoutCall::Transition) {
+            if (call.to > call.from) out.transitions.push_back({call.type, call.from, call.to});
+            continue;
+        }
+        if (call.duration > 0) out.images.push_back({call.path.toStdString(), call.duration});
+    }
+    if (!narrationFile.isEmpty())
+        out.voices.push_back({narrationFile.toStdString(), 0.0, double(plan.iAudioLength + 1)});
+    *job = std::move(out);
+    return true;
+}
+
+}  // namespace vm

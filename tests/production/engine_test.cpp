@@ -1,0 +1,225 @@
+// The production engine without a window: real speech, real renders, the
+// videos decoded again.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <functional>
+#include <mutex>
+
+#include "BatchReport.h"
+#include "Compressors.h"
+#include "MediaProbe.h"
+#include "ProductionEngine.h"
+#include "SpVoice.h"
+#include "TestSupport.h"
+
+using namespace vm;
+
+namespace {
+
+VoiceToken EspeakEnglish() {
+    for (const VoiceToken& token : SpVoice().GetVoices())
+        if (token.Engine() == "espeak-ng" && token.Id() == "gmw/en-US") return token;
+    return {};
+}
+
+// Records every event; `react` runs inside the engine's listener call.
+class Recorder : public ProductionListener {
+public:
+    void OnVideoEvent(const VideoEvent& event) override {
+        {
+            std::lock_guard lock(mutex);
+            events.push_back(event);
+        }
+        if (react) react(event);
+    }
+    std::vector<VideoEvent> Of(VideoEvent::Kind kind) {
+        std::lock_guard lock(mutex);
+        std::vector<VideoEvent> found;
+        for (const VideoEvent& e : events)
+            if (e.kind == kind) found.push_back(e);
+        return found;
+    }
+    std::function<void(const VideoEvent&)> react;
+    std::mutex mutex;
+    std::vector<VideoEvent> events;
+};
+
+class Engine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = testsupport::FreshAppFolder(QString("engine_") + info->name());
+        red = folder + "/red.jpg";
+        blue = folder + "/blue.jpg";
+        ASSERT_TRUE(testsupport::WriteSolidImage(red, 320, 240, Qt::red));
+        ASSERT_TRUE(testsupport::WriteSolidImage(blue, 320, 240, Qt::blue));
+        settings.voice = EspeakEnglish();
+        ASSERT_FALSE(settings.voice.IsNull());
+        settings.adCopies = {"Call a #KEYWORD# today.", "", "Your #KEYWORD# is near.", ""};
+        settings.slides = {red, blue};
+        settings.secondsPerSlide = 1;
+        settings.width = 426;
+        settings.height = 240;
+        settings.codec = "mpeg4";
+        settings.codecName = "MPEG-4 part 2";
+        settings.quality = 4;
+        settings.outputFolder = folder + "/output";
+    }
+
+    std::vector<VideoReport> Make(const QStringList& keywords, BatchOptions options = {},
+                                  Recorder* recorder = nullptr) {
+        settings.keywords = keywords;
+        ProductionEngine engine(settings, BatchTasks(keywords), options);
+        if (recorder && !stopOn.isEmpty()) {
+            recorder->react = [&, recorder](const VideoEvent& e) {
+                if (e.kind == VideoEvent::Kind::Progress && e.keyword == stopOn) engine.Stop();
+            };
+        }
+        return engine.Run(recorder);
+    }
+
+    QStringList Files() const {
+        return QDir(settings.outputFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+    QByteArray Hash(const QString& name) const {
+        QFile f(settings.outputFolder + "/" + name);
+        return f.open(QIODevice::ReadOnly)
+                   ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                   : QByteArray();
+    }
+
+    QString folder, red, blue;
+    QString stopOn;
+    BatchSettings settings;
+};
+
+TEST_F(Engine, MakesEveryKeywordWithItsPlanAndReportsEachOne) {
+    Recorder events;
+    const auto reports = Make({"dentist", "../bad", "plumber", "dentist"}, {}, &events);
+    ASSERT_EQ(reports.size(), 4u);
+    EXPECT_EQ(reports[0].status, VideoReport::Status::Made);
+    EXPECT_EQ(reports[1].status, VideoReport::Status::Failed);
+    EXPECT_EQ(reports[1].stage, "name");
+    EXPECT_EQ(reports[2].status, VideoReport::Status::Made);
+    EXPECT_EQ(reports[3].status, VideoReport::Status::Skipped);
+    EXPECT_TRUE(reports[3].message.contains("repeats keyword 1")) << reports[3].message.toStdString();
+    // Only the videos stay: narrations and unfinished files are gone.
+    EXPECT_EQ(Files(), QStringList({"dentist.avi", "plumber.avi"}));
+
+    for (const VideoEvent& made : events.Of(VideoEvent::Kind::Made)) {
+        SCOPED_TRACE(made.keyword.toStdString());
+        const testsupport::MediaInfo info = testsupport::ProbeMedia(made.path);
+        ASSERT_TRUE(info.ok) << info.error.toStdString();
+        EXPECT_EQ(info.width, 426);
+        EXPECT_EQ(info.height, 240);
+        EXPECT_EQ(info.videoFrames, made.totalFrames);
+        // The picture track, or the narration plus a second, whichever is longer.
+        const int pictures = int(made.slides.size()) * 1 + made.plan.iLastSlideTime;
+        EXPECT_EQ(made.totalFrames, 25 * std::max(pictures, made.plan.iAudioLength + 1));
+        EXPECT_NEAR(made.length, made.totalFrames / 25.0, 0.05);
+        ASSERT_TRUE(info.hasAudio);
+        EXPECT_GT(made.narrationSeconds, 0.5);
+        EXPECT_GT(testsupport::PeakAudioLevel(made.path, 0.0, made.narrationSeconds), 0.05);
+    }
+
+    const QJsonObject json =
+        QJsonDocument::fromJson(BatchReportJson(reports, 7, false)).object();
+    EXPECT_EQ(json["seed"].toString(), "7");
+    const QJsonArray videos = json["videos"].toArray();
+    ASSERT_EQ(videos.size(), 4);
+    QStringList statuses;
+    for (const auto& v : videos) statuses << v.toObject()["status"].toString();
+    EXPECT_EQ(statuses, QStringList({"made", "failed", "made", "skipped"}));
+    EXPECT_EQ(videos[1].toObject()["stage"].toString(), "name");
+    EXPECT_GT(videos[0].toObject()["plannedSeconds"].toDouble(), 1.0);
+    EXPECT_NEAR(videos[0].toObject()["actualSeconds"].toDouble(),
+                videos[0].toObject()["plannedSeconds"].toDouble(), 0.05);
+}
+
+TEST_F(Engine, AnImageThatVanishesFailsOnlyTheVideosThatNeedIt) {
+    settings.randomize = false;
+    Recorder events;
+    events.react = [&](const VideoEvent& e) {
+        // Renders run one after the other with one job.
+        if (e.kind == VideoEvent::Kind::Made && e.keyword == "first")
+            QFile::rename(blue, blue + ".away");
+        if (e.kind == VideoEvent::Kind::Failed && e.keyword == "second")
+            QFile::rename(blue + ".away", blue);
+    };
+    const auto reports = Make({"first", "second", "third"}, {}, &events);
+    EXPECT_EQ(reports[0].status, VideoReport::Status::Made);
+    EXPECT_EQ(reports[1].status, VideoReport::Status::Failed);
+    EXPECT_EQ(reports[1].stage, "images");
+    EXPECT_EQ(reports[1].message, "The image " + blue + " does not exist.");
+    EXPECT_EQ(reports[2].status, VideoReport::Status::Made);
+    EXPECT_EQ(Files(), QStringList({"first.avi", "third.avi"}));
+}
+
+TEST_F(Engine, StopDuringARenderKeepsTheOldVideoAndStopsTheRest) {
+    // Raw 1080p frames: a render slow enough to be stopped in the middle.
+    settings.width = 1920;
+    settings.height = 1080;
+    settings.codec = "rawvideo";
+    settings.secondsPerSlide = 5;
+    QDir().mkpath(settings.outputFolder);
+    QFile old(settings.outputFolder + "/one.avi");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the video of an earlier batch");
+    old.close();
+    Recorder events;
+    stopOn = "one";
+    const auto reports = Make({"one", "two", "three"}, {}, &events);
+    for (const VideoReport& r : reports)
+        EXPECT_EQ(r.status, VideoReport::Status::Stopped) << r.keyword.toStdString();
+    // The old video stays until a new one is finished; nothing unfinished is left.
+    EXPECT_EQ(Files(), QStringList({"one.avi"}));
+    EXPECT_EQ(Hash("one.avi"), QCryptographicHash::hash("the video of an earlier batch",
+                                                        QCryptographicHash::Sha256));
+    EXPECT_EQ(events.Of(VideoEvent::Kind::Stopped).size(), 3u);
+}
+
+TEST_F(Engine, TheSeedRepeatsABatchByteForByteWhateverTheJobs) {
+    const QStringList keywords = {"alpha", "bravo", "charlie", "delta"};
+    BatchOptions options;
+    options.seed = 1234;
+    options.jobs = 1;
+    Make(keywords, options);
+    QList<QByteArray> first;
+    for (const QString& k : keywords) first << Hash(k + ".avi");
+    ASSERT_FALSE(first.contains(QByteArray()));
+
+    options.jobs = 2;
+    Make(keywords, options);
+    QList<QByteArray> second;
+    for (const QString& k : keywords) second << Hash(k + ".avi");
+    EXPECT_EQ(first, second);
+
+    // Another seed makes other choices (ad copy, extra seconds, order, transitions).
+    options.seed = 99;
+    Make(keywords, options);
+    QList<QByteArray> third;
+    for (const QString& k : keywords) third << Hash(k + ".avi");
+    EXPECT_NE(first, third);
+}
+
+TEST_F(Engine, SkipExistingMakesOnlyWhatIsMissing) {
+    Make({"one", "two", "three"});
+    ASSERT_TRUE(QFile::remove(settings.outputFolder + "/two.avi"));
+    const QByteArray one = Hash("one.avi");
+    BatchOptions options;
+    options.skipExisting = true;
+    const auto reports = Make({"one", "two", "three"}, options);
+    EXPECT_EQ(reports[0].status, VideoReport::Status::Skipped);
+    EXPECT_EQ(reports[1].status, VideoReport::Status::Made);
+    EXPECT_EQ(reports[2].status, VideoReport::Status::Skipped);
+    EXPECT_EQ(Hash("one.avi"), one);
+    EXPECT_EQ(Files(), QStringList({"one.avi", "three.avi", "two.avi"}));
+}
+
+}  // namespace
