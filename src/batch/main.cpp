@@ -1,63 +1,49 @@
-// vidmill-batch: makes the videos of a project without a display. It builds
-// the same main window offscreen, opens the project into its controls and
-// presses "Make Videos!", so a batch here runs exactly as in the window.
+// vidmill-batch: makes the videos of a project without a display, with the
+// same production engine as the window.
 //
-//   vidmill-batch [--output DIR] [--shard I/N] PROJECT.json
-//   vidmill-batch --demo [--output DIR] [--shard I/N]
+//   vidmill-batch [options] PROJECT.json
+//   vidmill-batch --demo [options]
 //
-// Exit status: 0 every video was made, 1 some failed (or the run was
-// interrupted), 2 the project or the command line cannot be used.
+// Exit status: 0 every video was made (or skipped on purpose), 1 some failed
+// or the run was stopped, 2 the project or the command line cannot be used.
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QComboBox>
 #include <QCommandLineParser>
-#include <QDateTime>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTextEdit>
-#include <QTimer>
+#include <QMap>
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdio>
+#include <mutex>
+#include <thread>
 
 extern "C" {
 #include <libavutil/log.h>
 }
 
 #include "AppFolder.h"
+#include "AppPaths.h"
+#include "BatchReport.h"
+#include "BatchSettings.h"
 #include "BatchShard.h"
-#include "Controls.h"
-#include "MsgBox.h"
-#include "NarrationText.h"
-#include "TimingPlan.h"
-#include "VideoEdit.h"
-#include "frmVSL.h"
+#include "Compressors.h"
+#include "DemoProject.h"
+#include "Helpers.h"
+#include "ImageFiles.h"
+#include "ProductionEngine.h"
+#include "SpVoice.h"
+#include "VideoRandom.h"
 
 namespace {
 
 constexpr int kExitMade = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitBadProject = 2;
-
-std::atomic<int> gSignal{0};
-
-void OnSignal(int signal) {
-    gSignal = signal;
-}
-
-// Qt's warnings about an offscreen session (no runtime folder, no fonts
-// database, ...) say nothing about the videos: only critical messages pass,
-// unless VIDMILL_BATCH_VERBOSE is set.
-void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fputs(qPrintable("vidmill-batch: qt: " + message + "\n"), stderr);
-}
 
 void Out(const QString& text) {
     std::fputs(qPrintable(text + "\n"), stdout);
@@ -74,77 +60,188 @@ int Refuse(const QString& text) {
     return kExitBadProject;
 }
 
-QString Duration(qint64 ms) {
-    const qint64 s = (ms + 500) / 1000;
+QString Duration(double seconds) {
+    const qint64 s = qint64(seconds + 0.5);
     return s >= 60 ? QString("%1 min %2 s").arg(s / 60).arg(s % 60) : QString("%1 s").arg(s);
 }
 
-// One line of the terminal that redraws itself on a terminal, and writes a
-// line per quarter otherwise (logs of a scheduler stay short).
-class ProgressLine {
-public:
-    ProgressLine() : tty_(isatty(fileno(stderr))) {}
+// The name a report gives a video: its keyword, or the output name.
+QString NameOf(const vm::BatchSettings& settings, const QString& keyword) {
+    return keyword.isEmpty() ? settings.outputName : keyword;
+}
 
-    void Show(int n, int m, int percent, const QString& name) {
-        percent = std::clamp(percent, 0, 100);
-        if (tty_) {
-            const int width = 30;
-            const int filled = percent * width / 100;
-            const QString bar = QString(filled, '#') + QString(width - filled, '-');
-            QString line = QString("[%1] %2%  video %3 of %4  %5")
-                               .arg(bar)
-                               .arg(percent, 3)
-                               .arg(n)
-                               .arg(m)
-                               .arg(name);
-            if (line.size() < lastWidth_) line += QString(lastWidth_ - line.size(), ' ');
-            lastWidth_ = line.size();
-            std::fputs(qPrintable("\r" + line), stderr);
-            std::fflush(stderr);
-            open_ = true;
-            return;
+// Qt's warnings about a session without a display or runtime folder say
+// nothing about the videos: only critical messages pass, unless
+// VIDMILL_BATCH_VERBOSE is set.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fputs(qPrintable("vidmill-batch: qt: " + message + "\n"), stderr);
+}
+
+// What the terminal shows: a line per finished video, and the batch as a
+// whole with the videos in flight (redrawn in place on a terminal, a line per
+// tenth of the batch otherwise, so a scheduler's log stays short).
+class Terminal : public vm::ProductionListener {
+public:
+    Terminal(const vm::BatchSettings& settings, int videos)
+        : settings_(settings), videos_(videos), tty_(isatty(fileno(stderr))) {
+        clock_.start();
+    }
+
+    void OnVideoEvent(const vm::VideoEvent& e) override {
+        using Kind = vm::VideoEvent::Kind;
+        const QString name = NameOf(settings_, e.keyword);
+        switch (e.kind) {
+            case Kind::Started:
+                flight_[e.index] = {name, "narration", 0.0};
+                break;
+            case Kind::Music:
+                flight_[e.index].state = "music";
+                break;
+            case Kind::Rendering:
+                flight_[e.index].state = "render";
+                break;
+            case Kind::Progress:
+                flight_[e.index].fraction =
+                    e.totalFrames > 0 ? double(e.frame) / e.totalFrames : 0.0;
+                break;
+            case Kind::Made:
+                Finish(e.index);
+                Line(QString("made %1 (planned %2 s, narration %3 s)")
+                         .arg(e.path)
+                         .arg(e.totalFrames / vm::kFramesPerSecond)
+                         .arg(e.narrationSeconds, 0, 'f', 2));
+                break;
+            case Kind::Failed:
+                Finish(e.index);
+                Line(QString("failed %1 (%2): %3").arg(name, e.stage, e.message), true);
+                break;
+            case Kind::Skipped:
+                Finish(e.index);
+                Line(QString("skipped %1: %2").arg(name, e.message));
+                break;
+            case Kind::Stopped:
+                Finish(e.index);
+                break;
+            case Kind::Note:
+                Line(QString("  problem: %1: %2").arg(name, e.message), true);
+                break;
+            default:
+                break;
         }
-        const int quarter = percent / 25;
-        if (n != lastVideo_ || quarter != lastQuarter_) {
-            Err(QString("video %1 of %2  %3%  %4").arg(n).arg(m).arg(quarter * 25).arg(name));
-            lastVideo_ = n;
-            lastQuarter_ = quarter;
-        }
+        Draw();
     }
 
     // Ends a drawn line so the next text starts on its own line.
     void Break() {
         if (tty_ && open_) std::fputs("\n", stderr);
         open_ = false;
-        lastWidth_ = 0;
+        width_ = 0;
     }
 
 private:
+    struct Flight {
+        QString name;
+        QString state;
+        double fraction = 0;
+    };
+
+    void Finish(int index) {
+        flight_.remove(index);
+        ++done_;
+    }
+
+    void Line(const QString& text, bool toErr = false) {
+        if (tty_ && open_) {
+            std::fputs(qPrintable("\r" + QString(width_, ' ') + "\r"), stderr);
+            open_ = false;
+            width_ = 0;
+        }
+        toErr ? Err(text) : Out(text);
+    }
+
+    void Draw() {
+        double progress = done_;
+        QStringList flying;
+        for (const Flight& f : flight_) {
+            progress += f.fraction;
+            flying << (f.state == "render" ? QString("%1 %2%").arg(f.name).arg(int(f.fraction * 100))
+                                           : QString("%1 (%2)").arg(f.name, f.state));
+        }
+        const double part = videos_ > 0 ? std::clamp(progress / videos_, 0.0, 1.0) : 1.0;
+        const int percent = int(part * 100);
+        const double elapsed = clock_.elapsed() / 1000.0;
+        const QString left = part > 0.02 && part < 1.0
+                                 ? "  about " + Duration(elapsed * (1 - part) / part) + " left"
+                                 : QString();
+        const QString summary = QString("%1 of %2 done  %3%%4")
+                                    .arg(done_)
+                                    .arg(videos_)
+                                    .arg(percent)
+                                    .arg(left);
+        if (tty_) {
+            const int bar = 24;
+            const int filled = percent * bar / 100;
+            QString line = "[" + QString(filled, '#') + QString(bar - filled, '-') + "] " +
+                           summary;
+            if (!flying.isEmpty()) line += "  | " + flying.join(", ");
+            if (line.size() > 150) line = line.left(147) + "...";
+            const int width = int(line.size());
+            if (line.size() < width_) line += QString(width_ - line.size(), ' ');
+            width_ = width;
+            std::fputs(qPrintable("\r" + line), stderr);
+            std::fflush(stderr);
+            open_ = true;
+        } else if (percent / 10 != lastTenth_) {
+            lastTenth_ = percent / 10;
+            Err("progress: " + summary);
+        }
+    }
+
+    const vm::BatchSettings& settings_;
+    int videos_;
     bool tty_;
     bool open_ = false;
-    int lastWidth_ = 0;
-    int lastVideo_ = 0;
-    int lastQuarter_ = -1;
+    int width_ = 0;
+    int done_ = 0;
+    int lastTenth_ = -1;
+    QMap<int, Flight> flight_;
+    QElapsedTimer clock_;
 };
 
-QString CurrentKeyword(const frmVSL& w) {
-    return w.lstKeywords->currentItem() && w.lstKeywords->count() > 0
-               ? w.lstKeywords->currentItem()->text()
-               : QString();
+// The demo project: the sample ad copy, keywords and pictures beside the
+// program, on top of the start-up settings.
+bool DemoProject(vm::ProjectFile* p) {
+    bool read = false;
+    const QString content = vm::LoadText(vm::DemoContentPath(), &read);
+    QStringList slides;
+    for (const QString& name : vm::ImageFilesIn(vm::DemoImagesFolder()))
+        slides << vm::FullImagePath(vm::DemoImagesFolder(), name);
+    if (!read || content.isEmpty() || slides.isEmpty()) return false;
+    p->adCopies = QStringList{content, "", "", ""};
+    p->keywords = vm::LoadList(vm::DemoKeywordsPath());
+    p->slides = slides;
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The window is never shown: no display is needed or used.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Ctrl-C and a scheduler's stop are taken by one thread with sigwait, so
+    // they are blocked before any other thread starts (they inherit the mask).
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);  // our own: the batch has ended
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
     if (qEnvironmentVariableIsEmpty("VIDMILL_BATCH_VERBOSE")) {
         qInstallMessageHandler(QuietQtMessages);
-        // The encoders' own chatter; their errors still reach the terminal.
-        av_log_set_level(AV_LOG_ERROR);
+        av_log_set_level(AV_LOG_ERROR);  // the encoders' chatter; errors still show
     }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("vidmill-batch");
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("vidmill-batch");
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -155,7 +252,16 @@ int main(int argc, char** argv) {
         "output", "Folder for the videos (default: the output folder beside the program).", "DIR");
     const QCommandLineOption shardOption(
         "shard", "Make only the keywords whose position modulo N is I (from 0).", "I/N");
-    parser.addOptions({demoOption, outputOption, shardOption});
+    const QCommandLineOption jobsOption(
+        "jobs", "Videos made at once (default: the number of processor cores).", "N");
+    const QCommandLineOption seedOption(
+        "seed", "Repeat a batch exactly: the seed a run printed (default: a new one).", "N");
+    const QCommandLineOption skipOption(
+        "skip-existing", "Leave a keyword alone when its video is already in the output folder.");
+    const QCommandLineOption reportOption(
+        "report", "Write what became of every keyword to this JSON file at the end.", "FILE");
+    parser.addOptions(
+        {demoOption, outputOption, shardOption, jobsOption, seedOption, skipOption, reportOption});
     parser.addPositionalArgument("project", "The project file (JSON).", "[PROJECT.json]");
     if (!parser.parse(QCoreApplication::arguments())) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
@@ -167,151 +273,156 @@ int main(int argc, char** argv) {
     if (demo == (positional.size() == 1) || positional.size() > 1)
         return Refuse("give either one project file or --demo (see --help)");
 
-    vm::BatchShard shard;
     QString error;
+    vm::BatchShard shard;
     if (parser.isSet(shardOption) &&
         !vm::ParseBatchShard(parser.value(shardOption), &shard, &error))
         return Refuse(error);
-
+    vm::BatchOptions options;
+    options.jobs = std::max(1, int(std::thread::hardware_concurrency()));
+    if (parser.isSet(jobsOption)) {
+        bool ok = false;
+        options.jobs = parser.value(jobsOption).toInt(&ok);
+        if (!ok || options.jobs < 1 || options.jobs > 64)
+            return Refuse("--jobs: expected a whole number from 1 to 64, got \"" +
+                          parser.value(jobsOption) + "\"");
+    }
+    options.seed = vm::VideoRandom::FreshSeed();
+    if (parser.isSet(seedOption)) {
+        bool ok = false;
+        options.seed = parser.value(seedOption).toULongLong(&ok);
+        if (!ok)
+            return Refuse("--seed: expected a whole number of at least 0, got \"" +
+                          parser.value(seedOption) + "\"");
+    }
+    options.skipExisting = parser.isSet(skipOption);
+    const QString reportPath = parser.value(reportOption);
+    if (parser.isSet(reportOption) && reportPath.isEmpty())
+        return Refuse("--report: expected a file name");
+    if (parser.isSet(outputOption) && parser.value(outputOption).trimmed().isEmpty())
+        return Refuse("--output: expected a folder, got an empty name");
     const QString output =
         QDir(parser.isSet(outputOption) ? parser.value(outputOption) : vm::AppPath("output"))
             .absolutePath();
-    if (!QDir().mkpath(output)) return Refuse("the output folder " + output + " cannot be created");
-    vm::SetOutputFolder(output);
 
-    // Message boxes are printed; the demo's "your changes will be lost"
-    // question is the only one answered Yes.
-    bool answerYes = false;
-    bool batchStarted = false;
-    QString lastRefusal;
-    ProgressLine progress;
-    SetMsgBoxHandler([&](const MsgBoxCall& call) {
-        // The batch's own list of failures is printed in the summary.
-        const bool failureList = call.text.startsWith("These videos could not be made");
-        const bool question = call.buttons & QMessageBox::Yes;
-        const auto answer =
-            question ? (answerYes ? QMessageBox::Yes : QMessageBox::No) : QMessageBox::Ok;
-        if (!failureList) {
-            progress.Break();
-            QString line = QString("vidmill-batch: [%1] %2")
-                               .arg(call.title, QString(call.text).replace("\n", " "));
-            if (question) line += answer == QMessageBox::Yes ? " -> Yes" : " -> No";
-            Err(line);
-        }
-        if (!batchStarted) lastRefusal = call.text;
-        return answer;
-    });
+    // This machine's voices and compressors: what a project may name.
+    const QList<VoiceToken> voices = SpVoice().GetVoices();
+    QStringList descriptions;
+    for (const VoiceToken& v : voices) descriptions << v.GetDescription();
+    const Compressors& compressors = Compressors::Instance();
+    QStringList compressorNames;
+    for (int i = 0; i < compressors.Count(); ++i) compressorNames << compressors.Name(i);
 
-    frmVSL window;
-
+    vm::ProjectFile project;
     QString source;
+    QString folder = QDir::currentPath();
     if (demo) {
-        answerYes = true;
-        window.cmdCreateDemoProject_Click();
-        answerYes = false;
-        if (window.lstTo->count() == 0 || window.txtArticle[0]->toPlainText().isEmpty())
+        if (!DemoProject(&project))
             return Refuse(
                 "the demo files (demo_content.txt, demo_keywords.txt, images/dental) "
                 "are missing beside the program in " +
                 vm::AppFolder());
         source = "the demo project";
     } else {
-        const QString path = positional.first();
-        if (!window.LoadProject(path, &error)) return Refuse(path + ": " + error);
-        source = path;
+        source = positional.first();
+        if (!vm::ReadProjectFile(source, &project, &error)) return Refuse(source + ": " + error);
+        folder = QFileInfo(source).absolutePath();
+        const QString problem =
+            vm::ProjectProblemHere(project, folder, descriptions, compressorNames);
+        if (!problem.isEmpty()) return Refuse(source + ": " + problem);
     }
+    vm::FillMissingFields(&project, vm::StartupProject(descriptions, compressors));
     // What the window would refuse, said in the project's own terms.
-    if (!window.HasContent())
+    bool content = false;
+    for (const QString& copy : *project.adCopies) content = content || !copy.isEmpty();
+    if (!content)
         return Refuse(source +
                       ": adCopies: every ad copy is empty, so there is nothing to narrate");
-    if (window.lstTo->count() == 0) return Refuse(source + ": slides: there are no slides");
+    if (project.slides->isEmpty()) return Refuse(source + ": slides: there are no slides");
+    if (*project.music && project.musicFile->isEmpty())
+        return Refuse(source + ": music.file: music is on but no file is given");
+    vm::BatchSettings settings;
+    if (!vm::MakeBatchSettings(project, folder, voices, compressors, &settings, &error))
+        return Refuse(source + ": " + error);
+    if (!QDir().mkpath(output)) return Refuse("the output folder " + output + " cannot be created");
+    settings.outputFolder = output;
+    settings.ffmpegPath = FindFfmpeg(vm::AppFolder());
 
-    QStringList keywords;
-    for (int i = 0; i < window.lstKeywords->count(); ++i)
-        keywords << window.lstKeywords->item(i)->text();
-    bool nothing = false;
-    const QStringList mine = vm::ShardKeywords(keywords, shard, &nothing);
+    const std::vector<vm::VideoTask> all = vm::BatchTasks(settings.keywords);
+    const std::vector<vm::VideoTask> tasks = vm::ShardTasks(all, shard);
     const QString shardText =
         shard.count > 1 ? QString(" (shard %1/%2)").arg(shard.index).arg(shard.count) : QString();
-    if (nothing) {
+    if (tasks.empty()) {
         Out(QString("Nothing to make in shard %1/%2: it holds none of the %3 keywords.")
                 .arg(shard.index)
                 .arg(shard.count)
-                .arg(keywords.size()));
+                .arg(settings.keywords.size()));
         return kExitMade;
     }
-    if (shard.count > 1) {
-        window.lstKeywords->clear();
-        window.lstKeywords->addItems(mine);
-    }
-    const int total = std::max<int>(1, mine.size());
-    Out(QString("Making %1 video%2 of %3%4 at %5 with the voice \"%6\" into %7")
+    const int total = int(tasks.size());
+    Out(QString("Making %1 video%2 of %3%4 at %5 with the voice \"%6\" into %7, %8 at a time "
+                "(seed %9)")
             .arg(total)
             .arg(total == 1 ? "" : "s")
-            .arg(source, shardText, window.cboResolution->currentText(),
-                 window.List1->currentText(), output));
+            .arg(source, shardText, vm::kProjectResolutions[*project.resolution],
+                 settings.voice.GetDescription(), output)
+            .arg(std::min(options.jobs, total))
+            .arg(options.seed));
 
-    // Ctrl-C or a scheduler's stop: close the window, which stops the render
-    // (its unfinished file goes) and ends the batch.
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    QTimer signalWatch;
-    QObject::connect(&signalWatch, &QTimer::timeout, &window, [&] {
-        if (gSignal != 0) window.close();
-    });
-    signalWatch.start(200);
-
-    QStringList made;
-    int reported = 0;
-    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
-    QObject::connect(&window, &frmVSL::batchProgress, &window, [&](int n, int m, int percent) {
-        batchStarted = true;
-        progress.Show(n, m, percent, CurrentKeyword(window));
-    });
-    QObject::connect(&window, &frmVSL::videoFinished, &window, [&] {
-        progress.Break();
-        const QString keyword = CurrentKeyword(window);
-        const QString path = vm::VideoPath(keyword, window.txtFilename->text());
-        const QFileInfo file(path);
-        const QStringList failures = window.LastBatchFailures();
-        for (; reported < failures.size(); ++reported) Err("  problem: " + failures[reported]);
-        if (file.isFile() && file.lastModified() >= started) {
-            made << path;
-            // The picture track (slides, then the last slide held) or the
-            // narration, whichever is longer, as the render lays them out.
-            const bool narrated = !window.txtArticle[0]->toPlainText().isEmpty();
-            const int planned = std::max(window.iSlidesLength + window.iLastSlideTime,
-                                         narrated ? window.iAudioLength + 1 : 0);
-            // The narration is still there: the clean-up follows this signal.
-            const double narration =
-                narrated ? VideoEdit::MediaLength(vm::NarrationPath(keyword)) : 0.0;
-            Out(QString("made %1 (planned %2 s, narration %3 s)")
-                    .arg(path)
-                    .arg(planned)
-                    .arg(std::max(0.0, narration), 0, 'f', 2));
+    vm::ProductionEngine engine(settings, tasks, options);
+    std::atomic<int> signalled{0};
+    std::thread signalWatch([&] {
+        int signal = 0;
+        while (sigwait(&stopSignals, &signal) == 0) {
+            if (signal == SIGUSR1) return;
+            signalled = signal;
+            engine.Stop();
         }
     });
-
+    Terminal terminal(settings, total);
     QElapsedTimer clock;
     clock.start();
-    window.Command1_Click();
-    progress.Break();
+    const std::vector<vm::VideoReport> reports = engine.Run(&terminal);
+    pthread_kill(signalWatch.native_handle(), SIGUSR1);
+    signalWatch.join();
+    terminal.Break();
 
-    if (!batchStarted) return Refuse(source + ": " + QString(lastRefusal).replace("\n", " "));
-
-    const QStringList failures = window.LastBatchFailures();
-    Out(QString("Made %1 of %2 video%3 in %4 (%5).")
-            .arg(made.size())
-            .arg(total)
-            .arg(total == 1 ? "" : "s")
-            .arg(output, Duration(clock.elapsed())));
-    if (!failures.isEmpty()) {
-        Out("Problems:");
-        for (const QString& failure : failures) Out("  " + failure);
+    int made = 0;
+    int skipped = 0;
+    QStringList problems;
+    for (const vm::VideoReport& r : reports) {
+        const QString name = NameOf(settings, r.keyword);
+        if (r.status == vm::VideoReport::Status::Made) ++made;
+        if (r.status == vm::VideoReport::Status::Skipped) ++skipped;
+        if (r.status == vm::VideoReport::Status::Failed) problems << name + ": " + r.message;
+        if (r.status == vm::VideoReport::Status::Made && !r.message.isEmpty())
+            problems << name + ": " + r.message;
     }
-    if (gSignal != 0) {
-        Err(QString("vidmill-batch: interrupted by signal %1").arg(int(gSignal)));
+    const int stopped = int(std::count_if(reports.begin(), reports.end(), [](const auto& r) {
+        return r.status == vm::VideoReport::Status::Stopped;
+    }));
+    QString line = QString("Made %1 of %2 video%3 in %4 (%5)")
+                       .arg(made)
+                       .arg(total)
+                       .arg(total == 1 ? "" : "s")
+                       .arg(output, Duration(clock.elapsed() / 1000.0));
+    if (skipped > 0) line += QString(", %1 skipped").arg(skipped);
+    if (stopped > 0) line += QString(", %1 stopped").arg(stopped);
+    Out(line + ".");
+    if (!problems.isEmpty()) {
+        Out("Problems:");
+        for (const QString& problem : problems) Out("  " + problem);
+    }
+    if (!reportPath.isEmpty() &&
+        !vm::WriteBatchReport(reportPath, reports, options.seed, signalled != 0, &error))
+        Err("vidmill-batch: " + error);
+    if (signalled != 0) {
+        Err(QString("vidmill-batch: stopped by signal %1").arg(int(signalled)));
         return kExitFailed;
     }
-    return made.size() == total && failures.isEmpty() ? kExitMade : kExitFailed;
+    const bool allWell = std::all_of(reports.begin(), reports.end(), [](const auto& r) {
+        return r.status == vm::VideoReport::Status::Made ||
+               r.status == vm::VideoReport::Status::Skipped;
+    });
+    return allWell && problems.isEmpty() ? kExitMade : kExitFailed;
 }

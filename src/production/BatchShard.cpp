@@ -19,14 +19,10 @@ bool ParseBatchShard(const QString& text, BatchShard* shard, QString* error) {
     return true;
 }
 
-QStringList ShardKeywords(const QStringList& keywords, const BatchShard& shard,
-                          bool* makesNothing) {
-    QStringList mine;
-    for (int i = 0; i < keywords.size(); ++i) {
-        if (i % shard.count == shard.index) mine << keywords[i];
-    }
-    const bool nothing = keywords.isEmpty() ? shard.index != 0 : mine.isEmpty();
-    if (makesNothing) *makesNothing = nothing;
+std::vector<VideoTask> ShardTasks(const std::vector<VideoTask>& tasks, const BatchShard& shard) {
+    std::vector<VideoTask> mine;
+    for (const VideoTask& task : tasks)
+        if (task.position % shard.count == shard.index) mine.push_back(task);
     return mine;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
+#include <vector>
+
+#include "VideoBuild.h"
 
 // Splitting one keyword list across several machines: shard I of N makes the
 // keywords whose position (from 0) modulo N is I, so N runs with I = 0..N-1
@@ -16,9 +18,9 @@ struct BatchShard {
 // Reads "I/N" (0 <= I < N). False with the reason in `error` otherwise.
 bool ParseBatchShard(const QString& text, BatchShard* shard, QString* error);
 
-// The keywords of the shard, in list order. An empty list stands for the one
-// video named after the output name; it belongs to shard 0, so the result
-// for the other shards is empty and `makesNothing` is set.
-QStringList ShardKeywords(const QStringList& keywords, const BatchShard& shard, bool* makesNothing);
+// The videos of the shard, in list order: those whose keyword position
+// modulo N is I. The single video of an empty keyword list has position 0,
+// so it belongs to shard 0.
+std::vector<VideoTask> ShardTasks(const std::vector<VideoTask>& tasks, const BatchShard& shard);
 
 }  // namespace vm

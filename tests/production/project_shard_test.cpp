@@ -19,31 +19,34 @@ TEST(BatchShard, ReadsIndexOverCountAndRefusesTheRest) {
     }
 }
 
+QStringList Keywords(const std::vector<VideoTask>& tasks) {
+    QStringList keywords;
+    for (const VideoTask& task : tasks) keywords << task.keyword;
+    return keywords;
+}
+
 TEST(BatchShard, ShardsTogetherMakeEveryKeywordOnce) {
     QStringList keywords;
     for (int i = 0; i < 11; ++i) keywords << QString("k%1").arg(i);
     for (int count : {1, 2, 3, 4, 11, 15}) {
         QStringList all;
         for (int index = 0; index < count; ++index) {
-            bool nothing = false;
-            const QStringList mine = ShardKeywords(keywords, {index, count}, &nothing);
-            EXPECT_EQ(nothing, mine.isEmpty());
-            for (const QString& k : mine) EXPECT_EQ(keywords.indexOf(k) % count, index);
-            all << mine;
+            const auto mine = ShardTasks(BatchTasks(keywords), {index, count});
+            for (const VideoTask& task : mine) {
+                EXPECT_EQ(task.position % count, index);
+                EXPECT_EQ(keywords[task.position], task.keyword);
+            }
+            all << Keywords(mine);
         }
         all.sort();
         QStringList expected = keywords;
         expected.sort();
         EXPECT_EQ(all, expected) << "with " << count << " shards";
     }
-    bool nothing = false;
-    EXPECT_EQ(ShardKeywords(keywords, {1, 4}, &nothing), (QStringList{"k1", "k5", "k9"}));
+    EXPECT_EQ(Keywords(ShardTasks(BatchTasks(keywords), {1, 4})), (QStringList{"k1", "k5", "k9"}));
 }
 
 TEST(BatchShard, TheSingleVideoOfAnEmptyListBelongsToShardZero) {
-    bool nothing = true;
-    EXPECT_TRUE(ShardKeywords({}, {0, 3}, &nothing).isEmpty());
-    EXPECT_FALSE(nothing);
-    EXPECT_TRUE(ShardKeywords({}, {2, 3}, &nothing).isEmpty());
-    EXPECT_TRUE(nothing);
+    EXPECT_EQ(ShardTasks(BatchTasks({}), {0, 3}).size(), 1u);
+    EXPECT_TRUE(ShardTasks(BatchTasks({}), {2, 3}).empty());
 }
