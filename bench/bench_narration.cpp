@@ -1,29 +1,25 @@
-// Prints how long narration takes: pure synthesis of a 60-word paragraph with
-// the default voice and with an espeak-ng voice, and the whole
-// SpeakNarration (synthesis + file watch + pauses), so the overhead beyond
-// synthesis can be read off, and the per-video build before the render. Run:
+// Prints what speaking in a helper process costs: for every engine, a
+// 60-word paragraph synthesised in this process and through a vidmill-speak
+// helper (the first request with the helper's start, then warm requests), and
+// two helpers speaking at once against one after the other. Run:
 // build/bin/bench_narration
-#include <QApplication>
-#include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QListWidget>
-#include <QTemporaryDir>
-#include <QTextEdit>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
 
-#include "AppFolder.h"
-#include "Controls.h"
-#include "MsgBox.h"
-#include "SpFileStream.h"
 #include "SpVoice.h"
-#include "VideoEdit.h"
-#include "frmVSL.h"
+#include "SpeechEngine.h"
+#include "SpeechHelper.h"
+
+using namespace vm::speech;
 
 namespace {
 
 const char* kParagraph =
-    "Looking for a #KEYWORD# you can trust? Our friendly team has cared for families in this town "
+    "Looking for a dentist you can trust? Our friendly team has cared for families in this town "
     "for over twenty years. We offer gentle check-ups, whitening and emergency visits, with early "
     "morning and Saturday appointments to fit your week. New patients are always welcome, and we "
     "work with most insurance plans. Call us today and book the visit you have been putting off.";
@@ -32,99 +28,71 @@ double Seconds(const QElapsedTimer& t) {
     return t.nsecsElapsed() / 1e9;
 }
 
+struct Voice {
+    const char* engine;
+    const char* id;
+    std::shared_ptr<SpeechEngine> (*local)(std::string*);
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir scratch;
-    vm::SetAppFolderForTesting(scratch.path());
-    SetMsgBoxHandler([](const MsgBoxCall& call) {
-        std::printf("message: %s\n", qPrintable(call.text));
-        return QMessageBox::Ok;
-    });
-
-    QElapsedTimer startup;
-    startup.start();
-    frmVSL window;
-    std::printf("window with voice list ready in %.3f s (%d voices)\n", Seconds(startup),
-                window.List1->count());
-    const int defaultVoice = window.List1->currentIndex();
-    int espeakVoice = -1;
-    for (int i = 0; i < window.List1->count(); ++i) {
-        const QString d = window.List1->itemText(i);
-        if (d.contains("espeak", Qt::CaseInsensitive) && d.contains("English (America)")) {
-            espeakVoice = i;
-            break;
-        }
+    QCoreApplication app(argc, argv);
+    const std::string helper = SpVoice::HelperProgram().toStdString();
+    if (helper.empty()) {
+        std::printf("vidmill-speak is not beside this program\n");
+        return 1;
     }
-    window.txtArticle[0]->setPlainText(kParagraph);
-    const QString text = QString(kParagraph).replace("#KEYWORD#", "dentist");
-    std::printf("paragraph: %lld words\n", static_cast<long long>(text.split(' ').size()));
-
-    for (int index : {defaultVoice, espeakVoice}) {
-        if (index < 0) continue;
-        window.List1->setCurrentIndex(index);
-        const VoiceToken token = window.oVoice->GetVoices().at(index);
-        // Warm-up (the first festival call loads its voice).
-        SpVoice voice;
-        SpFileStream stream;
-        voice.setVoice(token);
-        stream.Open(scratch.path() + "/warm.wav");
-        voice.setAudioOutputStream(&stream);
-        voice.Speak("Warm up.");
-        stream.Close();
-
-        const int runs = 3;
-        double synth = 0, whole = 0;
-        for (int r = 0; r < runs; ++r) {
-            QElapsedTimer t;
-            t.start();
-            stream.Open(scratch.path() + "/synth.wav");
-            voice.Speak(text);
-            stream.Close();
-            synth += Seconds(t);
-
-            QString error;
-            t.restart();
-            if (!window.SpeakNarration("dentist", &error))
-                std::printf("SpeakNarration failed: %s\n", qPrintable(error));
-            whole += Seconds(t);
-        }
-        synth /= runs;
-        whole /= runs;
-        std::printf("%-60s synthesis %.3f s  SpeakNarration %.3f s  overhead %.3f s\n",
-                    qPrintable(token.GetDescription()), synth, whole, whole - synth);
-    }
-
-    // The per-video build up to the start of the render (narration, pauses,
-    // measuring, timing plan, layout), less the synthesis measured above.
-    if (espeakVoice >= 0) {
-        window.List1->setCurrentIndex(espeakVoice);
-        const QString picture = scratch.path() + "/slide.jpg";
-        QImage(640, 360, QImage::Format_RGB32).save(picture);
-        window.lstTo->clear();
-        window.lstTo->addItem(picture);
-        window.cboResolution->setCurrentIndex(4);
-        SpVoice voice;
-        SpFileStream stream;
-        voice.setVoice(window.oVoice->GetVoices().at(espeakVoice));
-        voice.setAudioOutputStream(&stream);
+    const Voice voices[] = {{"espeak-ng", "gmw/en-US", EspeakEngine},
+                            {"flite", "cmu_us_slt", FliteEngine},
+                            {"festival", "cmu_us_slt_arctic_hts", FestivalEngine}};
+    const int runs = 3;
+    std::printf("%-10s %12s %14s %14s %12s\n", "engine", "in process", "helper first",
+                "helper warm", "audio");
+    for (const Voice& v : voices) {
+        std::string error;
+        EngineAudio audio;
+        auto engine = v.local(&error);
+        if (!engine) continue;
+        engine->Synthesize(v.id, "Warm up.", false, &audio, &error);  // loads the voice
         QElapsedTimer t;
         t.start();
-        stream.Open(scratch.path() + "/synth.wav");
-        voice.Speak(text);
-        stream.Close();
-        const double synth = Seconds(t);
-        QString error;
+        for (int r = 0; r < runs; ++r) engine->Synthesize(v.id, kParagraph, false, &audio, &error);
+        const double local = Seconds(t) / runs;
+
+        SpeechHelper speaker(helper);
         t.restart();
-        const bool started = window.CreateVideo("dentist", &error);
-        const double build = Seconds(t);
-        if (!started) std::printf("CreateVideo failed: %s\n", qPrintable(error));
-        for (VideoEdit* edit : window.VideoEdit1) edit->WaitForRender(60000);
-        std::printf(
-            "per-video build before the render: %.3f s, of which outside synthesis %.3f s\n", build,
-            build - synth);
+        speaker.Speak({v.engine, v.id, kParagraph, false}, &audio, &error);
+        const double first = Seconds(t);
+        t.restart();
+        for (int r = 0; r < runs; ++r) speaker.Speak({v.engine, v.id, kParagraph, false}, &audio, &error);
+        const double warm = Seconds(t) / runs;
+        std::printf("%-10s %10.3f s %12.3f s %12.3f s %10.1f s\n", v.engine, local, first, warm,
+                    audio.sampleRate > 0 ? double(audio.samples.size()) / audio.sampleRate : 0.0);
     }
+
+    // festival's interpreter is one per process: in helpers two texts are
+    // spoken at once.
+    SpeechHelper a(helper), b(helper);
+    EngineAudio audio;
+    std::string error;
+    const SpeakRequest request{"festival", "cmu_us_slt_arctic_hts", kParagraph, false};
+    a.Speak(request, &audio, &error);
+    b.Speak(request, &audio, &error);
+    QElapsedTimer t;
+    t.start();
+    for (int r = 0; r < 2 * runs; ++r) a.Speak(request, &audio, &error);
+    const double serial = Seconds(t);
+    t.restart();
+    std::thread other([&] {
+        EngineAudio mine;
+        std::string why;
+        for (int r = 0; r < runs; ++r) b.Speak(request, &mine, &why);
+    });
+    for (int r = 0; r < runs; ++r) a.Speak(request, &audio, &error);
+    other.join();
+    const double parallel = Seconds(t);
+    std::printf("festival, %d paragraphs: one helper %.3f s, two helpers at once %.3f s (%.2fx)\n",
+                2 * runs, serial, parallel, serial / parallel);
     return 0;
 }

@@ -18,7 +18,6 @@
 #include "AppFolder.h"
 #include "Controls.h"
 #include "MsgBox.h"
-#include "VideoEdit.h"
 #include "frmInfo.h"
 #include "frmVSL.h"
 
@@ -70,16 +69,14 @@ int main(int argc, char** argv) {
 
     // The first video of the batch, caught at 40 % of its render.
     bool shot = false;
-    for (VideoEdit* edit : window.VideoEdit1) {
-        QObject::connect(edit, &VideoEdit::Processing, &window, [&](int, int percent) {
-            if (!shot && percent >= 40) {
-                shot = true;
-                window.grab().save(docs + "/demo-rendering.png");
-                std::printf("wrote %s\n", qPrintable(docs + "/demo-rendering.png"));
-                window.close();
-            }
-        });
-    }
+    QObject::connect(&window, &frmVSL::batchProgress, &window, [&](int, int, int percent) {
+        if (!shot && percent >= 40) {
+            shot = true;
+            window.grab().save(docs + "/demo-rendering.png");
+            std::printf("wrote %s\n", qPrintable(docs + "/demo-rendering.png"));
+            window.close();
+        }
+    });
     window.Command1->click();
     return 0;
 }

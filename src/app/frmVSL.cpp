@@ -26,10 +26,8 @@
 #include "AppPaths.h"
 #include "Compressors.h"
 #include "Controls.h"
-#include "ProjectFile.h"
 #include "SpFileStream.h"
 #include "SpVoice.h"
-#include "VideoEdit.h"
 
 namespace {
 
@@ -163,8 +161,6 @@ frmVSL::frmVSL(QWidget* parent) : QMainWindow(parent) {
     Form_Load();
     BuildProjectControls();
 }
-
-frmVSL::~frmVSL() = default;
 
 // ---------------------------------------------------------------- layout
 
@@ -511,12 +507,6 @@ void frmVSL::BuildHiddenControls() {
     tmrLogAnalyzer = new QTimer(this);
     tmrLogAnalyzer->setObjectName("tmrLogAnalyzer");  // interval set by whoever starts it
 
-    for (int i = 0; i < 5; ++i) {
-        const auto& size = vm::kResolutionSizes[i];
-        VideoEdit1[i] = new VideoEdit(i, size[0], size[1], this);
-        VideoEdit1[i]->setObjectName(QString("VideoEdit1_%1").arg(i));
-    }
-
     mnuKeywords = new QMenu(this);
     mnuKeywords->setObjectName("mnuKeywords");
     mnuEditKeywords = mnuKeywords->addAction("Edit");
@@ -568,14 +558,8 @@ void frmVSL::ConnectHandlers() {
     connect(mnuEditKeywords, &QAction::triggered, this, &frmVSL::mnuEditKeywords_Click);
     connect(mnuDeleteAllKeywords, &QAction::triggered, this, &frmVSL::mnuDeleteAllKeywords_Click);
 
-    // production: the renderer's events arrive queued, after the handler that
-    // started the render has returned to the event loop.
+    // production
     connect(Command1, &QPushButton::clicked, this, &frmVSL::Command1_Click);
-    for (VideoEdit* ve : VideoEdit1) {
-        connect(ve, &VideoEdit::Complete, this, &frmVSL::VideoEdit1_Complete, Qt::QueuedConnection);
-        connect(ve, &VideoEdit::Processing, this, &frmVSL::VideoEdit1_Processing,
-                Qt::QueuedConnection);
-    }
 
     // run control
     connect(tmrLogAnalyzer, &QTimer::timeout, this, &frmVSL::tmrLogAnalyzer_Timer);

@@ -31,7 +31,10 @@ class Frame;
 class LinkLabel;
 class SpFileStream;
 class SpVoice;
-class VideoEdit;
+namespace vm {
+struct BatchSettings;
+struct VideoEvent;
+}  // namespace vm
 
 // The main window. Every setting of a batch lives in one of its controls; each
 // control is a member with the name the program knows it by (also its
@@ -39,10 +42,10 @@ class VideoEdit;
 // underscore: "vMenu_0", "txtArticle_2", "VideoEdit1_4"). The handlers are
 // split across one source file per subsystem:
 //   frmVSL.cpp            layout, Form_Load, navigation
-//   frmVSL_narration.cpp  ad copies, voices, SpeakNarration
+//   frmVSL_narration.cpp  ad copies, voices
 //   frmVSL_images.cpp     image browsing and the slide list
 //   frmVSL_keywords.cpp   keyword list and its editor
-//   frmVSL_production.cpp batch run, per-video build, rendering
+//   frmVSL_production.cpp the batch run on the production engine
 //   frmVSL_runcontrol.cpp run state, monitors, background music
 //   frmVSL_help.cpp       help dialog, tips, links, demo project
 class frmVSL : public QMainWindow {
@@ -162,8 +165,7 @@ public:
     QTimer* tmrCountdown = nullptr;
     QTimer* tmrLogAnalyzer = nullptr;
 
-    // ---- outside components
-    std::array<VideoEdit*, 5> VideoEdit1{};
+    // ---- menus
     QMenu* mnuKeywords = nullptr;
     QAction* mnuEditKeywords = nullptr;
     QAction* mnuDeleteAllKeywords = nullptr;
@@ -232,8 +234,8 @@ public slots:
 
     // production
     void Command1_Click();
-    void VideoEdit1_Complete(int Index);
-    void VideoEdit1_Processing(int Index, int percent, int frame, int totalFrames, double seconds);
+    // An event of the running batch's engine, on the window's thread.
+    void OnVideoEvent(const vm::VideoEvent& event);
 
     // run control
     void tmrLogAnalyzer_Timer();
@@ -254,24 +256,15 @@ public:
     // Shared steps. Each returns false with a message in `error` when the step
     // failed, so the batch can report it for its keyword and go on.
     bool HasContent();
-    int PickAdCopy();
-    bool SpeakNarration(const QString& keyword, QString* error);
-    bool CreateVideo(const QString& keyword, QString* error);
     void SetRunState(bool done);
     QString SelectMP3File();
-    bool MusicStep(QString* error);
-    bool CreateTempAudio(QString* error);
-    bool CreateTempAudioCut(QString* error);
-
-    // Follows the watch protocol on `path`: returns when the file stopped
-    // growing (true), or after `boundMs` without that or when the file is
-    // missing or empty (false, with the reason in `error`).
-    bool WatchFile(const QString& path, int boundMs, QString* error);
 
     // Project files: every setting of the window to and from JSON. Opening
     // writes the settings into the controls as if the user had set them.
     bool SaveProject(const QString& path, QString* error);
     bool LoadProject(const QString& path, QString* error);
+    // The settings a batch started now would work from.
+    bool SnapshotSettings(vm::BatchSettings* settings, QString* error);
     // Creates the two project buttons beside "Create Demo Project".
     void BuildProjectControls();
 
@@ -282,8 +275,8 @@ public:
     bool IsClosing() const { return closing_; }
 
     // How long a render may report nothing before the batch gives up on it
-    // (120 s); tests shorten it.
-    void SetRenderSilenceBound(int milliseconds) { renderSilenceMs_ = milliseconds; }
+    // (120 s); tests shorten it, also during a batch.
+    void SetRenderSilenceBound(int milliseconds);
 
     // Messages of the last batch, one line per failed video.
     QStringList LastBatchFailures() const { return batchFailures_; }
@@ -295,6 +288,8 @@ signals:
     void fileReady();
     // Batch position for a progress display: video n of m (1-based).
     void batchProgress(int n, int m, int percent);
+    // The running batch's engine has ended.
+    void batchEnded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -312,17 +307,21 @@ private:
     int SecondsPerSlide(bool* ok = nullptr) const;
     // The name a batch report gives the video of `keyword`.
     QString ReportName(const QString& keyword) const;
-    VideoEdit* CurrentVideoEdit() const;
+    // Shows one event of the video the window follows; true when it ended
+    // that video.
+    bool ShowVideoEvent(const vm::VideoEvent& event);
+    // Whether the slide list and the buttons that change it take edits.
+    void SetSlideEditing(bool enabled);
 
+    struct BatchView;
+    std::shared_ptr<BatchView> batch_;  // the running batch, null when idle
     bool running_ = false;
     bool closing_ = false;
     QStringList batchFailures_;
-    QEventLoop* batchWait_ = nullptr;
-    // Completions still to come from renders the batch gave up on; they must
-    // not end the wait for the next video.
-    std::array<int, 5> abandonedRenders_{};
     // Row of lstKeywords whose video the batch is making (-1: no keywords);
     // the user may select another entry meanwhile.
     int batchRow_ = -1;
+    // Set while the batch's last video ends: the window then goes idle.
+    bool batchLast_ = false;
     int renderSilenceMs_ = 120000;
 };

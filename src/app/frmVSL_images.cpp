@@ -153,6 +153,7 @@ void frmVSL::Command4_Click() {
 }
 
 void frmVSL::Command6_Click() {
+    const bool enabled = Command6->isEnabled();
     Command3->setEnabled(false);
     Command4->setEnabled(false);
     Command6->setEnabled(false);
@@ -168,9 +169,9 @@ void frmVSL::Command6_Click() {
         lstTo->addItem(vm::FullImagePath(folder, lstFrom->item(i)->text()));
         ShowCount(lblImagesCount, lstTo);
     }
-    Command3->setEnabled(true);
-    Command4->setEnabled(true);
-    Command6->setEnabled(true);
+    Command3->setEnabled(enabled);
+    Command4->setEnabled(enabled);
+    Command6->setEnabled(enabled);
 }
 
 void frmVSL::lstTo_Click() {

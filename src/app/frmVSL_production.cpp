@@ -1,48 +1,79 @@
-// The main window's handlers: batch run, per-video build and rendering.
+// The main window's handlers: the batch run. "Make Videos!" checks the
+// project, takes a snapshot of the settings and hands it to the production
+// engine, which makes the videos on its own threads; the window follows the
+// engine's events in its status texts, progress bar and failure list. One
+// video renders at a time here (the next one's narration is spoken
+// meanwhile), so the status line always speaks of one video.
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+#include <future>
+#include <map>
+#include <thread>
 
 #include "AppFolder.h"
 #include "Controls.h"
-#include "Helpers.h"
-#include "KeywordRules.h"
 #include "MsgBox.h"
-#include "NarrationText.h"
+#include "MusicCommands.h"
+#include "ProductionEngine.h"
+#include "SpFileStream.h"
+#include "SpVoice.h"
 #include "TimingPlan.h"
-#include "VideoEdit.h"
+#include "VideoRandom.h"
 #include "frmVSL.h"
 
 namespace {
-// How long a cancelled render may take to stop and remove its temporary file.
-constexpr int kCancelBoundMs = 10000;
+// How long a stopped batch may take to end its renders and remove their files.
+constexpr int kStopBoundMs = 10000;
 
 void ShowError(QWidget* parent, const QString& text) {
     MsgBox(parent, text, "Error", QMessageBox::Information);
 }
 
-// The index of the item whose text is the combo box's text, -1 when the user
+// The index of the item whose text the combo box shows, -1 when the user
 // typed something that is no item.
 int MatchingItem(const QComboBox* box) {
     return box->findText(box->currentText(), Qt::MatchExactly);
 }
 
-void ProcessEvents(int times) {
-    for (int i = 0; i < times; ++i) QCoreApplication::processEvents();
-}
+// Hands the engine's events to the window's thread.
+class WindowListener : public vm::ProductionListener {
+public:
+    explicit WindowListener(frmVSL* window) : window_(window) {}
+    void OnVideoEvent(const vm::VideoEvent& event) override {
+        QMetaObject::invokeMethod(
+            window_, [w = window_, event] { w->OnVideoEvent(event); }, Qt::QueuedConnection);
+    }
+
+private:
+    frmVSL* window_;
+};
 }  // namespace
+
+// What the window knows of the running batch. Events of a video that is
+// being prepared while an earlier one renders wait here until it is that
+// video's turn, so the status line follows one video at a time.
+struct frmVSL::BatchView {
+    std::unique_ptr<vm::ProductionEngine> engine;
+    std::future<void> finished;
+    int videos = 0;       // in the batch
+    int keywords = 0;     // in the snapshot's keyword list
+    int shown = 0;        // the video the window follows
+    std::map<int, std::vector<vm::VideoEvent>> waiting;
+    QStringList userSlides;  // the slide list as the user left it
+};
+
+frmVSL::~frmVSL() = default;
 
 QString frmVSL::ReportName(const QString& keyword) const {
     // A video without a keyword is named after txtFilename.
@@ -63,14 +94,8 @@ int frmVSL::SecondsPerSlide(bool* ok) const {
     return parsed ? seconds : 0;
 }
 
-VideoEdit* frmVSL::CurrentVideoEdit() const {
-    const int index = MatchingItem(cboResolution);
-    return index >= 0 && index < static_cast<int>(VideoEdit1.size()) ? VideoEdit1[index] : nullptr;
-}
-
 void frmVSL::Command1_Click() {
     if (running_) return;
-    const int upper = lstKeywords->count() > 0 ? lstKeywords->count() - 1 : 0;
     if (!HasContent()) return ShowError(this, "Please add some content (text) to your video.");
     if (chkAddBackgroundMusic->isChecked() && lblSelectedMP3->text().isEmpty())
         return ShowError(this, "Please select a background music for your video.");
@@ -80,267 +105,176 @@ void frmVSL::Command1_Click() {
     SecondsPerSlide(&secondsOk);
     if (!secondsOk)
         return ShowError(this, "The seconds per slide must be a whole number of at least 1.");
-    if (!CurrentVideoEdit()) return ShowError(this, "Please select a resolution from the list.");
+    if (MatchingItem(cboResolution) < 0)
+        return ShowError(this, "Please select a resolution from the list.");
     if (chkEnableVideoCompressor->isChecked() && MatchingItem(cboVideoCompressor) < 0)
         return ShowError(this, "Please select a video compressor from the list.");
+    vm::BatchSettings settings;
+    QString error;
+    if (!SnapshotSettings(&settings, &error)) return ShowError(this, error);
+
+    // The batch works from the snapshot: what the user changes from here on
+    // is for the next batch.
+    auto view = std::make_shared<BatchView>();
+    const std::vector<vm::VideoTask> tasks = vm::BatchTasks(settings.keywords);
+    view->videos = int(tasks.size());
+    view->keywords = int(settings.keywords.size());
+    for (int i = 0; i < lstTo->count(); ++i) view->userSlides << lstTo->item(i)->text();
+    vm::BatchOptions options;
+    options.seed = vm::VideoRandom::FreshSeed();
+    options.jobs = 1;
+    options.renderSilenceMs = renderSilenceMs_;
+    view->engine = std::make_unique<vm::ProductionEngine>(settings, tasks, options);
 
     SetRunState(false);
     tmrShRunning->start();
     running_ = true;
     batchFailures_.clear();
-    const int total = upper + 1;
-    const bool hadKeywords = lstKeywords->count() > 0;
+    SetSlideEditing(false);
+    batch_ = std::move(view);
 
-    for (int i = 0; i <= upper && !closing_; ++i) {
-        // Keywords deleted during the run are not made: without this the
-        // missing entries would become videos named after txtFilename.
-        if (hadKeywords && i >= lstKeywords->count()) break;
-        QString keyword;
-        batchRow_ = -1;
-        if (lstKeywords->count() > 0) {
-            lstKeywords->setCurrentRow(i);
-            batchRow_ = i;
-            if (lstKeywords->currentItem()) keyword = lstKeywords->currentItem()->text();
-        }
-        lblStatusIndividual->setText("");
-        emit batchProgress(i + 1, total, 0);
-        if (prgRender) {
-            prgRender->setFormat(QString("Video %1 of %2: %p%").arg(i + 1).arg(total));
-            prgRender->setValue(0);
-        }
-        QString error;
-        if (!CreateVideo(keyword, &error)) {
-            if (!closing_) batchFailures_ << ReportName(keyword) + ": " + error;
-            // No render was started, so no completion will come: finish the
-            // video here, which also returns the window to idle after the last.
-            tmrCountdown->stop();
-            SetRunState(true);
-            continue;
-        }
-        // Wait for the render's completion; every progress report restarts
-        // the bound.
-        if (lblStatusIndividual->text().isEmpty()) {
-            QEventLoop loop;
-            QTimer silence;
-            silence.setSingleShot(true);
-            connect(&silence, &QTimer::timeout, &loop, &QEventLoop::quit);
-            connect(this, &frmVSL::videoFinished, &loop, &QEventLoop::quit);
-            for (VideoEdit* edit : VideoEdit1) {
-                connect(edit, &VideoEdit::Processing, &silence,
-                        [this, &silence] { silence.start(renderSilenceMs_); });
-            }
-            batchWait_ = &loop;
-            silence.start(renderSilenceMs_);
-            loop.exec();
-            batchWait_ = nullptr;
-            if (lblStatusIndividual->text().isEmpty()) {
-                // The render runs on the element chosen when it started; the
-                // user may have picked another resolution since.
-                // Waiting for the stop keeps its unfinished file from outliving
-                // the batch and the element free for the next render.
-                for (VideoEdit* edit : VideoEdit1) {
-                    if (!edit->IsRendering()) continue;
-                    edit->Cancel();
-                    edit->WaitForRender(kCancelBoundMs);
-                    ++abandonedRenders_[edit->Index()];
-                }
-                if (!closing_) {
-                    batchFailures_
-                        << ReportName(keyword) + ": " +
-                               QString(
-                                   "the render reported nothing for %1 seconds and was stopped.")
-                                   .arg(renderSilenceMs_ / 1000);
-                }
-                tmrCountdown->stop();
-                SetRunState(true);
-            }
-        }
-    }
+    QEventLoop loop;
+    connect(this, &frmVSL::batchEnded, &loop, &QEventLoop::quit);
+    std::promise<void> done;
+    batch_->finished = done.get_future();
+    std::jthread worker([this, done = std::move(done)]() mutable {
+        WindowListener listener(this);
+        batch_->engine->Run(&listener);
+        done.set_value();
+        QMetaObject::invokeMethod(this, [this] { emit batchEnded(); }, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+
+    // The user's slides come back, whatever the videos showed.
+    lstTo->clear();
+    lstTo->addItems(batch_->userSlides);
+    lblImagesCount->setText(QString::number(lstTo->count()));
+    batch_.reset();
     running_ = false;
     batchRow_ = -1;
+    SetSlideEditing(true);
     if (!Command1->isEnabled()) {
-        // The batch ended early (the window is closing) or the keyword list
-        // changed during the run: finish as after the last keyword, so the
-        // window is idle and the narration files are gone.
-        lstKeywords->setCurrentRow(lstKeywords->count() - 1);
+        // The batch ended before its last video could end it (stopped, or the
+        // window is closing): finish as after the last video.
+        batchLast_ = true;
         SetRunState(true);
     }
+    batchLast_ = false;
     if (!batchFailures_.isEmpty() && !closing_) {
         MsgBox(this, "These videos could not be made:\n\n" + batchFailures_.join("\n"), "Error",
                QMessageBox::Warning);
     }
 }
 
-bool frmVSL::CreateVideo(const QString& keyword, QString* error) {
-    auto fail = [error](const QString& text) {
-        if (error) *error = text;
-        return false;
-    };
-    const QString problem = vm::KeywordFileNameProblem(keyword);
-    if (!problem.isEmpty()) return fail(problem);
-    if (keyword.isEmpty()) {
-        // Without a keyword the video is named after txtFilename, which must
-        // make a file name too.
-        const QString name = txtFilename->text();
-        const QString nameProblem = vm::KeywordFileNameProblem(name);
-        if (name.isEmpty()) return fail("The video has no name: the file name is empty.");
-        if (!nameProblem.isEmpty()) return fail(nameProblem);
+void frmVSL::OnVideoEvent(const vm::VideoEvent& event) {
+    if (!batch_) return;
+    // A video's events wait until the videos before it have ended.
+    batch_->waiting[event.index].push_back(event);
+    while (batch_ && batch_->waiting.count(batch_->shown)) {
+        std::vector<vm::VideoEvent> events;
+        events.swap(batch_->waiting[batch_->shown]);
+        batch_->waiting.erase(batch_->shown);
+        bool ended = false;
+        for (const vm::VideoEvent& e : events) ended = ShowVideoEvent(e) || ended;
+        if (!ended) break;
+        ++batch_->shown;
     }
+}
 
-    lblStatus->setText("Please Wait...");
-    const bool narrated = !txtArticle[0]->toPlainText().isEmpty();
-    double narrationSeconds = 0;
-    if (narrated) {
-        QString speechError;
-        if (!SpeakNarration(keyword, &speechError)) return fail(speechError);
-        vm::Pause(1);
-        ProcessEvents(1);
-        const int n = (running_ ? batchRow_ : lstKeywords->currentRow()) + 1;
-        lblStatus->setText(QString("Creating Video %1 / %2 ...").arg(n).arg(lstKeywords->count()));
-        ProcessEvents(3);
-        // The pauses give the speech engine's file time to settle on slow disks.
-        for (int i = 0; i < 26 && !closing_; ++i) {
-            vm::Pause(1);
-            ProcessEvents(2);
+bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
+    using Kind = vm::VideoEvent::Kind;
+    const int n = e.index + 1;
+    const int m = batch_->videos;
+    switch (e.kind) {
+        case Kind::Started:
+            batchRow_ = batch_->keywords > 0 ? e.position : -1;
+            if (batchRow_ >= 0 && batchRow_ < lstKeywords->count())
+                lstKeywords->setCurrentRow(batchRow_);
+            lblStatusIndividual->setText("");
+            lblStatus->setText("Please Wait...");
+            if (prgRender) {
+                prgRender->setFormat(QString("Video %1 of %2: %p%").arg(n).arg(m));
+                prgRender->setValue(0);
+            }
+            emit batchProgress(n, m, 0);
+            return false;
+        case Kind::Planned:
+            iAudioLength = e.plan.iAudioLength;
+            iSlidesLength = e.plan.iSlidesLength;
+            iVideoLength = e.plan.iVideoLength;
+            iLastSlideTime = e.plan.iLastSlideTime;
+            if (e.narrated)
+                lblStatus->setText(QString("Creating Video %1 / %2 ...")
+                                       .arg(batch_->keywords > 0 ? e.position + 1 : 0)
+                                       .arg(batch_->keywords));
+            return false;
+        case Kind::Music:
+            lblStatus->setText("Preparing Audio (Please Wait...)");
+            return false;
+        case Kind::Command: {
+            QTextCursor end(txtCommand->document());
+            end.movePosition(QTextCursor::End);
+            end.insertText(vm::MusicLogEntry(e.message));
+            return false;
         }
-        QString lengthError;
-        narrationSeconds = VideoEdit::MediaLength(lblOutputFilename->text(), &lengthError);
-        if (narrationSeconds < 0) return fail("The narration cannot be measured: " + lengthError);
-    }
-    if (closing_) return fail("The program is closing.");
-
-    vm::TimingInput input;
-    input.hasNarration = narrated;
-    input.narrationSeconds = narrationSeconds;
-    input.music = chkAddBackgroundMusic->isChecked();
-    input.secondsPerSlide = SecondsPerSlide();
-    input.slideCount = lstTo->count();
-    input.imageAdjustIndex = cboImageAdjust->currentIndex();
-    input.keywordNotEmpty = !keyword.isEmpty();
-    input.randomExtra = keyword.isEmpty() ? 0 : vm::Random(12);
-    vm::TimingPlan plan;
-    QString planError;
-    if (!vm::ComputeTimingPlan(input, plan, &planError)) return fail(planError);
-
-    if (plan.repeatedImages > 0) {
-        lstTmpImages->clear();
-        for (int i = 0; i < lstTo->count(); ++i) {
-            lstTo->setCurrentRow(i);
-            lstTmpImages->addItem(lstTo->item(i)->text());
+        case Kind::Note:
+            batchFailures_ << ReportName(e.keyword) + ": " + e.message;
+            return false;
+        case Kind::Rendering:
+            // The slides of this video, in the order it shows them.
+            lstTo->clear();
+            lstTo->addItems(e.slides);
+            lblImagesCount->setText(QString::number(lstTo->count()));
+            iMusicCutLength = static_cast<int16_t>(e.musicSeconds);
+            iCountdown = static_cast<int16_t>(iVideoLength + 20);
+            tmrCountdown->start();
+            return false;
+        case Kind::Progress: {
+            const int percent = e.totalFrames > 0 ? int(qint64(e.frame) * 100 / e.totalFrames) : 0;
+            if (prgRender) prgRender->setValue(percent);
+            emit batchProgress(n, m, percent);
+            return false;
         }
-        QStringList snapshot;
-        for (int i = 0; i < lstTmpImages->count(); ++i) snapshot << lstTmpImages->item(i)->text();
-        lstTo->addItems(vm::RepeatedImages(snapshot, plan.repeatedImages));
-        lblImagesCount->setText(QString::number(lstTo->count()));
+        case Kind::Failed:
+            if (!closing_) batchFailures_ << ReportName(e.keyword) + ": " + e.message;
+            break;
+        case Kind::Skipped:
+            batchFailures_ << ReportName(e.keyword) + ": not made: " + e.message;
+            break;
+        case Kind::Made:
+        case Kind::Stopped:
+            break;
     }
-    iAudioLength = plan.iAudioLength;
-    iSlidesLength = plan.iSlidesLength;
-    iVideoLength = plan.iVideoLength;
-    iLastSlideTime = plan.iLastSlideTime;
-
-    bool music = false;
-    if (chkAddBackgroundMusic->isChecked() && !lblSelectedMP3->text().isEmpty()) {
-        QString musicError;
-        music = MusicStep(&musicError);
-        if (!music && !closing_) {
-            // The video is still made, without music; the failure is reported.
-            batchFailures_ << ReportName(keyword) +
-                                  ": made without background music: " + musicError;
-        }
-    }
-    if (closing_) return fail("The program is closing.");
-
-    // Second phase: lay the video out on the component of the chosen size.
-    VideoEdit* edit = CurrentVideoEdit();
-    if (!edit) return fail("No resolution is selected.");
-    edit->NewProject();
-    // Compression follows the check box for every video: switched on once, it
-    // would otherwise stay on for later videos whose box is unchecked.
-    edit->setCompressionEnabled(chkEnableVideoCompressor->isChecked());
-    if (chkEnableVideoCompressor->isChecked())
-        edit->setCompressorIndex(MatchingItem(cboVideoCompressor));
-    vm::Pause(2);
-    if (music) {
-        if (iMusicCutLength == 0) {
-            const double length = VideoEdit::MediaLength(sTempMusicFile);
-            iMusicCutLength = static_cast<int16_t>(length > 0 ? std::min(length, 32767.0) : 0);
-        } else {
-            iMusicCutLength = static_cast<int16_t>(iMusicCutLength + 1);
-        }
-        edit->AddMusic(sTempMusicFile, 0.0, iMusicCutLength);
-    }
-    if (chkRandomize->isChecked()) {
-        QStringList slides;
-        for (int i = 0; i < lstTo->count(); ++i) slides << lstTo->item(i)->text();
-        vm::Shuffle(slides);
-        lstTo->clear();
-        lstTo->addItems(slides);
-    }
-    QStringList slides;
-    for (int i = 0; i < lstTo->count(); ++i) slides << lstTo->item(i)->text();
-    // Read again, as the slides are laid out; the user may have typed into
-    // the box while the narration or the music was made.
-    const int seconds = SecondsPerSlide();
-    if (seconds < 1) return fail("The seconds per slide must be a whole number of at least 1.");
-    if (slides.isEmpty()) return fail("There are no images to show.");
-    for (const vm::LayoutCall& call :
-         vm::LayoutSlides(slides, seconds, iLastSlideTime, chkTransitions->isChecked(),
-                          [] { return vm::Random(10); })) {
-        if (call.kind == vm::LayoutCall::Image) {
-            lstTo->setCurrentRow(call.slide);
-            if (!QFileInfo(call.path).isFile())
-                return fail("The image " + call.path + " does not exist.");
-            edit->AddImage(call.path, 0.0, call.duration, 0);
-        } else {
-            edit->AddTransition(call.type, call.from, call.to);
-        }
-    }
-    if (narrated) edit->AddVoice(vm::NarrationPath(keyword), 0.0, iAudioLength + 1);
-
-    const QString output = vm::VideoPath(keyword, txtFilename->text());
-    if (!QDir().mkpath(QFileInfo(output).path()))
-        return fail("The output folder " + QFileInfo(output).path() + " cannot be created.");
-    if (vm::PathExists(output) && !QFile::remove(output))
-        return fail("The old video " + output + " cannot be deleted.");
-    iCountdown = static_cast<int16_t>(iVideoLength + 20);
-    tmrCountdown->start();
-    if (!edit->StartRender(output)) return fail("The render could not start: " + edit->LastError());
+    // The video has ended: the last one of the batch returns the window to idle.
+    tmrCountdown->stop();
+    batchLast_ = e.index + 1 == m;
+    SetRunState(true);
     return true;
 }
 
-void frmVSL::VideoEdit1_Complete(int Index) {
-    if (abandonedRenders_[Index] > 0) {
-        --abandonedRenders_[Index];
-        return;
-    }
-    tmrCountdown->stop();
-    VideoEdit* edit = VideoEdit1[Index];
-    if (!edit->LastRenderOk() && !closing_) {
-        const QListWidgetItem* item =
-            running_ && batchRow_ >= 0 ? lstKeywords->item(batchRow_) : lstKeywords->currentItem();
-        const QString keyword = item ? item->text() : QString();
-        batchFailures_ << ReportName(keyword) + ": " + edit->LastError();
-    }
-    SetRunState(true);
+void frmVSL::SetSlideEditing(bool enabled) {
+    // While a batch runs the slide list shows the video being made; edits
+    // would be lost when the user's list comes back, so none are taken.
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             Command3, Command4, Command6, cmdCreateDemoProject})
+        control->setEnabled(enabled);
+    lstTo->setAcceptDrops(enabled);
+    lstFrom->setAcceptDrops(enabled);
 }
 
-void frmVSL::VideoEdit1_Processing(int Index, int percent, int frame, int totalFrames,
-                                   double seconds) {
-    if (prgRender) prgRender->setValue(percent);
-    const int total = std::max(1, lstKeywords->count());
-    emit batchProgress(std::max(1, lstKeywords->currentRow() + 1), total, percent);
+void frmVSL::SetRenderSilenceBound(int milliseconds) {
+    renderSilenceMs_ = milliseconds;
+    if (batch_) batch_->engine->SetRenderSilenceMs(milliseconds);
 }
 
 void frmVSL::closeEvent(QCloseEvent* event) {
-    if (running_) {
-        // Stop the render (its temporary file goes with it) and let the
-        // batch's waits return; the batch then ends without a report.
+    if (running_ && batch_) {
+        // Stop the renders (their unfinished files go) and let the batch end;
+        // it ends without a report.
         closing_ = true;
-        for (VideoEdit* edit : VideoEdit1) {
-            edit->Cancel();
-            edit->WaitForRender(kCancelBoundMs);
-        }
-        if (batchWait_) batchWait_->quit();
+        batch_->engine->Stop();
+        batch_->finished.wait_for(std::chrono::milliseconds(kStopBoundMs));
     }
     event->accept();
 }

@@ -14,11 +14,15 @@
 #include <QPushButton>
 #include <QTextEdit>
 
+#include "AppFolder.h"
+#include "BatchSettings.h"
+#include "Compressors.h"
 #include "Controls.h"
 #include "KeywordRules.h"
 #include "MsgBox.h"
 #include "ProjectChooser.h"
 #include "ProjectFile.h"
+#include "SpVoice.h"
 #include "TimingPlan.h"
 #include "frmVSL.h"
 
@@ -58,30 +62,6 @@ QStringList Items(const QListWidget* list) {
 // no item.
 int ShownItem(const QComboBox* box) {
     return box->findText(box->currentText(), Qt::MatchExactly);
-}
-
-template <typename T>
-void Fill(std::optional<T>& field, const std::optional<T>& fallback) {
-    if (!field) field = fallback;
-}
-
-// Fields the file leaves out take the start-up values.
-void FillMissing(vm::ProjectFile& p, const vm::ProjectFile& startup) {
-    Fill(p.adCopies, startup.adCopies);
-    Fill(p.voice, startup.voice);
-    Fill(p.slides, startup.slides);
-    Fill(p.secondsPerSlide, startup.secondsPerSlide);
-    Fill(p.whenNarrationIsLonger, startup.whenNarrationIsLonger);
-    Fill(p.transitions, startup.transitions);
-    Fill(p.randomize, startup.randomize);
-    Fill(p.resolution, startup.resolution);
-    Fill(p.compressor, startup.compressor);
-    Fill(p.compression, startup.compression);
-    Fill(p.keywords, startup.keywords);
-    Fill(p.outputName, startup.outputName);
-    Fill(p.music, startup.music);
-    Fill(p.musicFile, startup.musicFile);
-    Fill(p.musicReduceVolume, startup.musicReduceVolume);
 }
 
 // Reads the settings from the controls. Paths are the controls' full paths.
@@ -128,36 +108,10 @@ bool SettingsFromControls(const frmVSL& w, vm::ProjectFile* p, QString* error) {
     return true;
 }
 
-// Everything a project needs of this machine and this window, checked before
-// any control changes, so a refused project leaves the window as it was.
-QString ProblemHere(const frmVSL& w, const vm::ProjectFile& p, const QString& folder) {
-    const QString missing = vm::MissingProjectFile(p, folder);
-    if (!missing.isEmpty()) return missing;
-    if (p.voice && w.List1->findText(*p.voice, Qt::MatchExactly) < 0) {
-        // Descriptions are long: name a few installed ones that look alike.
-        const QString head = p.voice->section(' ', 0, 0);
-        QStringList alike;
-        for (int i = 0; i < w.List1->count() && alike.size() < 3; ++i) {
-            const QString d = w.List1->itemText(i);
-            if (!head.isEmpty() && d.contains(head, Qt::CaseInsensitive)) alike << "\"" + d + "\"";
-        }
-        QString problem = QString("voice: \"%1\" is not installed on this machine").arg(*p.voice);
-        if (!alike.isEmpty()) problem += " (similar: " + alike.join(", ") + ")";
-        return problem;
-    }
-    if (p.compressor && w.cboVideoCompressor->findText(*p.compressor, Qt::MatchExactly) < 0)
-        return QString("compressor: \"%1\" is not available on this machine").arg(*p.compressor);
-    if (p.keywords) {
-        for (int i = 0; i < p.keywords->size(); ++i) {
-            const QString problem = vm::KeywordFileNameProblem(p.keywords->at(i));
-            if (!problem.isEmpty()) return QString("keywords[%1]: %2").arg(i).arg(problem);
-        }
-    }
-    if (p.outputName) {
-        const QString problem = vm::KeywordFileNameProblem(*p.outputName);
-        if (!problem.isEmpty()) return "outputName: " + problem;
-    }
-    return {};
+QStringList ItemTexts(const QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    return items;
 }
 
 void SelectOrType(QComboBox* box, const QString& text) {
@@ -216,14 +170,17 @@ bool frmVSL::LoadProject(const QString& path, QString* error) {
     vm::ProjectFile p;
     if (!vm::ReadProjectFile(path, &p, error)) return false;
     const QString folder = QFileInfo(path).absolutePath();
-    const QString problem = ProblemHere(*this, p, folder);
+    // Everything the project needs of this machine is checked before any
+    // control changes, so a refused project leaves the window as it was.
+    const QString problem =
+        vm::ProjectProblemHere(p, folder, ItemTexts(List1), ItemTexts(cboVideoCompressor));
     if (!problem.isEmpty()) {
         if (error) *error = problem;
         return false;
     }
     vm::ProjectFile startup;
     if (vm::ParseProject(property(kStartupSettings).toByteArray(), &startup, nullptr))
-        FillMissing(p, startup);
+        vm::FillMissingFields(&p, startup);
 
     QStringList written;
     auto resolve = [&](const QString& form) {
@@ -261,6 +218,25 @@ bool frmVSL::LoadProject(const QString& path, QString* error) {
 
     setProperty(kWrittenPaths, written);
     setProperty(kProjectFolder, folder);
+    return true;
+}
+
+bool frmVSL::SnapshotSettings(vm::BatchSettings* settings, QString* error) {
+    vm::ProjectFile p;
+    if (!SettingsFromControls(*this, &p, error)) return false;
+    // A voice typed into the box is none of the list.
+    if (!p.voice) {
+        if (error) *error = "Please select a voice from the list.";
+        return false;
+    }
+    QString why;
+    if (!vm::MakeBatchSettings(p, QString(), oVoice ? oVoice->GetVoices() : QList<VoiceToken>(),
+                               Compressors::Instance(), settings, &why)) {
+        if (error) *error = "The videos cannot be made: " + why;
+        return false;
+    }
+    settings->outputFolder = vm::OutputFolder();
+    settings->ffmpegPath = sFfmpegPath;
     return true;
 }
 

@@ -40,47 +40,10 @@ void frmVSL::tmrShRunning_Timer() {
 }
 
 void frmVSL::Timer1_Timer() {
-    // Lets pending events through; the waits of the batch block on their own
-    // event loops, so this only keeps the old rhythm.
+    // Lets pending events through; the batch runs on the engine's threads,
+    // so this only keeps the old rhythm.
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-}
-
-bool frmVSL::WatchFile(const QString& path, int boundMs, QString* error) {
-    lblOutputFilename->setText(path);
-    bFileReady = false;
-    if (tmrLogAnalyzer->interval() <= 0) tmrLogAnalyzer->setInterval(100);
-    tmrLogAnalyzer->start();
-
-    QEventLoop loop;
-    QTimer bound;
-    bound.setSingleShot(true);
-    connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &frmVSL::fileReady, &loop, &QEventLoop::quit);
-    bound.start(boundMs);
-    if (!bFileReady && !closing_) loop.exec();
-    tmrLogAnalyzer->stop();
-
-    // A file that never appeared reads "-1" twice and would count as
-    // finished: only a file that exists and holds data is.
-    const QFileInfo info(path);
-    QString problem;
-    if (closing_) {
-        problem = "The program is closing.";
-    } else if (!info.exists()) {
-        problem = QString("The file %1 was not created.").arg(path);
-    } else if (info.size() == 0) {
-        problem = QString("The file %1 stayed empty.").arg(path);
-    } else if (!bFileReady) {
-        problem = QString("The file %1 did not stop growing within %2 seconds.")
-                      .arg(path)
-                      .arg(boundMs / 1000);
-    }
-    if (!problem.isEmpty()) {
-        if (error) *error = problem;
-        return false;
-    }
-    return true;
 }
 
 void frmVSL::SetRunState(bool done) {
@@ -93,11 +56,11 @@ void frmVSL::SetRunState(bool done) {
     }
     lblStatusIndividual->setText("1");
     emit videoFinished();
-    // During a batch the video just finished is the batch's row, whatever
-    // entry the user has clicked since.
+    // During a batch the batch knows which video is its last, whatever the
+    // user has done to the keyword list since it started.
     const int count = lstKeywords->count();
-    const int row = running_ && batchRow_ >= 0 ? batchRow_ : lstKeywords->currentRow();
-    if (count > 0 && row != count - 1) return;
+    const bool last = running_ ? batchLast_ : count == 0 || lstKeywords->currentRow() == count - 1;
+    if (!last) return;
 
     tmrShRunning->stop();
     shRunning->hide();

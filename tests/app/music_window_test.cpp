@@ -1,6 +1,6 @@
-// Background music through the window's controls: choosing the file, the
-// check box, and the music step with the real ffmpeg program. The music group
-// stays hidden in the window, so the tests drive its members directly.
+// Background music through the window's controls: choosing the file and the
+// check box. The music group stays hidden in the window, so the tests drive
+// its members directly.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,28 +19,12 @@
 #include <QTimer>
 #include <memory>
 
-#include "FfmpegRunner.h"
 #include "MsgBox.h"
 #include "MusicChooser.h"
 #include "TestSupport.h"
 #include "frmVSL.h"
 
 namespace {
-
-double Duration(const QString& path) {
-    QProcess p;
-    p.start("ffprobe",
-            {"-v", "error", "-show_entries", "format=duration", "-of", "default=nw=1:nk=1", path});
-    if (!p.waitForFinished(30000)) return -1;
-    bool ok = false;
-    const double d = p.readAllStandardOutput().trimmed().toDouble(&ok);
-    return ok ? d : -1;
-}
-
-QByteArray Contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class MusicWindow : public ::testing::Test {
 protected:
@@ -59,13 +43,6 @@ protected:
         w.reset();
         SetMusicChooser(oldChooser);
         SetMsgBoxHandler(oldBox);
-    }
-    QString Temp() const { return app + "/output/tmp9999.mp3"; }
-    // Music on, a file chosen, reduction as given.
-    void ChooseMusic(const QString& mp3, bool reduce) {
-        w->lblSelectedMP3->setText(mp3);
-        w->chkAddBackgroundMusic->setChecked(true);
-        w->chkNoCut->setChecked(reduce);
     }
 
     QString app;
@@ -112,11 +89,16 @@ TEST_F(MusicWindow, SelectButtonSetsAndCancelClearsTheChoice) {
     EXPECT_EQ(chooserCalls, 2);
     EXPECT_TRUE(w->lblSelectedMP3->text().isEmpty());
 
-    // With the choice cleared the next video gets no music: the step does nothing.
+    // With the choice cleared and music on, a batch asks for the music first.
+    std::vector<MsgBoxCall> boxes;
+    SetMsgBoxHandler([&](const MsgBoxCall& call) {
+        boxes.push_back(call);
+        return QMessageBox::Ok;
+    });
     w->chkAddBackgroundMusic->setChecked(true);
-    QString error;
-    EXPECT_TRUE(w->MusicStep(&error));
-    EXPECT_FALSE(QFileInfo::exists(Temp()));
+    w->Command1_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Please select a background music for your video.");
     EXPECT_TRUE(w->txtCommand->toPlainText().isEmpty());
 }
 
@@ -175,113 +157,4 @@ TEST_F(MusicWindow, RealChooserIsTheSelectFileDialogAndListsMp3InAnyCase) {
     listed.sort();
     EXPECT_EQ(listed, QStringList({"B.MP3", "a.mp3", "c.Mp3"}));
     EXPECT_EQ(w->lblSelectedMP3->text(), dir + "/B.MP3");
-}
-
-TEST_F(MusicWindow, CutForTenSecondVideoWithRealFfmpeg) {
-    const QString mp3 = app + "/music.mp3";
-    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 40));
-    ChooseMusic(mp3, true);
-    w->sTempMusicFile = Temp();
-    w->iMusicCutLength = 10;
-    QString error;
-    ASSERT_TRUE(w->CreateTempAudioCut(&error)) << error.toStdString();
-    EXPECT_NEAR(Duration(Temp()), 13.0, 0.1);
-    EXPECT_EQ(w->lblStatus->text(), "Preparing Audio (Please Wait...)");
-    EXPECT_EQ(w->lblOutputFilename->text(), Temp());
-    // The log: one entry, no separator before it, line breaks as lines.
-    const QString expected = "Temp Audio Creation Command -------------- \n\n" + w->sFfmpegPath +
-                             " -i \"" + mp3 + "\" -ss 0 -t 13 -filter:a \"volume=0.1\" " + Temp() +
-                             "\n\n-------------- ";
-    EXPECT_EQ(w->txtCommand->toPlainText(), expected);
-    // Run again without the music step's deletion: ffmpeg refuses to
-    // overwrite instead of waiting for an answer, and the failure is reported.
-    error.clear();
-    EXPECT_FALSE(w->CreateTempAudioCut(&error));
-    EXPECT_TRUE(error.contains("already exists")) << error.toStdString();
-    EXPECT_EQ(w->txtCommand->toPlainText(), expected + expected);
-}
-
-TEST_F(MusicWindow, OddPathWorksAndFailuresAreReportedWithoutAStaleFile) {
-    const QString mp3 = app + "/my \"best\"; song.mp3";
-    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 3));
-    ChooseMusic(mp3, true);
-    w->sTempMusicFile = Temp();
-    QString error;
-    ASSERT_TRUE(w->CreateTempAudio(&error)) << error.toStdString();
-    EXPECT_NEAR(Duration(Temp()), Duration(mp3), 0.1);
-    EXPECT_TRUE(w->txtCommand->toPlainText().contains(" -i \"" + mp3 + "\"   " + Temp()));
-
-    // No ffmpeg program.
-    const QString ffmpeg = w->sFfmpegPath;
-    w->sFfmpegPath = app + "/bin/no-ffmpeg";
-    QFile::remove(Temp());
-    error.clear();
-    EXPECT_FALSE(w->CreateTempAudio(&error));
-    EXPECT_TRUE(error.contains(mp3)) << error.toStdString();
-    EXPECT_TRUE(error.contains("could not be started")) << error.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(Temp()));
-
-    // Input that is not audio.
-    w->sFfmpegPath = ffmpeg;
-    QFile junk(app + "/junk.mp3");
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not audio\n");
-    junk.close();
-    w->lblSelectedMP3->setText(junk.fileName());
-    w->iMusicCutLength = 10;
-    error.clear();
-    EXPECT_FALSE(w->CreateTempAudioCut(&error));
-    EXPECT_TRUE(error.contains(junk.fileName())) << error.toStdString();
-    EXPECT_TRUE(error.contains("exit code")) << error.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(Temp()));
-
-    // A cut length past the 16-bit range never reaches ffmpeg.
-    w->lblSelectedMP3->setText(mp3);
-    w->iMusicCutLength = 32765;
-    const QString logBefore = w->txtCommand->toPlainText();
-    EXPECT_FALSE(w->CreateTempAudioCut(&error));
-    EXPECT_EQ(w->txtCommand->toPlainText(), logBefore);
-}
-
-TEST_F(MusicWindow, OldTrackIsDeletedFirstEvenWhenTheStepFails) {
-    QFile stale(Temp());
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("music of the previous video");
-    stale.close();
-    ChooseMusic(app + "/gone.mp3", false);
-    QString error;
-    EXPECT_FALSE(w->MusicStep(&error));
-    EXPECT_TRUE(error.contains(app + "/gone.mp3")) << error.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(Temp()));
-    EXPECT_EQ(w->sTempMusicFile, Temp());
-}
-
-TEST_F(MusicWindow, StepCopiesPassesWholeOrCutsByLengthAndSetting) {
-    const QString mp3 = app + "/music.mp3";
-    ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 12));
-    QString error;
-
-    // Reduction off: a plain copy even of music longer than the video; still measured.
-    ChooseMusic(mp3, false);
-    w->iVideoLength = 5;
-    ASSERT_TRUE(w->MusicStep(&error)) << error.toStdString();
-    EXPECT_EQ(w->iMusicLength, 12);
-    EXPECT_EQ(w->iMusicCutLength, 0);
-    EXPECT_EQ(Contents(Temp()), Contents(mp3));
-    EXPECT_TRUE(w->txtCommand->toPlainText().isEmpty());
-
-    // Reduction on, music exactly as long as the video: the whole file.
-    w->chkNoCut->setChecked(true);
-    w->iVideoLength = 12;
-    ASSERT_TRUE(w->MusicStep(&error)) << error.toStdString();
-    EXPECT_EQ(w->iMusicCutLength, 0);
-    EXPECT_FALSE(w->txtCommand->toPlainText().contains(" -t "));
-    EXPECT_NEAR(Duration(Temp()), Duration(mp3), 0.1);
-
-    // Longer music: cut to the video plus 3 seconds.
-    w->iVideoLength = 7;
-    ASSERT_TRUE(w->MusicStep(&error)) << error.toStdString();
-    EXPECT_EQ(w->iMusicCutLength, 7);
-    EXPECT_TRUE(w->txtCommand->toPlainText().contains(" -ss 0 -t 10 "));
-    EXPECT_NEAR(Duration(Temp()), 10.0, 0.1);
 }

@@ -21,40 +21,6 @@ void Touch(const QString& path, int bytes) {
     file.write(QByteArray(bytes, 'x'));
 }
 
-TEST_F(RunControl, WatchReportsAFileThatNeverAppears) {
-    QString error;
-    EXPECT_FALSE(window->WatchFile(folder + "/never.wav", 5000, &error));
-    EXPECT_TRUE(error.contains("never.wav") && error.contains("not created"))
-        << error.toStdString();
-    EXPECT_FALSE(window->tmrLogAnalyzer->isActive());
-}
-
-TEST_F(RunControl, WatchGivesUpOnAFileThatStaysEmpty) {
-    Touch(folder + "/empty.wav", 0);
-    QString error;
-    EXPECT_FALSE(window->WatchFile(folder + "/empty.wav", 700, &error));
-    EXPECT_TRUE(error.contains("stayed empty")) << error.toStdString();
-}
-
-TEST_F(RunControl, WatchEndsWhenAGrowingFileSettles) {
-    const QString path = folder + "/growing.wav";
-    Touch(path, 100);
-    int grown = 0;
-    QTimer grow;
-    QObject::connect(&grow, &QTimer::timeout, [&] {
-        if (grown++ < 3) {
-            QFile file(path);
-            file.open(QIODevice::Append);
-            file.write(QByteArray(100, 'y'));
-        }
-    });
-    grow.start(60);
-    QString error;
-    EXPECT_TRUE(window->WatchFile(path, 5000, &error)) << error.toStdString();
-    EXPECT_TRUE(window->bFileReady);
-    EXPECT_EQ(window->txtCurrentSize->text(), window->txtOldSize->text());
-}
-
 TEST_F(RunControl, CountdownAndBlink) {
     window->iCountdown = 25;
     window->lblStatus->setText("Creating Video 1 / 1 ...");

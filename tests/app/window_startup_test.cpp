@@ -23,7 +23,8 @@
 #include "Controls.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "VideoEdit.h"
+#include "BatchSettings.h"
+#include "ProjectFile.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 
@@ -129,7 +130,7 @@ TEST_F(WindowStartup, CompressorListFollowsTheComponent) {
         EXPECT_EQ(window->cboVideoCompressor->currentIndex(), list.DefaultIndex());
 }
 
-TEST_F(WindowStartup, TimersAndRenderInstances) {
+TEST_F(WindowStartup, TimersMenusAndTheSettingsABatchStartsFrom) {
     frmVSL& w = *window;
     EXPECT_TRUE(w.Timer1->isActive());
     EXPECT_EQ(w.Timer1->interval(), 1000);
@@ -139,12 +140,17 @@ TEST_F(WindowStartup, TimersAndRenderInstances) {
     EXPECT_EQ(w.tmrCountdown->interval(), 1000);
     EXPECT_FALSE(w.tmrLogAnalyzer->isActive());
 
-    const QSize sizes[] = {{1920, 1080}, {1280, 720}, {854, 480}, {640, 360}, {426, 240}};
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_NE(w.VideoEdit1[i], nullptr);
-        EXPECT_EQ(w.VideoEdit1[i]->Index(), i);
-        EXPECT_EQ(QSize(w.VideoEdit1[i]->Width(), w.VideoEdit1[i]->Height()), sizes[i]) << i;
-    }
+    // A project field left out gets what the window shows at start-up,
+    // whether the window or vidmill-batch opens the project.
+    const QString saved = vm::AppFolder() + "/startup.json";
+    QString error;
+    ASSERT_TRUE(w.SaveProject(saved, &error)) << error.toStdString();
+    vm::ProjectFile fromWindow;
+    ASSERT_TRUE(vm::ReadProjectFile(saved, &fromWindow, &error)) << error.toStdString();
+    QStringList voices;
+    for (int i = 0; i < w.List1->count(); ++i) voices << w.List1->itemText(i);
+    EXPECT_EQ(QString(vm::WriteProject(fromWindow)),
+              QString(vm::WriteProject(vm::StartupProject(voices, Compressors::Instance()))));
     ASSERT_EQ(w.mnuKeywords->actions().size(), 3);
     EXPECT_EQ(w.mnuEditKeywords->text(), "Edit");
     EXPECT_EQ(w.mnuDeleteAllKeywords->text(), "Delete All");
@@ -258,8 +264,6 @@ TEST_F(WindowStartup, EveryControlIsFoundByItsName) {
         EXPECT_EQ(w.findChild<QObject*>(QString("lblAdCopy_%1").arg(i)), w.lblAdCopy[i]);
         EXPECT_EQ(w.lblAdCopy[i]->text(), QString("Ad Copy %1").arg(i + 1));
     }
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(w.findChild<QObject*>(QString("VideoEdit1_%1").arg(i)), w.VideoEdit1[i]);
 }
 
 TEST_F(WindowStartup, FixedGeometryOfHeadersAndPages) {
