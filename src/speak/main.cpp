@@ -3,13 +3,15 @@
 // one at a time, until its input closes. Started by SpeechHelper; not meant
 // to be run by hand.
 //
-// Each text is spoken in a child forked from this process once the engine
-// and the voice are loaded. So every text starts from the same state: the
-// engines keep state from one text to the next (espeak-ng's pitch flutter and
-// gain, festival's heap), and without this the same text would sound a little
-// different depending on what was spoken before, and a batch repeated with its
-// seed would not give the same files. An engine that crashes or runs out of
-// memory ends only that child; the answer then says how it ended.
+// The same text must always sound the same, whatever the helper spoke before,
+// so that a batch repeated with its seed gives the same files. espeak-ng and
+// flite vary their voices with the C library's random numbers, which are
+// seeded alike for every text; espeak-ng also carries its pitch flutter and
+// gain over from one text to the next, so it speaks each text in a child
+// forked from this process once the voice is loaded (an espeak-ng crash then
+// ends only that child). festival and flite speak here: festival speaks a
+// text the same whatever came before, and a fork would cost it a quarter of
+// its time.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -85,11 +87,8 @@ std::string LastLine(const std::string& text) {
     return text.substr(begin == std::string::npos ? 0 : begin + 1, end - begin);
 }
 
-// The child's side: speak, send the answer down `out`, end.
-[[noreturn]] void SpeakAndExit(vm::speech::SpeechEngine& engine, const SpeakRequest& request,
-                               int out) {
-    // espeak-ng and flite vary their voices with the C library's random
-    // numbers: the same seed every time.
+// The framed answer of one text spoken in this process.
+std::string Speak(vm::speech::SpeechEngine& engine, const SpeakRequest& request) {
     std::srand(1);
     vm::speech::EngineAudio audio;
     SpeakReply reply;
@@ -98,9 +97,7 @@ std::string LastLine(const std::string& text) {
     if (!reply.ok && reply.error.empty()) reply.error = request.engine + " could not speak";
     reply.sampleRate = audio.sampleRate;
     reply.samples = std::move(audio.samples);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    _exit(WriteAll(out, vm::speech::protocol::EncodeReply(reply)) ? 0 : 5);
+    return vm::speech::protocol::EncodeReply(reply);
 }
 
 // Speaks in a forked child and returns its framed answer, or a failure
@@ -120,7 +117,10 @@ std::string SpeakInChild(vm::speech::SpeechEngine& engine, const SpeakRequest& r
         close(said[0]);
         dup2(said[1], STDERR_FILENO);
         dup2(said[1], STDOUT_FILENO);
-        SpeakAndExit(engine, request, answer[1]);
+        const std::string reply = Speak(engine, request);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _exit(WriteAll(answer[1], reply) ? 0 : 5);
     }
     close(answer[1]);
     close(said[1]);
@@ -203,8 +203,12 @@ int main() {
         if (!vm::speech::protocol::DecodeRequest(body, &request)) {
             answer = Failure("the speech helper could not read the request");
         } else if (auto engine = Engine(request.engine, &error)) {
-            answer = engine->PrepareVoice(request.voiceId, &error) ? SpeakInChild(*engine, request)
-                                                                   : Failure(error);
+            if (!engine->PrepareVoice(request.voiceId, &error))
+                answer = Failure(error);
+            else if (engine->CarriesStateOver())
+                answer = SpeakInChild(*engine, request);
+            else
+                answer = Speak(*engine, request);
         } else {
             answer = Failure(error);
         }

@@ -43,9 +43,10 @@ TEST(SpeechHelper, SpeaksWhatTheEngineSpeaksAndFestivalInTwoHelpersAtOnce) {
     EXPECT_EQ(there.sampleRate, here.sampleRate);
     EXPECT_EQ(there.samples, here.samples);
     // What was spoken before changes nothing (espeak-ng keeps state from one
-    // text to the next in its own process), so a repeated batch repeats.
-    for (const char* engine : {"espeak-ng", "flite"}) {
-        const std::string voice = engine[0] == 'e' ? "gmw/en-US" : "cmu_us_slt";
+    // text to the next, flite draws random numbers), so a repeated batch repeats.
+    const std::pair<const char*, const char*> voices[] = {
+        {"espeak-ng", "gmw/en-US"}, {"flite", "cmu_us_slt"}, {"festival", "cmu_us_slt_arctic_hts"}};
+    for (const auto& [engine, voice] : voices) {
         EngineAudio first, other, again;
         ASSERT_TRUE(helper.Speak({engine, voice, "Call a dentist today.", false}, &first, &error));
         ASSERT_TRUE(helper.Speak({engine, voice, "Something else first.", false}, &other, &error));

@@ -71,6 +71,7 @@ public:
 
     std::string Name() const override { return "espeak-ng"; }
     bool SpeaksMarkup() const override { return true; }
+    bool CarriesStateOver() const override { return true; }
 
     bool ListVoices(std::vector<EngineVoice>* voices, std::string* error) override {
         std::lock_guard lock(gEspeakMutex);

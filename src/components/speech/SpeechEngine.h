@@ -38,6 +38,11 @@ public:
     // works without it.
     virtual bool PrepareVoice(const std::string& voiceId, std::string* error) { return true; }
 
+    // True when what the engine spoke before changes how it speaks the next
+    // text (espeak-ng carries its pitch flutter and gain over). Such an engine
+    // speaks each text in a fresh copy of the prepared process.
+    virtual bool CarriesStateOver() const { return false; }
+
     // True when Synthesize can be handed speech markup (SSML) as it is.
     virtual bool SpeaksMarkup() const { return false; }
 
