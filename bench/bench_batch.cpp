@@ -136,11 +136,11 @@ int main(int argc, char** argv) {
 
     std::printf("The demo batch (7 videos, 480p) on %d cores\n", cores);
     std::printf("%-34s %9s %10s %8s %11s\n", "", "wall", "CPU", "busy", "peak memory");
-    const Figures one = Run({bin + "/vidmill-batch", "--demo", "--jobs", "1", "--seed", "1",
-                             "--output", out("jobs1")});
+    const Figures one = Run(
+        {bin + "/vidmill-batch", "--demo", "--jobs", "1", "--seed", "1", "--output", out("jobs1")});
     Print("vidmill-batch --jobs 1", one, cores);
-    const Figures two = Run({bin + "/vidmill-batch", "--demo", "--jobs", "2", "--seed", "1",
-                             "--output", out("jobs2")});
+    const Figures two = Run(
+        {bin + "/vidmill-batch", "--demo", "--jobs", "2", "--seed", "1", "--output", out("jobs2")});
     Print("vidmill-batch --jobs 2", two, cores);
 
     // The same at 1080p, through a project file.
@@ -176,9 +176,8 @@ int main(int argc, char** argv) {
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
-    });
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
     tick.start(10);
     sinceTick.start();
     const double cpuBefore = CpuSeconds();

@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
         speaker.Speak({v.engine, v.id, kParagraph, false}, &audio, &error);
         const double first = Seconds(t);
         t.restart();
-        for (int r = 0; r < runs; ++r) speaker.Speak({v.engine, v.id, kParagraph, false}, &audio, &error);
+        for (int r = 0; r < runs; ++r)
+            speaker.Speak({v.engine, v.id, kParagraph, false}, &audio, &error);
         const double warm = Seconds(t) / runs;
         std::printf("%-10s %10.3f s %12.3f s %12.3f s %10.1f s\n", v.engine, local, first, warm,
                     audio.sampleRate > 0 ? double(audio.samples.size()) / audio.sampleRate : 0.0);

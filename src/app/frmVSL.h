@@ -305,8 +305,6 @@ private:
     bool CreateSpeechObjects();
     bool FillVoiceList();
     int SecondsPerSlide(bool* ok = nullptr) const;
-    // The name a batch report gives the video of `keyword`.
-    QString ReportName(const QString& keyword) const;
     // Shows one event of the video the window follows; true when it ended
     // that video.
     bool ShowVideoEvent(const vm::VideoEvent& event);

@@ -66,19 +66,15 @@ private:
 struct frmVSL::BatchView {
     std::unique_ptr<vm::ProductionEngine> engine;
     std::future<void> finished;
-    int videos = 0;       // in the batch
-    int keywords = 0;     // in the snapshot's keyword list
-    int shown = 0;        // the video the window follows
+    int videos = 0;      // in the batch
+    int keywords = 0;    // in the snapshot's keyword list
+    QString outputName;  // the name of a video without a keyword
+    int shown = 0;       // the video the window follows
     std::map<int, std::vector<vm::VideoEvent>> waiting;
     QStringList userSlides;  // the slide list as the user left it
 };
 
 frmVSL::~frmVSL() = default;
-
-QString frmVSL::ReportName(const QString& keyword) const {
-    // A video without a keyword is named after txtFilename.
-    return keyword.isEmpty() ? txtFilename->text() : keyword;
-}
 
 bool frmVSL::HasContent() {
     for (QTextEdit* page : txtArticle) {
@@ -119,6 +115,7 @@ void frmVSL::Command1_Click() {
     const std::vector<vm::VideoTask> tasks = vm::BatchTasks(settings.keywords);
     view->videos = int(tasks.size());
     view->keywords = int(settings.keywords.size());
+    view->outputName = settings.outputName;
     for (int i = 0; i < lstTo->count(); ++i) view->userSlides << lstTo->item(i)->text();
     vm::BatchOptions options;
     options.seed = vm::VideoRandom::FreshSeed();
@@ -141,7 +138,8 @@ void frmVSL::Command1_Click() {
         WindowListener listener(this);
         batch_->engine->Run(&listener);
         done.set_value();
-        QMetaObject::invokeMethod(this, [this] { emit batchEnded(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit batchEnded(); }, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
@@ -186,6 +184,8 @@ bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
     using Kind = vm::VideoEvent::Kind;
     const int n = e.index + 1;
     const int m = batch_->videos;
+    // A video without a keyword is named after txtFilename, as the batch took it.
+    const QString name = e.keyword.isEmpty() ? batch_->outputName : e.keyword;
     switch (e.kind) {
         case Kind::Started:
             batchRow_ = batch_->keywords > 0 ? e.position : -1;
@@ -219,7 +219,7 @@ bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
             return false;
         }
         case Kind::Note:
-            batchFailures_ << ReportName(e.keyword) + ": " + e.message;
+            batchFailures_ << name + ": " + e.message;
             return false;
         case Kind::Rendering:
             // The slides of this video, in the order it shows them.
@@ -237,14 +237,17 @@ bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
             return false;
         }
         case Kind::Failed:
-            if (!closing_) batchFailures_ << ReportName(e.keyword) + ": " + e.message;
+            if (!closing_) batchFailures_ << name + ": " + e.message;
             break;
         case Kind::Skipped:
-            batchFailures_ << ReportName(e.keyword) + ": not made: " + e.message;
+            batchFailures_ << name + ": not made: " + e.message;
             break;
         case Kind::Made:
-        case Kind::Stopped:
             break;
+        case Kind::Stopped:
+            // Not finished: the batch's end returns the window to idle.
+            tmrCountdown->stop();
+            return true;
     }
     // The video has ended: the last one of the batch returns the window to idle.
     tmrCountdown->stop();
@@ -256,8 +259,8 @@ bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
 void frmVSL::SetSlideEditing(bool enabled) {
     // While a batch runs the slide list shows the video being made; edits
     // would be lost when the user's list comes back, so none are taken.
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             Command3, Command4, Command6, cmdCreateDemoProject})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{Command3, Command4, Command6, cmdCreateDemoProject})
         control->setEnabled(enabled);
     lstTo->setAcceptDrops(enabled);
     lstFrom->setAcceptDrops(enabled);

@@ -165,8 +165,9 @@ private:
         QStringList flying;
         for (const Flight& f : flight_) {
             progress += f.fraction;
-            flying << (f.state == "render" ? QString("%1 %2%").arg(f.name).arg(int(f.fraction * 100))
-                                           : QString("%1 (%2)").arg(f.name, f.state));
+            flying << (f.state == "render"
+                           ? QString("%1 %2%").arg(f.name).arg(int(f.fraction * 100))
+                           : QString("%1 (%2)").arg(f.name, f.state));
         }
         const double part = videos_ > 0 ? std::clamp(progress / videos_, 0.0, 1.0) : 1.0;
         const int percent = int(part * 100);
@@ -174,16 +175,12 @@ private:
         const QString left = part > 0.02 && part < 1.0
                                  ? "  about " + Duration(elapsed * (1 - part) / part) + " left"
                                  : QString();
-        const QString summary = QString("%1 of %2 done  %3%%4")
-                                    .arg(done_)
-                                    .arg(videos_)
-                                    .arg(percent)
-                                    .arg(left);
+        const QString summary =
+            QString("%1 of %2 done  %3%%4").arg(done_).arg(videos_).arg(percent).arg(left);
         if (tty_) {
             const int bar = 24;
             const int filled = percent * bar / 100;
-            QString line = "[" + QString(filled, '#') + QString(bar - filled, '-') + "] " +
-                           summary;
+            QString line = "[" + QString(filled, '#') + QString(bar - filled, '-') + "] " + summary;
             if (!flying.isEmpty()) line += "  | " + flying.join(", ");
             if (line.size() > 150) line = line.left(147) + "...";
             const int width = int(line.size());

@@ -32,9 +32,8 @@ QByteArray BatchReportJson(const std::vector<VideoReport>& videos, uint64_t seed
         entries.append(entry);
     }
     // The seed as text: JSON numbers lose digits past 2^53.
-    const QJsonObject report{{"seed", QString::number(seed)},
-                             {"stopped", stopped},
-                             {"videos", entries}};
+    const QJsonObject report{
+        {"seed", QString::number(seed)}, {"stopped", stopped}, {"videos", entries}};
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
 }
 
@@ -42,12 +41,14 @@ bool WriteBatchReport(const QString& path, const std::vector<VideoReport>& video
                       bool stopped, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = QString("the report %1 cannot be written: %2").arg(path, file.errorString());
+        if (error)
+            *error = QString("the report %1 cannot be written: %2").arg(path, file.errorString());
         return false;
     }
     file.write(BatchReportJson(videos, seed, stopped));
     if (!file.commit()) {
-        if (error) *error = QString("the report %1 cannot be written: %2").arg(path, file.errorString());
+        if (error)
+            *error = QString("the report %1 cannot be written: %2").arg(path, file.errorString());
         return false;
     }
     return true;

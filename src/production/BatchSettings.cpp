@@ -87,9 +87,8 @@ QString ProjectProblemHere(const ProjectFile& p, const QString& folder,
     return {};
 }
 
-bool MakeBatchSettings(const ProjectFile& p, const QString& folder,
-                       const QList<VoiceToken>& voices, const Compressors& compressors,
-                       BatchSettings* s, QString* error) {
+bool MakeBatchSettings(const ProjectFile& p, const QString& folder, const QList<VoiceToken>& voices,
+                       const Compressors& compressors, BatchSettings* s, QString* error) {
     auto fail = [error](const QString& text) {
         if (error) *error = text;
         return false;
@@ -105,9 +104,9 @@ bool MakeBatchSettings(const ProjectFile& p, const QString& folder,
     for (const VoiceToken& token : voices)
         if (token.GetDescription() == voice) out.voice = token;
     if (out.voice.IsNull())
-        return fail(voice.isEmpty() ? QString("voice: no voice is selected")
-                                    : QString("voice: \"%1\" is not installed on this machine")
-                                          .arg(voice));
+        return fail(voice.isEmpty()
+                        ? QString("voice: no voice is selected")
+                        : QString("voice: \"%1\" is not installed on this machine").arg(voice));
 
     for (const QString& slide : *p.slides) out.slides << ResolveProjectPath(slide, folder);
     if (*p.secondsPerSlide < 1)

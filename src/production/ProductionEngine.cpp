@@ -26,8 +26,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               Clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
         .count();
 }
 
@@ -153,16 +152,9 @@ void ProductionEngine::Impl::Emit(const VideoEvent& event) {
         default:
             break;
     }
-    switch (event.kind) {
-        case VideoEvent::Kind::Made:
-        case VideoEvent::Kind::Failed:
-        case VideoEvent::Kind::Skipped:
-        case VideoEvent::Kind::Stopped:
-            ended[event.index] = true;
-            r.secondsTaken = event.taken;
-            break;
-        default:
-            break;
+    if (event.EndsVideo()) {
+        ended[event.index] = true;
+        r.secondsTaken = event.taken;
     }
     if (listener) listener->OnVideoEvent(event);
 }
@@ -228,14 +220,14 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
             e.musicSeconds = 0;
             VideoEvent note = e;
             note.kind = VideoEvent::Kind::Note;
-            note.message = "Made without background music: " + error;
+            note.message = "made without background music: " + error;
             Emit(note);
         }
     }
 
     e.slides = VideoSlides(settings, e.plan, random);
-    if (!LayoutVideo(settings, e.slides, e.plan, out->narrationFile, out->musicFile,
-                     e.musicSeconds, random, &out->job, &error))
+    if (!LayoutVideo(settings, e.slides, e.plan, out->narrationFile, out->musicFile, e.musicSeconds,
+                     random, &out->job, &error))
         return fail("layout", error);
     e.totalFrames = MakeFramePlan(out->job).totalFrames;
     return true;

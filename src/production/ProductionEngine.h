@@ -50,6 +50,12 @@ struct VideoEvent {
     QStringList slides;       // from Rendering on: the slides in the order shown
     double length = 0;        // Made: the video's length in seconds
     double taken = 0;         // Made, Failed, Stopped: seconds spent on the video
+
+    // Made, Failed, Skipped and Stopped are a video's last event.
+    bool EndsVideo() const {
+        return kind == Kind::Made || kind == Kind::Failed || kind == Kind::Skipped ||
+               kind == Kind::Stopped;
+    }
 };
 
 class ProductionListener {

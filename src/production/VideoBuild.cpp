@@ -69,8 +69,7 @@ QString VideoFileFor(const BatchSettings& settings, const QString& keyword) {
 }
 
 QString NarrationFileFor(const BatchSettings& settings, const QString& keyword) {
-    return settings.outputFolder + "/" + (keyword.isEmpty() ? QString("temp") : keyword) +
-           ".wav";
+    return settings.outputFolder + "/" + (keyword.isEmpty() ? QString("temp") : keyword) + ".wav";
 }
 
 QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) {
@@ -88,8 +87,8 @@ int PickAdCopy(const QStringList& adCopies, VideoRandom& random) {
     return filled.isEmpty() ? -1 : filled[random.Below(int(filled.size()))];
 }
 
-bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path,
-                        double* seconds, QString* error) {
+bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path, double* seconds,
+                        QString* error) {
     if (!QDir().mkpath(QFileInfo(path).path())) {
         *error = "The output folder " + QFileInfo(path).path() + " cannot be created.";
         return false;
@@ -129,7 +128,8 @@ bool PrepareMusic(const BatchSettings& settings, int16_t videoLength, const QStr
     if (action == MusicAction::Copy) {
         QFile source(mp3);
         if (!source.copy(tempFile))
-            return fail(QString("copying it to %1 failed (%2)").arg(tempFile, source.errorString()));
+            return fail(
+                QString("copying it to %1 failed (%2)").arg(tempFile, source.errorString()));
     } else {
         MusicCommand command;
         if (action == MusicAction::Cut) {
@@ -140,8 +140,8 @@ bool PrepareMusic(const BatchSettings& settings, int16_t videoLength, const QStr
             command = BuildCreateTempAudio(settings.ffmpegPath, mp3, tempFile);
         }
         if (logCommand) logCommand(command.text);
-        const ProcessResult run = RunProgram(settings.ffmpegPath, command.args,
-                                             kFfmpegTimeoutMs, stop);
+        const ProcessResult run =
+            RunProgram(settings.ffmpegPath, command.args, kFfmpegTimeoutMs, stop);
         if (!run.ok) return fail(run.message);
     }
     if (QFileInfo(tempFile).size() <= 0) return fail("the prepared file " + tempFile + " is empty");
@@ -188,8 +188,8 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
         return false;
     }
     for (const LayoutCall& call :
-         LayoutSlides(slides, settings.secondsPerSlide, plan.iLastSlideTime,
-                      settings.transitions, [&] { return random.Below(10); })) {
+         LayoutSlides(slides, settings.secondsPerSlide, plan.iLastSlideTime, settings.transitions,
+                      [&] { return random.Below(10); })) {
         if (call.kind == LayoutCall::Transition) {
             if (call.to > call.from) out.transitions.push_back({call.type, call.from, call.to});
             continue;

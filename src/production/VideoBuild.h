@@ -46,8 +46,8 @@ int PickAdCopy(const QStringList& adCopies, VideoRandom& random);
 // "[IMAGE]", a tag in another letter case is dropped, and the pieces follow
 // each other 400 ms apart. A failed attempt is made once more. On success
 // `seconds` is the narration's length.
-bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path,
-                        double* seconds, QString* error);
+bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path, double* seconds,
+                        QString* error);
 
 // Prepares the music track of a video `videoLength` seconds long into
 // `tempFile`: copied, passed whole through ffmpeg, or cut to the video plus 3
@@ -59,8 +59,7 @@ bool PrepareMusic(const BatchSettings& settings, int16_t videoLength, const QStr
 
 // The slides a video shows, in order: the list, the images shown again when
 // the plan asks for it, then shuffled when the settings say so.
-QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan,
-                        VideoRandom& random);
+QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan, VideoRandom& random);
 
 // The render job: slides with their transitions, the narration and the music.
 // False with the reason when there are no slides.

@@ -71,9 +71,9 @@ ProcessResult RunProgram(const QString& program, const QStringList& args, int ti
     } else if (process.exitStatus() != QProcess::NormalExit) {
         result.message = WithTail(QStringLiteral("%1 crashed").arg(program), stderrBytes);
     } else if ((result.exitCode = process.exitCode()) != 0) {
-        result.message = WithTail(
-            QStringLiteral("%1 ended with exit code %2").arg(program).arg(result.exitCode),
-            stderrBytes);
+        result.message =
+            WithTail(QStringLiteral("%1 ended with exit code %2").arg(program).arg(result.exitCode),
+                     stderrBytes);
     } else {
         result.ok = true;
     }

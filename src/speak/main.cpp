@@ -92,8 +92,8 @@ std::string Speak(vm::speech::SpeechEngine& engine, const SpeakRequest& request)
     std::srand(1);
     vm::speech::EngineAudio audio;
     SpeakReply reply;
-    reply.ok = engine.Synthesize(request.voiceId, request.text, request.markup, &audio,
-                                 &reply.error);
+    reply.ok =
+        engine.Synthesize(request.voiceId, request.text, request.markup, &audio, &reply.error);
     if (!reply.ok && reply.error.empty()) reply.error = request.engine + " could not speak";
     reply.sampleRate = audio.sampleRate;
     reply.samples = std::move(audio.samples);
@@ -159,9 +159,9 @@ std::string SpeakInChild(vm::speech::SpeechEngine& engine, const SpeakRequest& r
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     uint32_t length = 0;
-    const bool complete = message.size() >= sizeof length &&
-                          (std::memcpy(&length, message.data(), sizeof length),
-                           message.size() == sizeof length + length);
+    const bool complete =
+        message.size() >= sizeof length && (std::memcpy(&length, message.data(), sizeof length),
+                                            message.size() == sizeof length + length);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && complete) return message;
 
     std::string why = request.engine + " ";
@@ -169,8 +169,7 @@ std::string SpeakInChild(vm::speech::SpeechEngine& engine, const SpeakRequest& r
         why += "crashed (signal " + std::to_string(WTERMSIG(status)) + ", " +
                strsignal(WTERMSIG(status)) + ")";
     } else {
-        why += "ended with exit code " + std::to_string(WEXITSTATUS(status)) +
-               " while speaking";
+        why += "ended with exit code " + std::to_string(WEXITSTATUS(status)) + " while speaking";
     }
     const std::string last = LastLine(stderrText);
     if (!last.empty()) why += ": " + last;

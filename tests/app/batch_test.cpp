@@ -107,7 +107,8 @@ TEST_F(Batch, ThreeKeywordsMakeThreeVideosInOrder) {
 
 TEST_F(Batch, AnyAdCopyIsNarratedAndTheSlideListIsLeftAsItWas) {
     SmallProject("");
-    window->txtArticle[1]->setPlainText("Only the second page speaks about #KEYWORD# today, and it goes on for a while "
+    window->txtArticle[1]->setPlainText(
+        "Only the second page speaks about #KEYWORD# today, and it goes on for a while "
         "so that the two pictures must be shown again.");
     // Shown again and shuffled for the video, never for the user's list.
     window->cboImageAdjust->setCurrentIndex(1);
@@ -291,11 +292,12 @@ protected:
     }
     // Runs `action` once, on the first progress report of a render.
     void OnFirstRenderProgress(std::function<void()> action) {
-        QObject::connect(window.get(), &frmVSL::batchProgress, [this, action](int, int, int percent) {
-            if (acted || percent == 0) return;
-            acted = true;
-            action();
-        });
+        QObject::connect(window.get(), &frmVSL::batchProgress,
+                         [this, action](int, int, int percent) {
+                             if (acted || percent == 0) return;
+                             acted = true;
+                             action();
+                         });
     }
     bool idleWhileRunning = false;
     bool acted = false;

@@ -19,12 +19,12 @@
 
 #include "AppFolder.h"
 #include "AppPaths.h"
+#include "BatchSettings.h"
 #include "Compressors.h"
 #include "Controls.h"
+#include "ProjectFile.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "BatchSettings.h"
-#include "ProjectFile.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 

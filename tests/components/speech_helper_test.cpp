@@ -37,8 +37,8 @@ TEST(SpeechHelper, SpeaksWhatTheEngineSpeaksAndFestivalInTwoHelpersAtOnce) {
     ASSERT_TRUE(local->Synthesize("gmw/en-US", "Call a dentist today.", false, &here, &error));
     SpeechHelper helper(HelperPath());
     EngineAudio there;
-    ASSERT_TRUE(helper.Speak({"espeak-ng", "gmw/en-US", "Call a dentist today.", false}, &there,
-                             &error))
+    ASSERT_TRUE(
+        helper.Speak({"espeak-ng", "gmw/en-US", "Call a dentist today.", false}, &there, &error))
         << error;
     EXPECT_EQ(there.sampleRate, here.sampleRate);
     EXPECT_EQ(there.samples, here.samples);
@@ -81,9 +81,10 @@ TEST(SpeechHelper, ACrashFailsOneRequestAndTheNextStartsAFreshHelper) {
     ASSERT_GT(first, 0);
 
     bool spoke = true;
-    std::thread speaking(
-        [&] { spoke = helper.Speak({"festival", "cmu_us_slt_arctic_hts", LongText(), false},
-                                   &audio, &error); });
+    std::thread speaking([&] {
+        spoke =
+            helper.Speak({"festival", "cmu_us_slt_arctic_hts", LongText(), false}, &audio, &error);
+    });
     // The helper is busy with festival: make it crash as an engine would.
     kill(first, SIGSEGV);
     speaking.join();
@@ -109,9 +110,10 @@ TEST(SpeechHelper, AbortEndsTheRequestInFlightAndRefusesTheRest) {
     std::string error;
     EngineAudio audio;
     bool spoke = true;
-    std::thread speaking(
-        [&] { spoke = helper.Speak({"festival", "cmu_us_slt_arctic_hts", LongText(), false},
-                                   &audio, &error); });
+    std::thread speaking([&] {
+        spoke =
+            helper.Speak({"festival", "cmu_us_slt_arctic_hts", LongText(), false}, &audio, &error);
+    });
     ASSERT_TRUE(testsupport::WaitFor([&] { return helper.ProcessId() > 0; }, 10000));
     helper.Abort();
     speaking.join();

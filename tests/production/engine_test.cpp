@@ -108,7 +108,8 @@ TEST_F(Engine, MakesEveryKeywordWithItsPlanAndReportsEachOne) {
     EXPECT_EQ(reports[1].stage, "name");
     EXPECT_EQ(reports[2].status, VideoReport::Status::Made);
     EXPECT_EQ(reports[3].status, VideoReport::Status::Skipped);
-    EXPECT_TRUE(reports[3].message.contains("repeats keyword 1")) << reports[3].message.toStdString();
+    EXPECT_TRUE(reports[3].message.contains("repeats keyword 1"))
+        << reports[3].message.toStdString();
     // Only the videos stay: narrations and unfinished files are gone.
     EXPECT_EQ(Files(), QStringList({"dentist.avi", "plumber.avi"}));
 
@@ -128,8 +129,7 @@ TEST_F(Engine, MakesEveryKeywordWithItsPlanAndReportsEachOne) {
         EXPECT_GT(testsupport::PeakAudioLevel(made.path, 0.0, made.narrationSeconds), 0.05);
     }
 
-    const QJsonObject json =
-        QJsonDocument::fromJson(BatchReportJson(reports, 7, false)).object();
+    const QJsonObject json = QJsonDocument::fromJson(BatchReportJson(reports, 7, false)).object();
     EXPECT_EQ(json["seed"].toString(), "7");
     const QJsonArray videos = json["videos"].toArray();
     ASSERT_EQ(videos.size(), 4);

@@ -36,8 +36,8 @@ protected:
         double seconds = 0;
         QString error;
         const QString path = NarrationFileFor(settings, keyword);
-        EXPECT_TRUE(SpeakNarrationFile(voice, NarrationTextFor(text, keyword), path, &seconds,
-                                       &error))
+        EXPECT_TRUE(
+            SpeakNarrationFile(voice, NarrationTextFor(text, keyword), path, &seconds, &error))
             << error.toStdString();
         EXPECT_NEAR(Length(path), seconds, 0.01);
         return seconds;
@@ -112,8 +112,7 @@ TEST_F(VideoBuild, MusicIsCopiedPassedWholeOrCutAndLowered) {
 
     // Longer music: cut to the video plus 3 seconds, laid a second past the video.
     ASSERT_TRUE(PrepareMusic(settings, 7, temp, log, {}, &track, &error)) << error.toStdString();
-    EXPECT_EQ(logged[1],
-              "ffmpeg -i \"" + mp3 + "\" -ss 0 -t 10 -filter:a \"volume=0.1\" " + temp);
+    EXPECT_EQ(logged[1], "ffmpeg -i \"" + mp3 + "\" -ss 0 -t 10 -filter:a \"volume=0.1\" " + temp);
     EXPECT_NEAR(Length(temp), 10.0, 0.1);
     EXPECT_EQ(track, 8);
 }

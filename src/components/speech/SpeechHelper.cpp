@@ -242,8 +242,8 @@ bool SpeechHelper::Speak(const SpeakRequest& request, EngineAudio* audio, std::s
         return stopped();
     }
     const int timeoutMs =
-        kBaseTimeoutMs + static_cast<int>(std::min<size_t>(request.text.size(), 1u << 20)) *
-                             kTimeoutPerCharMs;
+        kBaseTimeoutMs +
+        static_cast<int>(std::min<size_t>(request.text.size(), 1u << 20)) * kTimeoutPerCharMs;
     std::string body;
     std::string why;
     if (!Exchange(protocol::EncodeRequest(request), &body, timeoutMs, &why)) {

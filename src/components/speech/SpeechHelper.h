@@ -41,8 +41,7 @@ private:
     bool Start(std::string* error);
     // Kills and reaps the helper; the reason it ended, in words.
     std::string Reap();
-    bool Exchange(const std::string& message, std::string* body, int timeoutMs,
-                  std::string* error);
+    bool Exchange(const std::string& message, std::string* body, int timeoutMs, std::string* error);
 
     std::string program_;
     std::mutex mutex_;  // one request at a time

@@ -130,7 +130,8 @@ av::FramePtr Transition::Next(RenderResult* result) {
         for (int p = 0; p < planeCount_; ++p)
             if (!NextPlane(planes_[p], result)) return nullptr;
         av::FramePtr same = av::CloneFrame(from_);
-        if (!same) *result = RenderResult::Fail("running transition", av::ErrorText(AVERROR(ENOMEM)));
+        if (!same)
+            *result = RenderResult::Fail("running transition", av::ErrorText(AVERROR(ENOMEM)));
         return same;
     }
     av::FramePtr frame = av::MakeFrame();

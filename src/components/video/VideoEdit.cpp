@@ -120,34 +120,34 @@ bool VideoEdit::StartRender(const QString& outputPath) {
     }
 
     d->lastPercent = -1;
-    d->worker = std::jthread([this, job = std::move(job), finalPath,
-                              setupFailure](std::stop_token stop) {
-        vm::RenderResult result = setupFailure;
-        if (result.ok) {
-            auto progress = [this](int frame, int total) {
-                const int percent = total > 0 ? int(int64_t(frame) * 100 / total) : 100;
-                if (d->lastPercent.exchange(percent) == percent) return;
-                const double seconds = double(frame) / vm::kFramesPerSecond;
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, percent, frame, total, seconds] {
-                        emit Processing(index_, percent, frame, total, seconds);
-                    },
-                    Qt::QueuedConnection);
-            };
-            result = vm::RenderVideoFile(job, finalPath, progress, stop);
-        }
+    d->worker =
+        std::jthread([this, job = std::move(job), finalPath, setupFailure](std::stop_token stop) {
+            vm::RenderResult result = setupFailure;
+            if (result.ok) {
+                auto progress = [this](int frame, int total) {
+                    const int percent = total > 0 ? int(int64_t(frame) * 100 / total) : 100;
+                    if (d->lastPercent.exchange(percent) == percent) return;
+                    const double seconds = double(frame) / vm::kFramesPerSecond;
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, percent, frame, total, seconds] {
+                            emit Processing(index_, percent, frame, total, seconds);
+                        },
+                        Qt::QueuedConnection);
+                };
+                result = vm::RenderVideoFile(job, finalPath, progress, stop);
+            }
 
-        {
-            std::lock_guard lock(d->mutex);
-            d->rendering = false;
-            d->lastOk = result.ok;
-            d->lastError = QString::fromStdString(result.Text());
-        }
-        d->finished.notify_all();
-        QMetaObject::invokeMethod(
-            this, [this] { emit Complete(index_); }, Qt::QueuedConnection);
-    });
+            {
+                std::lock_guard lock(d->mutex);
+                d->rendering = false;
+                d->lastOk = result.ok;
+                d->lastError = QString::fromStdString(result.Text());
+            }
+            d->finished.notify_all();
+            QMetaObject::invokeMethod(
+                this, [this] { emit Complete(index_); }, Qt::QueuedConnection);
+        });
     return true;
 }
 
