@@ -8,8 +8,12 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "ImageFiles.h"
 
@@ -196,4 +200,94 @@ void FileList::setPath(const QString& path) {
 void FileList::Refresh() {
     clear();
     addItems(vm::FilesMatching(path_, pattern_));
+}
+
+// ---- PathLabel
+
+PathLabel::PathLabel(QWidget* parent) : QLabel(parent) {}
+
+void PathLabel::SetPath(const QString& text) {
+    setText(text);
+    setToolTip(text);
+}
+
+void PathLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect area = contentsRect();
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+}
+
+// ---- Stretcher
+
+Stretcher::Stretcher(QWidget* container, QSize first)
+    : QObject(container), container_(container), first_(first) {
+    container->installEventFilter(this);
+}
+
+void Stretcher::Add(QWidget* widget, Share share) {
+    entries_.push_back({widget, widget->geometry(), share});
+}
+
+bool Stretcher::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == container_ && event->type() == QEvent::Resize) {
+        const int dw = std::max(0, container_->width() - first_.width());
+        const int dh = std::max(0, container_->height() - first_.height());
+        for (const Entry& e : entries_) {
+            if (!e.widget) continue;
+            e.widget->setGeometry(e.first.x() + int(e.share.x * dw),
+                                  e.first.y() + int(e.share.y * dh),
+                                  e.first.width() + int(e.share.w * dw),
+                                  e.first.height() + int(e.share.h * dh));
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---- SlideList
+
+namespace {
+// Shows an entry's file name; the entry's text (the full path) is its tooltip.
+class FileNameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale&) const override {
+        return QFileInfo(value.toString()).fileName();
+    }
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QToolTip::showText(event->globalPos(), index.data().toString(), view);
+        return true;
+    }
+};
+}  // namespace
+
+SlideList::SlideList(QWidget* parent) : DragList(parent) {
+    setItemDelegate(new FileNameDelegate(this));
+}
+
+void SlideList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete) {
+        emit deletePressed();
+        event->accept();
+        return;
+    }
+    DragList::keyPressEvent(event);
+}
+
+void SlideList::dropEvent(QDropEvent* event) {
+    // An entry dragged within the list goes where it is dropped.
+    if (event->source() == this && currentItem()) {
+        const int from = row(currentItem());
+        const QListWidgetItem* over = itemAt(event->position().toPoint());
+        const int to = over ? row(over) : count() - 1;
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        if (from != to) emit moved(from, to);
+        return;
+    }
+    DragList::dropEvent(event);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QFrame>
+#include <QHash>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 
@@ -90,4 +92,63 @@ public:
 private:
     QString pattern_;
     QString path_;
+};
+
+// A one-line label for a path: what does not fit is left out in the middle
+// ("/home/…/pictures/a.jpg") and the whole text is its tooltip.
+class PathLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit PathLabel(QWidget* parent = nullptr);
+    void SetPath(const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Lets a window laid out in pixels grow: every widget keeps the place it was
+// given for the container's first size, and when the container grows by
+// (dw, dh) a widget added here moves by (x·dw, y·dh) and grows by
+// (w·dw, h·dh). At the first size everything stands as it was laid out.
+class Stretcher : public QObject {
+    Q_OBJECT
+public:
+    // `first` is the container's size as the widgets were laid out for it.
+    Stretcher(QWidget* container, QSize first);
+    struct Share {
+        double x = 0, y = 0, w = 0, h = 0;
+    };
+    // Records the widget's geometry now as its place at the first size.
+    void Add(QWidget* widget, Share share);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Entry {
+        QPointer<QWidget> widget;
+        QRect first;
+        Share share;
+    };
+    QWidget* container_;
+    QSize first_;
+    std::vector<Entry> entries_;
+};
+
+// The slide list: shows each picture's file name (its full path is the
+// entry's text, shown as its tooltip), reorders its entries when one is
+// dragged within it, and removes the selection with the Delete key.
+class SlideList : public DragList {
+    Q_OBJECT
+public:
+    explicit SlideList(QWidget* parent = nullptr);
+signals:
+    // The Delete key was pressed.
+    void deletePressed();
+    // An entry was dragged from `from` to `to` within the list.
+    void moved(int from, int to);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 };

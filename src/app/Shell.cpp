@@ -3,6 +3,8 @@
 #include <QDesktopServices>
 #include <QMenu>
 
+#include "MsgBox.h"
+
 namespace {
 ShellOpenHandler& OpenHandler() {
     static ShellOpenHandler handler;
@@ -17,6 +19,18 @@ PopupMenuHandler& MenuHandler() {
 bool ShellOpen(const QUrl& address) {
     if (OpenHandler()) return OpenHandler()(address);
     return QDesktopServices::openUrl(address);
+}
+
+bool ShellOpenOrSay(QWidget* parent, const QUrl& address) {
+    if (ShellOpen(address)) return true;
+    const QString text =
+        address.isLocalFile()
+            ? QString("The folder %1 could not be opened: no file manager was found to show it.")
+                  .arg(address.toLocalFile())
+            : QString("The web page %1 could not be opened: no web browser was found.")
+                  .arg(address.toString());
+    MsgBox(parent, text, "Error", QMessageBox::Information);
+    return false;
 }
 
 ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler) {

@@ -7,11 +7,16 @@
 
 class QAction;
 class QMenu;
+class QWidget;
 
 // Hands an address to the desktop: a web page opens in the browser, a local
-// file URL opens the folder in the file manager. Nothing waits for it and the
-// result is not looked at by any caller.
+// file URL opens the folder in the file manager. Nothing waits for it; false
+// when the desktop has nothing to open it with.
 bool ShellOpen(const QUrl& address);
+
+// ShellOpen, and when nothing on this machine can open the address, a message
+// that names it (a folder needs a file manager, a web page a browser).
+bool ShellOpenOrSay(QWidget* parent, const QUrl& address);
 
 // Replaces the desktop call (tests record the address instead of starting a
 // browser); an empty handler restores QDesktopServices. Returns the previous one.

@@ -8,6 +8,7 @@
 
 #include "Controls.h"
 #include "Shell.h"
+#include "frmVSL.h"
 
 namespace {
 
@@ -69,13 +70,14 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     make(Label6, "Label6", "Troubleshooting: Some Voices May Not Be Available...", true);
     make(Label3, "Label3",
          "Some voices may Not work with the system and this is Ok...but...if none of the "
-         "installed voices work, then you have a problem with the SAPI voices module:");
-    make(Label4, "Label4", "Option 1: You don't have the SAPI module installed or...");
-    make(Label5, "Label5", "Option 2: Your SAPI version is too old.");
+         "installed voices work, then you have a problem with the speech engines (espeak-ng, "
+         "flite and festival):");
+    make(Label4, "Label4", "Option 1: The speech engines are not installed or...");
+    make(Label5, "Label5", "Option 2: Their voice files are missing.");
     make(Label7, "Label7",
-         "Both cases are very rare on a modern version of Windows (7, 8 or higher). If you have "
-         "no installed voice, or none of your voices works, please look for the latest SAPI "
-         "version on Microsoft's web site.");
+         "Both cases are very rare: Vid Mill's set-up script installs them. If you have no "
+         "installed voice, or none of your voices works, install them again with \"sudo apt-get "
+         "install espeak-ng-data flite festival festvox-us-slt-hts\" and start Vid Mill again.");
     make(Label9, "Label9", "Here's a Link that may help:");
     Label8 = new LinkLabel(SpeechDownloadAddress(), this);
     Label8->setObjectName("Label8");
@@ -89,9 +91,10 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     }
     make(Label10, "Label10",
          "Comment: The voices that are appear in the list of available voices are not provided by "
-         "us. They're shipped with Windows (each version of windows may install different "
-         "voices). Although there are some sites that offer some additional voices we don't "
-         "provide / recommend anyone in particular.");
+         "us. They come with the speech engines of your system: more are added by installing "
+         "voice packages with apt (for example mbrola voices for espeak-ng, or festvox voices "
+         "for festival) and starting Vid Mill again. Although there are some sites that offer "
+         "some additional voices we don't provide / recommend anyone in particular.");
 
     // Right column: compressors and general issues.
     make(Label11, "Label11", "Video Compressors:", true);
@@ -101,8 +104,9 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     make(Label13, "Label13", "Comments:");
     make(Label14, "Label14", "- Our software uses the codecs that you already have.");
     make(Label15, "Label15",
-         "- Not all the codecs produce good results. If you have the \"Microsoft Video\" codec, we "
-         "recommend you to use that one, but of course, you're free to use any other.");
+         "- Not all the codecs produce good results. We recommend the \"" +
+             DefaultCompressorName() +
+             "\" codec, the one chosen at start, but of course, you're free to use any other.");
     make(Label17, "Label17",
          "- If you want to produce smaller videos, you can also use a lower resolution.");
     make(Label16, "Label16", "General Issues:", true);
@@ -169,7 +173,7 @@ void frmInfo::Command1_Click() {
 }
 
 void frmInfo::Label8_Click() {
-    ShellOpen(QUrl(SpeechDownloadAddress()));
+    ShellOpenOrSay(this, QUrl(SpeechDownloadAddress()));
 }
 
 void frmInfo::showEvent(QShowEvent* event) {

@@ -155,11 +155,18 @@ QPixmap DrawIcon(Icon kind) {
 
 }  // namespace
 
+QString DefaultCompressorName() {
+    const Compressors& list = Compressors::Instance();
+    return list.Count() > 0 ? list.Name(list.DefaultIndex()) : QString("MPEG-4 part 2");
+}
+
 frmVSL::frmVSL(QWidget* parent) : QMainWindow(parent) {
     BuildWindow();
     ConnectHandlers();
     Form_Load();
     BuildProjectControls();
+    MakeStretchable();
+    WatchForChanges();
 }
 
 // ---------------------------------------------------------------- layout
@@ -173,7 +180,10 @@ void frmVSL::BuildWindow() {
     base.setPixelSize(11);
     client->setFont(base);
     setCentralWidget(client);
-    setFixedSize(kClientWidth, kClientHeight);
+    // Laid out for its start-up size, which is also its smallest; it grows
+    // (and maximises) from there.
+    client->setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
 
     BuildHeader(client);
 
@@ -339,8 +349,10 @@ void frmVSL::BuildImagesPanel() {
     // Column 1: drive and folder.
     Drive1 = Make<QComboBox>(panel, "Drive1");
     Drive1->setGeometry(20, 46, 200, 24);
+    lblFolderPath = Make<PathLabel>(panel, "lblFolderPath");
+    lblFolderPath->setGeometry(20, 74, 200, 18);
     Dir1 = Make<DirList>(panel, "Dir1");
-    Dir1->setGeometry(20, 74, 200, 170);
+    Dir1->setGeometry(20, 94, 200, 150);
     Label27 = MakeLink(panel, "Label27", "Use Images From Gallery", QRect(20, 252, 200, 18));
     Label22 =
         MakeLink(panel, "Label22", "Paste Folder Path From Clipboard", QRect(20, 274, 200, 18));
@@ -354,12 +366,14 @@ void frmVSL::BuildImagesPanel() {
     // Column 3: the slide list.
     Label11 = MakeLabel(panel, "Label11", "Selected Images:", QRect(446, 24, 200, 18));
     SetBold(Label11);
-    lstTo = Make<DragList>(panel, "lstTo");
+    lstTo = Make<SlideList>(panel, "lstTo");
     lstTo->setGeometry(446, 46, 200, 198);
     Command4 = MakeButton(panel, "Command4", "Remove Selected Image", QRect(446, 250, 200, 26));
     Label14 = MakeLabel(panel, "Label14", "Image Count:", QRect(446, 284, 80, 18));
-    lblImagesCount = MakeLabel(panel, "lblImagesCount", "0", QRect(528, 284, 60, 18));
+    lblImagesCount = MakeLabel(panel, "lblImagesCount", "0", QRect(528, 284, 36, 18));
     SetBold(lblImagesCount);
+    cmdRemoveAllImages =
+        MakeButton(panel, "cmdRemoveAllImages", "Remove All", QRect(566, 280, 80, 26));
 
     // Column 4: the preview.
     Label10 = MakeLabel(panel, "Label10", "Image Preview:", QRect(660, 24, 175, 18));
@@ -368,6 +382,9 @@ void frmVSL::BuildImagesPanel() {
     ImagePreview->setGeometry(660, 46, 175, 132);
     ImagePreview->setFrameShape(QFrame::StyledPanel);
     ImagePreview->setAlignment(Qt::AlignCenter);
+    // The picture's full path under the preview.
+    lblPreviewPath = Make<PathLabel>(panel, "lblPreviewPath");
+    lblPreviewPath->setGeometry(660, 182, 175, 18);
 
     // Timing options along the bottom.
     Label12 = MakeLabel(panel, "Label12", "Seconds Per Slide (Image):", QRect(20, 326, 170, 18));
@@ -395,6 +412,7 @@ void frmVSL::BuildImagesPanel() {
     Drive1->addItems(roots);
     Drive1->setCurrentIndex(roots.indexOf(currentRoot));
     Dir1->setPath(current);
+    lblFolderPath->SetPath(current);
 }
 
 void frmVSL::BuildMakeVideoPanel() {
@@ -429,11 +447,11 @@ void frmVSL::BuildMakeVideoPanel() {
                   "- Use Small Images. We recommend you to use images with a filesize below 1 "
                   "Megabyte.",
                   QRect(32, 202, 366, 30));
-    Label25 =
-        MakeLabel(panel, "Label25",
-                  "- Use a Video Compressor (we recommend you to use \"Microsoft Video\" but of "
-                  "course, you may use another one).",
-                  QRect(32, 236, 366, 30));
+    Label25 = MakeLabel(panel, "Label25",
+                        "- Use a Video Compressor (we recommend you to use \"" +
+                            DefaultCompressorName() +
+                            "\" but of course, you may use another one).",
+                        QRect(32, 236, 366, 30));
     Label26 = MakeLabel(panel, "Label26",
                         "- If you don't need HD videos, don't use it (720p or 480p may be fine for "
                         "many projects).",
@@ -441,18 +459,22 @@ void frmVSL::BuildMakeVideoPanel() {
     for (QLabel* l : {Label24, Label25, Label26}) l->setWordWrap(true);
 
     // Right: run, progress, output and playback help.
-    Command1 = MakeButton(panel, "Command1", "Make Videos!", QRect(450, 26, 384, 46));
+    Command1 = MakeButton(panel, "Command1", "Make Videos!", QRect(450, 26, 290, 46));
     QFont big = Command1->font();
     big.setPixelSize(15);
     big.setBold(true);
     Command1->setFont(big);
+    cmdStop = MakeButton(panel, "cmdStop", "Stop", QRect(746, 26, 88, 46));
+    cmdStop->setEnabled(false);
     prgRender = Make<QProgressBar>(panel, "prgRender");
-    prgRender->setGeometry(450, 80, 384, 18);
+    prgRender->setGeometry(450, 80, 384, 20);
     prgRender->setRange(0, 100);
     prgRender->setValue(0);
     prgRender->setTextVisible(true);
     cmdOpenOutputFolder =
         MakeButton(panel, "cmdOpenOutputFolder", "Open Target Folder", QRect(450, 106, 384, 28));
+    lblOutputFolder = Make<PathLabel>(panel, "lblOutputFolder");
+    lblOutputFolder->setGeometry(450, 138, 384, 18);
 
     Label7 = MakeLabel(panel, "Label7", "Do You Have Problems to See the Generated Videos?",
                        QRect(450, 172, 384, 18));
@@ -467,6 +489,64 @@ void frmVSL::BuildMakeVideoPanel() {
                   QRect(450, 242, 384, 18));
     Label34 = MakeLink(panel, "Label34", "Click here to go to the VLC web site.",
                        QRect(450, 264, 384, 18));
+}
+
+void frmVSL::MakeStretchable() {
+    auto* client = new Stretcher(centralWidget(), QSize(kClientWidth, kClientHeight));
+    client->Add(Picture1, {0, 0, 1, 0});
+    for (QWidget* right : std::initializer_list<QWidget*>{
+             cmdCreateDemoProject, cmdSaveProject, cmdOpenProject, Label8})
+        client->Add(right, {1, 0, 0, 0});
+    for (QGroupBox* panel : frTab) client->Add(panel, {0, 0, 1, 1});
+    auto* header = new Stretcher(Picture1, QSize(kClientWidth, 49));
+    header->Add(lblStatus, {0, 0, 1, 0});
+    header->Add(shRunning, {1, 0, 0, 0});
+
+    // Text to speech: the editor grows both ways, the keyword list downwards.
+    auto* text = new Stretcher(frTab[0], kPanelRect.size());
+    text->Add(List1, {0, 0, 1, 0});
+    for (QWidget* w : std::initializer_list<QWidget*>{Command2, Label20, Label19, Label31, Label29,
+                                                      cmdKeywords})
+        text->Add(w, {1, 0, 0, 0});
+    for (QTextEdit* page : txtArticle) text->Add(page, {0, 0, 1, 1});
+    text->Add(Label28, {0, 1, 1, 0});
+    text->Add(lstKeywords, {1, 0, 0, 1});
+    text->Add(Label30, {1, 1, 0, 0});
+    text->Add(Label35, {1, 1, 0, 0});
+
+    // Images: the four columns share the width; the lists and the preview
+    // grow downwards, what stands below them moves down.
+    auto* images = new Stretcher(frTab[1], kPanelRect.size());
+    const double q = 0.25;
+    images->Add(Drive1, {0, 0, q, 0});
+    images->Add(lblFolderPath, {0, 0, q, 0});
+    images->Add(Dir1, {0, 0, q, 1});
+    images->Add(Label27, {0, 1, q, 0});
+    images->Add(Label22, {0, 1, q, 0});
+    images->Add(lstFrom, {q, 0, q, 1});
+    images->Add(Command3, {q, 1, q, 0});
+    images->Add(Command6, {q, 1, q, 0});
+    images->Add(Label11, {2 * q, 0, 0, 0});
+    images->Add(lstTo, {2 * q, 0, q, 1});
+    images->Add(Command4, {2 * q, 1, q, 0});
+    images->Add(Label14, {2 * q, 1, 0, 0});
+    images->Add(lblImagesCount, {2 * q, 1, 0, 0});
+    images->Add(cmdRemoveAllImages, {3 * q, 1, 0, 0});
+    images->Add(Label10, {3 * q, 0, 0, 0});
+    images->Add(ImagePreview, {3 * q, 0, q, 1});
+    images->Add(lblPreviewPath, {3 * q, 1, q, 0});
+    for (QWidget* w : std::initializer_list<QWidget*>{Label12, cboSeconds, Label13, cboImageAdjust})
+        images->Add(w, {0, 1, 0, 0});
+    images->Add(chkTransitions, {2 * q, 1, 0, 0});
+    images->Add(chkRandomize, {2 * q, 1, 0, 0});
+
+    // Make video: the right-hand column takes the width.
+    auto* make = new Stretcher(frTab[2], kPanelRect.size());
+    make->Add(cmdStop, {1, 0, 0, 0});
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             Command1, prgRender, cmdOpenOutputFolder, lblOutputFolder, Label7, Label32, Label33,
+             Label34})
+        make->Add(w, {0, 0, 1, 0});
 }
 
 void frmVSL::BuildHiddenControls() {
@@ -551,6 +631,10 @@ void frmVSL::ConnectHandlers() {
     connect(Command4, &QPushButton::clicked, this, &frmVSL::Command4_Click);
     connect(Command6, &QPushButton::clicked, this, &frmVSL::Command6_Click);
     connect(lstTo, &QListWidget::itemClicked, this, [this](QListWidgetItem*) { lstTo_Click(); });
+    connect(lstTo, &QListWidget::currentRowChanged, this, [this] { lstTo_CurrentChanged(); });
+    connect(lstTo, &SlideList::deletePressed, this, &frmVSL::Command4_Click);
+    connect(lstTo, &SlideList::moved, this, &frmVSL::lstTo_Moved);
+    connect(cmdRemoveAllImages, &QPushButton::clicked, this, &frmVSL::cmdRemoveAllImages_Click);
     lstTo->onDrop = [this](const QString& data) { lstTo_OLEDragDrop(data); };
 
     // keywords
@@ -560,6 +644,7 @@ void frmVSL::ConnectHandlers() {
 
     // production
     connect(Command1, &QPushButton::clicked, this, &frmVSL::Command1_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &frmVSL::cmdStop_Click);
 
     // run control
     connect(tmrLogAnalyzer, &QTimer::timeout, this, &frmVSL::tmrLogAnalyzer_Timer);
@@ -644,6 +729,7 @@ void frmVSL::Form_Load() {
 
     // 15.
     setWindowTitle(title + " v" + version);
+    baseTitle_ = windowTitle();
     Label6->setText(title);
     Label9->setText(subtitle);
 
@@ -656,6 +742,8 @@ void frmVSL::Form_Load() {
     }
     // 17.
     if (!speechOk) VoiceNotSupported();
+
+    lblOutputFolder->SetPath("Videos go to " + vm::OutputFolder());
 }
 
 // ---------------------------------------------------------------- navigation

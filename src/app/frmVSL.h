@@ -26,6 +26,8 @@ class QWidget;
 
 class DirList;
 class DragList;
+class PathLabel;
+class SlideList;
 class FileList;
 class Frame;
 class LinkLabel;
@@ -35,6 +37,9 @@ namespace vm {
 struct BatchSettings;
 struct VideoEvent;
 }  // namespace vm
+
+// The compressor the window chooses at start-up, which the tips recommend.
+QString DefaultCompressorName();
 
 // The main window. Every setting of a batch lives in one of its controls; each
 // control is a member with the name the program knows it by (also its
@@ -100,6 +105,7 @@ public:
     // ---- panel "Images"
     QLabel* Label3 = nullptr;
     QComboBox* Drive1 = nullptr;
+    PathLabel* lblFolderPath = nullptr;  // the folder Dir1 is in
     DirList* Dir1 = nullptr;
     DragList* lstFrom = nullptr;
     LinkLabel* Label27 = nullptr;
@@ -107,10 +113,11 @@ public:
     QPushButton* Command3 = nullptr;
     QPushButton* Command6 = nullptr;
     QLabel* Label11 = nullptr;
-    DragList* lstTo = nullptr;
+    SlideList* lstTo = nullptr;
     QPushButton* Command4 = nullptr;
     QLabel* Label14 = nullptr;
     QLabel* lblImagesCount = nullptr;
+    QPushButton* cmdRemoveAllImages = nullptr;
     QLabel* Label12 = nullptr;
     QComboBox* cboSeconds = nullptr;
     QLabel* Label13 = nullptr;
@@ -119,6 +126,7 @@ public:
     QCheckBox* chkRandomize = nullptr;
     QLabel* Label10 = nullptr;
     QLabel* ImagePreview = nullptr;
+    PathLabel* lblPreviewPath = nullptr;  // the previewed picture's full path
 
     // ---- panel "Make Video"
     QLabel* Label16 = nullptr;
@@ -134,7 +142,9 @@ public:
     QLabel* Label25 = nullptr;
     QLabel* Label26 = nullptr;
     QPushButton* Command1 = nullptr;
+    QPushButton* cmdStop = nullptr;  // stops the running batch
     QPushButton* cmdOpenOutputFolder = nullptr;
+    PathLabel* lblOutputFolder = nullptr;  // where the videos go
     QLabel* Label7 = nullptr;
     QLabel* Label32 = nullptr;
     QLabel* Label33 = nullptr;
@@ -223,6 +233,10 @@ public slots:
     void Command6_Click();
     void lstTo_Click();
     void lstTo_OLEDragDrop(const QString& data);
+    // The preview follows the slide list's current entry, by keyboard too.
+    void lstTo_CurrentChanged();
+    void lstTo_Moved(int from, int to);
+    void cmdRemoveAllImages_Click();
     // Selects the entry of Drive1 whose root holds `path` (running
     // Drive1_Change when that changes the drive); false when none does.
     bool SetDrivePath(const QString& path);
@@ -234,6 +248,7 @@ public slots:
 
     // production
     void Command1_Click();
+    void cmdStop_Click();
     // An event of the running batch's engine, on the window's thread.
     void OnVideoEvent(const vm::VideoEvent& event);
 
@@ -270,6 +285,8 @@ public:
 
     // True while a batch is running.
     bool IsRunning() const { return running_; }
+    // True when the project has changes that are not saved.
+    bool IsModified() const { return modified_; }
     // Set when the window is closed during a batch: the batch stops as soon as
     // it can.
     bool IsClosing() const { return closing_; }
@@ -301,6 +318,13 @@ private:
     void BuildImagesPanel();
     void BuildMakeVideoPanel();
     void BuildHiddenControls();
+    // Which controls move and grow when the window grows.
+    void MakeStretchable();
+    // Removes the selected slide; false when none is selected.
+    bool RemoveSlide();
+    // Shows a picture and its path in the preview; an empty path clears it.
+    void ShowPreview(const QString& path);
+    QString previewPath_;
     void ConnectHandlers();
     bool CreateSpeechObjects();
     bool FillVoiceList();
@@ -308,6 +332,26 @@ private:
     // Shows one event of the video the window follows; true when it ended
     // that video.
     bool ShowVideoEvent(const vm::VideoEvent& event);
+    // The batch's progress bar and its text.
+    void ShowBatchProgress();
+    // A keyword's state beside it in the keyword list.
+    void ShowKeywordState(const vm::VideoEvent& event);
+    // Opens a folder in the file manager, or says why it could not.
+    void OpenFolder(const QString& folder);
+
+    // Unsaved changes: the title names the project file and marks changes;
+    // closing, opening a project and the demo ask before they are lost.
+    void WatchForChanges();
+    void MarkModified();
+    void SetProjectSaved(const QString& path);
+    void UpdateTitle();
+    // True when there are no unsaved changes or the user lets them go.
+    bool AskToDiscardChanges(const QString& question);
+    bool ReadProjectIntoControls(const QString& path, QString* error);
+    QString projectPath_;
+    QString baseTitle_;  // the program's name and version
+    bool modified_ = false;
+    bool loadingProject_ = false;
     // Whether the slide list and the buttons that change it take edits.
     void SetSlideEditing(bool enabled);
 

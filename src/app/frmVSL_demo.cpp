@@ -1,4 +1,5 @@
 // The main window's handlers: demo project.
+#include <QLabel>
 #include <QListWidget>
 #include <QTextEdit>
 
@@ -8,9 +9,10 @@
 #include "MsgBox.h"
 #include "frmVSL.h"
 
-// Loads the ready-made example: the sample ad copy into the first page, the
-// sample keywords, and the sample pictures appended to the slides. Missing
-// files give an empty ad copy or keyword list; the loaders decide that.
+// Loads the ready-made example: the sample ad copy, keywords and pictures in
+// place of the project's (the other ad-copy pages are emptied, so nothing of
+// the old project is narrated in the demo's videos). Missing files give an
+// empty ad copy or keyword list; the loaders decide that.
 void frmVSL::cmdCreateDemoProject_Click() {
     const auto answer =
         MsgBox(this,
@@ -21,7 +23,14 @@ void frmVSL::cmdCreateDemoProject_Click() {
 
     lstKeywords->clear();
     txtArticle[0]->setPlainText(vm::LoadText(vm::DemoContentPath()));
+    for (int i = 1; i < 4; ++i) txtArticle[i]->clear();
     lstKeywords->addItems(vm::LoadList(vm::DemoKeywordsPath()));
+    lstTo->clear();
+    lblImagesCount->setText("0");
+    // A new project that is not saved anywhere yet.
+    projectPath_.clear();
+    MarkModified();
+    UpdateTitle();
 
     // The folder change refills lstFrom through Dir1_Change. When the folder
     // cannot be opened we stop here: "Add All" would otherwise append the

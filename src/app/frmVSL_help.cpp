@@ -21,14 +21,15 @@ void frmVSL::Label8_Click() {
 }
 
 void frmVSL::Label34_Click() {
-    ShellOpen(QUrl(kMediaPlayerAddress));
+    ShellOpenOrSay(this, QUrl(kMediaPlayerAddress));
 }
 
 void frmVSL::Label18_Click() {
     MsgBox(
         this,
         "This option allows you to adjust the settings of the selected codec. Most of the codecs "
-        "don't have extra settings. One that has is 'Microsoft Video'.",
+        "don't have extra settings. One that has is '" +
+            DefaultCompressorName() + "'.",
         "Settings", QMessageBox::Information, QMessageBox::Ok);
 }
 
@@ -40,10 +41,13 @@ void frmVSL::Label15_Click() {
 }
 
 void frmVSL::cmdOpenOutputFolder_Click() {
+    OpenFolder(vm::OutputFolder());
+}
+
+void frmVSL::OpenFolder(const QString& folder) {
     // A file manager shown a missing folder shows nothing useful, so make it.
-    const QString folder = vm::AppPath("output");
     QDir().mkpath(folder);
-    ShellOpen(QUrl::fromLocalFile(folder));
+    ShellOpenOrSay(this, QUrl::fromLocalFile(folder));
 }
 
 void frmVSL::Command5_Click() {

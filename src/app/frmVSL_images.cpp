@@ -41,14 +41,17 @@ QString SelectedText(const QListWidget* list) {
     return row < 0 ? QString() : list->item(row)->text();
 }
 
-// Removes the selected entry and leaves the list with nothing selected, so a
-// second press of "Remove" asks for a selection instead of taking the next one.
+// Removes the selected entry; the one after it (or, at the end, the one
+// before) becomes the selection, so removing several in a row is one key each.
 bool RemoveSelected(QListWidget* list) {
     const int row = SelectedRow(list);
     if (row < 0) return false;
     delete list->takeItem(row);
-    list->setCurrentRow(-1);
-    list->clearSelection();
+    if (list->count() > 0) {
+        list->setCurrentRow(std::min(row, list->count() - 1));
+    } else {
+        list->setCurrentRow(-1);
+    }
     return true;
 }
 
@@ -63,13 +66,6 @@ QStringList DriveRoots(const QComboBox* drives) {
     return roots;
 }
 
-// Shows the picture in the preview box, shrunk to fit; an unreadable picture
-// keeps the last preview.
-void ShowPreview(QLabel* preview, const QString& path) {
-    const QImage image = vm::LoadPreviewImage(path, preview->contentsRect().size());
-    if (image.isNull()) return;
-    preview->setPixmap(QPixmap::fromImage(image));
-}
 
 void ShowCount(QLabel* label, const QListWidget* slides) {
     label->setText(QString::number(slides->count()));
@@ -95,6 +91,7 @@ void frmVSL::Drive1_Change() {
 }
 
 void frmVSL::Dir1_Change() {
+    lblFolderPath->SetPath(Dir1->Path());
     File1->setPath(Dir1->Path());
     lstFrom->clear();
     for (int i = 0; i < File1->count(); ++i) {
@@ -106,7 +103,7 @@ void frmVSL::Dir1_Change() {
 void frmVSL::lstFrom_Click() {
     const int row = SelectedRow(lstFrom);
     if (row < 0) return;
-    ShowPreview(ImagePreview, vm::FullImagePath(Dir1->Path(), lstFrom->item(row)->text()));
+    ShowPreview(vm::FullImagePath(Dir1->Path(), lstFrom->item(row)->text()));
 }
 
 void frmVSL::lstFrom_DblClick() {
@@ -116,7 +113,7 @@ void frmVSL::lstFrom_DblClick() {
 void frmVSL::lstFrom_OLEDragDrop(const QString& data) {
     // A slide dropped on the browser leaves the slide list; a browser file
     // dropped back on its own list changes nothing.
-    if (vm::DropRemovesSlide(data, SelectedText(lstFrom))) RemoveSelected(lstTo);
+    if (vm::DropRemovesSlide(data, SelectedText(lstFrom))) RemoveSlide();
     if (vm::DropHoldsText(data)) ShowCount(lblImagesCount, lstTo);
 }
 
@@ -145,11 +142,56 @@ void frmVSL::Command3_Click() {
 }
 
 void frmVSL::Command4_Click() {
-    if (!RemoveSelected(lstTo)) {
+    if (!RemoveSlide()) {
         ShowError(this, kSelectImage);
         return;
     }
     ShowCount(lblImagesCount, lstTo);
+}
+
+bool frmVSL::RemoveSlide() {
+    const QString removed = SelectedText(lstTo);
+    if (!RemoveSelected(lstTo)) return false;
+    // The preview follows the new selection; with none left it shows nothing
+    // of a picture that is gone.
+    if (lstTo->count() == 0 && removed == previewPath_) ShowPreview(QString());
+    return true;
+}
+
+void frmVSL::cmdRemoveAllImages_Click() {
+    if (lstTo->count() == 0) return;
+    const auto answer =
+        MsgBox(this, QString("Remove all %1 images from the list?").arg(lstTo->count()), "Confirm",
+               QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) return;
+    if (lstTo->findItems(previewPath_, Qt::MatchExactly).size() > 0) ShowPreview(QString());
+    lstTo->clear();
+    ShowCount(lblImagesCount, lstTo);
+}
+
+void frmVSL::lstTo_Moved(int from, int to) {
+    if (from < 0 || from >= lstTo->count() || to < 0 || to >= lstTo->count()) return;
+    lstTo->insertItem(to, lstTo->takeItem(from));
+    lstTo->setCurrentRow(to);
+}
+
+void frmVSL::lstTo_CurrentChanged() {
+    lstTo_Click();
+}
+
+void frmVSL::ShowPreview(const QString& path) {
+    if (path.isEmpty()) {
+        ImagePreview->clear();
+        lblPreviewPath->SetPath(QString());
+        previewPath_.clear();
+        return;
+    }
+    // An unreadable picture keeps the last preview.
+    const QImage image = vm::LoadPreviewImage(path, ImagePreview->contentsRect().size());
+    if (image.isNull()) return;
+    ImagePreview->setPixmap(QPixmap::fromImage(image));
+    lblPreviewPath->SetPath(path);
+    previewPath_ = path;
 }
 
 void frmVSL::Command6_Click() {
@@ -177,7 +219,7 @@ void frmVSL::Command6_Click() {
 void frmVSL::lstTo_Click() {
     const int row = SelectedRow(lstTo);
     if (row < 0) return;
-    ShowPreview(ImagePreview, lstTo->item(row)->text());
+    ShowPreview(lstTo->item(row)->text());
 }
 
 void frmVSL::lstTo_OLEDragDrop(const QString& data) {

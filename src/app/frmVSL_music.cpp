@@ -40,7 +40,9 @@ QString frmVSL::SelectMP3File() {
 
 void frmVSL::cmdSelectMP3_Click() {
     // Cancelling returns "" and so clears an earlier choice.
-    lblSelectedMP3->setText(SelectMP3File());
+    const QString chosen = SelectMP3File();
+    if (chosen != lblSelectedMP3->text()) MarkModified();
+    lblSelectedMP3->setText(chosen);
 }
 
 void frmVSL::chkAddBackgroundMusic_Click() {

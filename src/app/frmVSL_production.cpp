@@ -7,7 +7,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QIcon>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,8 +25,11 @@
 #include <thread>
 
 #include "AppFolder.h"
+#include "BatchProgress.h"
 #include "Controls.h"
+#include "KeywordRules.h"
 #include "MsgBox.h"
+#include "Shell.h"
 #include "MusicCommands.h"
 #include "ProductionEngine.h"
 #include "SpFileStream.h"
@@ -38,6 +44,18 @@ constexpr int kStopBoundMs = 10000;
 
 void ShowError(QWidget* parent, const QString& text) {
     MsgBox(parent, text, "Error", QMessageBox::Information);
+}
+
+// A coloured dot: how a keyword's video is doing, beside it in the keyword list.
+QIcon StateIcon(const QColor& color) {
+    QPixmap dot(12, 12);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(color.darker(130));
+    painter.setBrush(color);
+    painter.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    return QIcon(dot);
 }
 
 // The index of the item whose text the combo box shows, -1 when the user
@@ -64,14 +82,18 @@ private:
 // being prepared while an earlier one renders wait here until it is that
 // video's turn, so the status line follows one video at a time.
 struct frmVSL::BatchView {
+    explicit BatchView(int count) : videos(count), progress(count) {}
     std::unique_ptr<vm::ProductionEngine> engine;
     std::future<void> finished;
     int videos = 0;      // in the batch
-    int keywords = 0;    // in the snapshot's keyword list
     QString outputName;  // the name of a video without a keyword
+    QString folder;      // where the videos go
     int shown = 0;       // the video the window follows
     std::map<int, std::vector<vm::VideoEvent>> waiting;
     QStringList userSlides;  // the slide list as the user left it
+    vm::BatchProgress progress;
+    QElapsedTimer clock;
+    bool stopped = false;  // the user pressed Stop
 };
 
 frmVSL::~frmVSL() = default;
@@ -109,13 +131,32 @@ void frmVSL::Command1_Click() {
     QString error;
     if (!SnapshotSettings(&settings, &error)) return ShowError(this, error);
 
+    // Keywords that cannot be file names are named before anything is made.
+    std::vector<vm::VideoTask> tasks;
+    QStringList unusable;
+    for (const vm::VideoTask& task : vm::BatchTasks(settings.keywords)) {
+        if (task.keyword.isEmpty() || vm::KeywordFileNameProblem(task.keyword).isEmpty())
+            tasks.push_back(task);
+        else
+            unusable << task.keyword;
+    }
+    if (!unusable.isEmpty()) {
+        if (tasks.empty())
+            return ShowError(this, "None of the keywords can be used as a file name:\n\n" +
+                                       unusable.join("\n"));
+        const auto answer = MsgBox(this,
+                                   "These keywords cannot be file names and will be skipped:\n\n" +
+                                       unusable.join("\n") + "\n\nGo on?",
+                                   "Confirm", QMessageBox::Question,
+                                   QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) return;
+    }
+
     // The batch works from the snapshot: what the user changes from here on
     // is for the next batch.
-    auto view = std::make_shared<BatchView>();
-    const std::vector<vm::VideoTask> tasks = vm::BatchTasks(settings.keywords);
-    view->videos = int(tasks.size());
-    view->keywords = int(settings.keywords.size());
+    auto view = std::make_shared<BatchView>(int(tasks.size()));
     view->outputName = settings.outputName;
+    view->folder = settings.outputFolder;
     for (int i = 0; i < lstTo->count(); ++i) view->userSlides << lstTo->item(i)->text();
     vm::BatchOptions options;
     options.seed = vm::VideoRandom::FreshSeed();
@@ -128,7 +169,11 @@ void frmVSL::Command1_Click() {
     running_ = true;
     batchFailures_.clear();
     SetSlideEditing(false);
+    for (int i = 0; i < lstKeywords->count(); ++i) lstKeywords->item(i)->setIcon(QIcon());
+    lblOutputFolder->SetPath("Videos go to " + settings.outputFolder);
     batch_ = std::move(view);
+    batch_->clock.start();
+    ShowBatchProgress();
 
     QEventLoop loop;
     connect(this, &frmVSL::batchEnded, &loop, &QEventLoop::quit);
@@ -148,7 +193,7 @@ void frmVSL::Command1_Click() {
     lstTo->clear();
     lstTo->addItems(batch_->userSlides);
     lblImagesCount->setText(QString::number(lstTo->count()));
-    batch_.reset();
+    const std::shared_ptr<BatchView> ended = std::move(batch_);
     running_ = false;
     batchRow_ = -1;
     SetSlideEditing(true);
@@ -159,14 +204,88 @@ void frmVSL::Command1_Click() {
         SetRunState(true);
     }
     batchLast_ = false;
-    if (!batchFailures_.isEmpty() && !closing_) {
-        MsgBox(this, "These videos could not be made:\n\n" + batchFailures_.join("\n"), "Error",
-               QMessageBox::Warning);
+    const vm::BatchProgress& progress = ended->progress;
+    const QString made = QString("Made %1 of %2 video%3")
+                             .arg(progress.Made())
+                             .arg(ended->videos)
+                             .arg(ended->videos == 1 ? "" : "s");
+    prgRender->setValue(progress.Percent());
+    prgRender->setFormat(made);
+    if (closing_) return;
+
+    // The finish: what was made and where, with a button that opens the folder.
+    const QString where = made + " in " + ended->folder + ".";
+    QString text = where;
+    QString title = "Videos Made";
+    QMessageBox::Icon icon = QMessageBox::Information;
+    if (ended->stopped) {
+        title = "Stopped";
+        text = "The batch was stopped. " + where;
+        const int notStarted = progress.NotStarted();
+        if (notStarted > 0)
+            text += QString(" %1 video%2 not started.").arg(notStarted).arg(notStarted == 1 ? " was" : "s were");
+    }
+    if (!batchFailures_.isEmpty()) {
+        title = "Error";
+        icon = QMessageBox::Warning;
+        text = "These videos could not be made:\n\n" + batchFailures_.join("\n") + "\n\n" + text;
+    }
+    if (MsgBox(this, text, title, icon, QMessageBox::Ok | QMessageBox::Open) == QMessageBox::Open)
+        OpenFolder(ended->folder);
+}
+
+void frmVSL::cmdStop_Click() {
+    if (!batch_ || batch_->stopped) return;
+    batch_->stopped = true;
+    cmdStop->setEnabled(false);
+    lblStatus->setText("Stopping...");
+    batch_->engine->Stop();
+}
+
+void frmVSL::ShowBatchProgress() {
+    const vm::BatchProgress& progress = batch_->progress;
+    const int n = std::min(batch_->shown + 1, batch_->videos);
+    QString text = QString("Video %1 of %2 \u00b7 %3%").arg(n).arg(batch_->videos).arg(progress.Percent());
+    const double left = progress.SecondsLeft(batch_->clock.elapsed() / 1000.0);
+    if (left >= 0) text += " \u00b7 about " + vm::BatchProgress::Duration(left) + " left";
+    prgRender->setValue(progress.Percent());
+    prgRender->setFormat(text);
+}
+
+void frmVSL::ShowKeywordState(const vm::VideoEvent& e) {
+    const int row = e.position;
+    if (e.keyword.isEmpty() || row >= lstKeywords->count() ||
+        lstKeywords->item(row)->text() != e.keyword)
+        return;
+    QListWidgetItem* item = lstKeywords->item(row);
+    using Kind = vm::VideoEvent::Kind;
+    switch (e.kind) {
+        case Kind::Started:
+            item->setIcon(StateIcon(QColor(90, 150, 230)));
+            item->setToolTip("Being made");
+            break;
+        case Kind::Made:
+            item->setIcon(StateIcon(QColor(70, 190, 90)));
+            item->setToolTip("Made: " + e.path);
+            break;
+        case Kind::Failed:
+            item->setIcon(StateIcon(QColor(220, 70, 60)));
+            item->setToolTip("Not made: " + e.message);
+            break;
+        case Kind::Skipped:
+        case Kind::Stopped:
+            item->setIcon(StateIcon(QColor(170, 170, 170)));
+            item->setToolTip(e.kind == Kind::Stopped ? "Stopped" : "Not made: " + e.message);
+            break;
+        default:
+            break;
     }
 }
 
 void frmVSL::OnVideoEvent(const vm::VideoEvent& event) {
     if (!batch_) return;
+    batch_->progress.Add(event);
+    ShowKeywordState(event);
     // A video's events wait until the videos before it have ended.
     batch_->waiting[event.index].push_back(event);
     while (batch_ && batch_->waiting.count(batch_->shown)) {
@@ -178,6 +297,7 @@ void frmVSL::OnVideoEvent(const vm::VideoEvent& event) {
         if (!ended) break;
         ++batch_->shown;
     }
+    if (batch_) ShowBatchProgress();
 }
 
 bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
@@ -188,15 +308,11 @@ bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
     const QString name = e.keyword.isEmpty() ? batch_->outputName : e.keyword;
     switch (e.kind) {
         case Kind::Started:
-            batchRow_ = batch_->keywords > 0 ? e.position : -1;
+            batchRow_ = e.keyword.isEmpty() ? -1 : e.position;
             if (batchRow_ >= 0 && batchRow_ < lstKeywords->count())
                 lstKeywords->setCurrentRow(batchRow_);
             lblStatusIndividual->setText("");
-            lblStatus->setText("Please Wait...");
-            if (prgRender) {
-                prgRender->setFormat(QString("Video %1 of %2: %p%").arg(n).arg(m));
-                prgRender->setValue(0);
-            }
+            if (!batch_->stopped) lblStatus->setText("Please Wait...");
             emit batchProgress(n, m, 0);
             return false;
         case Kind::Planned:
@@ -204,13 +320,12 @@ bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
             iSlidesLength = e.plan.iSlidesLength;
             iVideoLength = e.plan.iVideoLength;
             iLastSlideTime = e.plan.iLastSlideTime;
-            if (e.narrated)
-                lblStatus->setText(QString("Creating Video %1 / %2 ...")
-                                       .arg(batch_->keywords > 0 ? e.position + 1 : 0)
-                                       .arg(batch_->keywords));
+            // The same numbers as the progress bar's.
+            if (e.narrated && !batch_->stopped)
+                lblStatus->setText(QString("Creating Video %1 / %2 ...").arg(n).arg(m));
             return false;
         case Kind::Music:
-            lblStatus->setText("Preparing Audio (Please Wait...)");
+            if (!batch_->stopped) lblStatus->setText("Preparing Audio (Please Wait...)");
             return false;
         case Kind::Command: {
             QTextCursor end(txtCommand->document());
@@ -232,7 +347,6 @@ bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
             return false;
         case Kind::Progress: {
             const int percent = e.totalFrames > 0 ? int(qint64(e.frame) * 100 / e.totalFrames) : 0;
-            if (prgRender) prgRender->setValue(percent);
             emit batchProgress(n, m, percent);
             return false;
         }
@@ -272,7 +386,15 @@ void frmVSL::SetRenderSilenceBound(int milliseconds) {
 }
 
 void frmVSL::closeEvent(QCloseEvent* event) {
-    if (running_ && batch_) {
+    const bool stop = running_ && batch_;
+    if ((stop && MsgBox(this, "A batch is running. Stop it and quit?", "Confirm",
+                        QMessageBox::Question,
+                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) ||
+        !AskToDiscardChanges("Quit without saving them?")) {
+        event->ignore();
+        return;
+    }
+    if (stop) {
         // Stop the renders (their unfinished files go) and let the batch end;
         // it ends without a report.
         closing_ = true;

@@ -163,10 +163,20 @@ bool frmVSL::SaveProject(const QString& path, QString* error) {
     // The saved file is now where relative paths start from.
     setProperty(kWrittenPaths, stored);
     setProperty(kProjectFolder, newFolder);
+    SetProjectSaved(path);
     return true;
 }
 
 bool frmVSL::LoadProject(const QString& path, QString* error) {
+    // The controls change as the project is read in: that is no change of the user's.
+    loadingProject_ = true;
+    const bool loaded = ReadProjectIntoControls(path, error);
+    loadingProject_ = false;
+    if (loaded) SetProjectSaved(path);
+    return loaded;
+}
+
+bool frmVSL::ReadProjectIntoControls(const QString& path, QString* error) {
     vm::ProjectFile p;
     if (!vm::ReadProjectFile(path, &p, error)) return false;
     const QString folder = QFileInfo(path).absolutePath();
@@ -261,6 +271,7 @@ void frmVSL::cmdOpenProject_Click() {
                QMessageBox::Information);
         return;
     }
+    if (!AskToDiscardChanges("Open another project and lose them?")) return;
     const ProjectChooser& chooser = InstalledChooser();
     const QString path = chooser ? chooser(this, false) : RealChooser(this, false);
     if (path.isEmpty()) return;
@@ -301,4 +312,58 @@ void frmVSL::BuildProjectControls() {
     vm::ProjectFile startup;
     if (cboResolution->count() > 0 && SettingsFromControls(*this, &startup, nullptr))
         setProperty(kStartupSettings, vm::WriteProject(startup));
+}
+
+void frmVSL::WatchForChanges() {
+    auto mark = [this] { MarkModified(); };
+    for (QTextEdit* page : txtArticle) connect(page, &QTextEdit::textChanged, this, mark);
+    for (QComboBox* box : {List1, cboSeconds, cboImageAdjust, cboResolution, cboVideoCompressor}) {
+        connect(box, &QComboBox::currentIndexChanged, this, mark);
+        connect(box, &QComboBox::editTextChanged, this, mark);
+    }
+    for (QCheckBox* box : {chkTransitions, chkRandomize, chkEnableVideoCompressor,
+                           chkAddBackgroundMusic, chkNoCut})
+        connect(box, &QCheckBox::toggled, this, mark);
+    connect(txtFilename, &QLineEdit::textChanged, this, mark);
+    // While a batch runs the slide list shows the video being made: that is
+    // the batch's doing, not the user's.
+    auto slides = [this] {
+        if (!running_) MarkModified();
+    };
+    for (QListWidget* list : {static_cast<QListWidget*>(lstTo), lstKeywords}) {
+        const QAbstractItemModel* model = list->model();
+        auto watch = list == lstTo ? std::function<void()>(slides) : std::function<void()>(mark);
+        connect(model, &QAbstractItemModel::rowsInserted, this, watch);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, watch);
+        connect(model, &QAbstractItemModel::rowsMoved, this, watch);
+        connect(model, &QAbstractItemModel::modelReset, this, watch);
+    }
+}
+
+void frmVSL::MarkModified() {
+    if (loadingProject_ || modified_) return;
+    modified_ = true;
+    UpdateTitle();
+}
+
+void frmVSL::SetProjectSaved(const QString& path) {
+    projectPath_ = path;
+    modified_ = false;
+    UpdateTitle();
+}
+
+void frmVSL::UpdateTitle() {
+    const QString name =
+        projectPath_.isEmpty() ? QString("New project") : QFileInfo(projectPath_).fileName();
+    if (projectPath_.isEmpty() && !modified_) {
+        setWindowTitle(baseTitle_);
+        return;
+    }
+    setWindowTitle(name + (modified_ ? " *" : "") + " - " + baseTitle_);
+}
+
+bool frmVSL::AskToDiscardChanges(const QString& question) {
+    if (!modified_) return true;
+    return MsgBox(this, "The project has unsaved changes. " + question, "Confirm",
+                  QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }

@@ -52,6 +52,7 @@ void frmVSL::SetRunState(bool done) {
         cmdOpenOutputFolder->setEnabled(false);
         Command1->setEnabled(false);
         Command5->setEnabled(false);
+        if (cmdStop) cmdStop->setEnabled(true);
         return;
     }
     lblStatusIndividual->setText("1");
@@ -67,8 +68,8 @@ void frmVSL::SetRunState(bool done) {
     Command1->setEnabled(true);
     Command5->setEnabled(true);
     cmdOpenOutputFolder->setEnabled(true);
+    if (cmdStop) cmdStop->setEnabled(false);
     lblStatus->setText("Ready.");
-    if (prgRender) prgRender->setValue(0);
 
     // Every narration file of the output folder goes; a file that cannot be
     // deleted does not stop the others.

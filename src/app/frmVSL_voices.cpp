@@ -1,8 +1,10 @@
 // The main window's handlers: voice list and voice test.
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 
 #include "MsgBox.h"
+#include "SoundOutput.h"
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "frmVSL.h"
@@ -68,21 +70,32 @@ void frmVSL::Command2_Click() {
     if (Command2) Command2->setEnabled(false);
 
     bool spoke = false;
+    const bool hearable = vm::speech::SoundOutputAvailable();
     const int index = SelectedVoiceIndex(List1);
     if (oVoice && index >= 0) {
         const QList<VoiceToken> tokens = oVoice->GetVoices();
         if (index < tokens.size()) {
             oVoice->setVoice(tokens[index]);
-            // The test sentence goes to the sound output, never into a stream
-            // the narration may have left attached.
+            // The test sentence goes to the sound output; without one the voice
+            // still speaks it into a stream that is never written, to tell a
+            // voice that cannot speak from a machine that cannot play.
             SpFileStream* stream = oVoice->AudioOutputStream();
-            oVoice->setAudioOutputStream(nullptr);
+            SpFileStream silent;
+            silent.Open(QDir::tempPath() + "/vidmill-voice-test.wav");
+            oVoice->setAudioOutputStream(hearable ? nullptr : &silent);
             spoke = oVoice->Speak(QString::fromLatin1(kTestSentence), SpVoice::SVSFIsXML) &&
                     oVoice->WaitUntilDone(5000);
             oVoice->setAudioOutputStream(stream);
         }
     }
-    if (!spoke) VoiceNotSupported();
+    if (!spoke) {
+        VoiceNotSupported();
+    } else if (!hearable) {
+        MsgBox(this,
+               "No sound output is available on this computer, so the voice cannot be heard "
+               "here. It speaks, and it can narrate your videos.",
+               "No Sound", QMessageBox::Information, QMessageBox::Ok);
+    }
 
     if (Command2) Command2->setEnabled(true);
     // A batch may be waiting underneath this handler: "Make Videos!" stays

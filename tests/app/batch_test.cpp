@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -89,7 +90,13 @@ TEST_F(Batch, ThreeKeywordsMakeThreeVideosInOrder) {
     window->Command1_Click();
 
     EXPECT_EQ(order, QStringList({"dentist", "plumber", "roofer"}));
-    EXPECT_TRUE(boxes.empty()) << LastBox().toStdString();
+    // The finish says what was made and where, and offers to open the folder.
+    ASSERT_EQ(boxes.size(), 1u) << LastBox().toStdString();
+    EXPECT_EQ(boxes[0].text, "Made 3 of 3 videos in " + folder + "/output.");
+    EXPECT_EQ(boxes[0].title, "Videos Made");
+    EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok | QMessageBox::Open);
+    EXPECT_EQ(window->prgRender->value(), 100);
+    EXPECT_EQ(window->prgRender->format(), "Made 3 of 3 videos");
     EXPECT_EQ(OutputFiles(), QStringList({"dentist.avi", "plumber.avi", "roofer.avi"}));
     EXPECT_TRUE(window->Command1->isEnabled());
     EXPECT_EQ(window->lblStatus->text(), "Ready.");
@@ -213,13 +220,22 @@ TEST_F(Batch, AnImageThatVanishedIsReportedForEveryVideoAndTheWindowGoesIdle) {
     EXPECT_TRUE(window->Command4->isEnabled());
 }
 
-TEST_F(Batch, ABadKeywordIsReportedAndTheOthersAreMade) {
+TEST_F(Batch, KeywordsThatCannotBeFileNamesAreNamedBeforeTheStart) {
     SmallProject("Call a #KEYWORD# today.");
-    window->lstKeywords->addItems({"good", "../bad", "fine"});
+    window->lstKeywords->addItems({"good", "../bad", "fine", ".."});
+    answer = QMessageBox::No;
+    window->Command1_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "These keywords cannot be file names and will be skipped:\n\n../bad\n..\n\nGo on?");
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Question);
+    EXPECT_FALSE(QDir(folder + "/output").exists());
+
+    answer = QMessageBox::Yes;
     window->Command1_Click();
     EXPECT_EQ(OutputFiles(), QStringList({"fine.avi", "good.avi"}));
-    ASSERT_EQ(window->LastBatchFailures().size(), 1);
-    EXPECT_TRUE(window->LastBatchFailures()[0].contains("../bad"));
+    EXPECT_TRUE(window->LastBatchFailures().isEmpty());
+    EXPECT_EQ(LastBox(), "Made 2 of 2 videos in " + folder + "/output.");
     EXPECT_FALSE(QFile::exists(folder + "/bad.avi"));
 }
 

@@ -95,12 +95,16 @@ TEST_F(CreateDemoProject, NoLeavesTheProjectAlone) {
     EXPECT_EQ(w.Dir1->Path(), folderBefore);
 }
 
-TEST_F(CreateDemoProject, YesLoadsCopyKeywordsAndPictures) {
+TEST_F(CreateDemoProject, YesPutsTheDemosCopyKeywordsAndPicturesInPlaceOfTheProjects) {
     CopyDemoData(app_);
     frmVSL& w = Window();
     w.txtArticle[0]->setPlainText("my own text");
     w.txtArticle[1]->setPlainText("second copy");
+    w.txtArticle[3]->setPlainText("fourth copy");
     w.lstKeywords->addItem("plumber");
+    ASSERT_TRUE(QDir().mkpath(app_ + "/mine"));
+    ASSERT_TRUE(testsupport::WriteSolidImage(app_ + "/mine/a.jpg", 320, 240, Qt::red));
+    w.lstTo->addItem(app_ + "/mine/a.jpg");
 
     w.cmdCreateDemoProject->click();
 
@@ -108,7 +112,8 @@ TEST_F(CreateDemoProject, YesLoadsCopyKeywordsAndPictures) {
     EXPECT_TRUE(others_.isEmpty()) << others_.join(" | ").toStdString();
     EXPECT_EQ(w.txtArticle[0]->toPlainText(), vm::LoadText(app_ + "/demo_content.txt"));
     EXPECT_TRUE(w.txtArticle[0]->toPlainText().contains("#KEYWORD#"));
-    EXPECT_EQ(w.txtArticle[1]->toPlainText(), "second copy");
+    // Nothing of the old project is left to be narrated.
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(w.txtArticle[i]->toPlainText(), "") << i;
     // The keyword list is replaced, in file order.
     EXPECT_EQ(Entries(w.lstKeywords), vm::LoadList(app_ + "/demo_keywords.txt"));
     EXPECT_FALSE(Entries(w.lstKeywords).contains("plumber"));
@@ -118,23 +123,12 @@ TEST_F(CreateDemoProject, YesLoadsCopyKeywordsAndPictures) {
     EXPECT_EQ(w.Dir1->Path(), QDir::cleanPath(app_ + "/images/dental"));
     EXPECT_EQ(w.lstFrom->count(), slides.size());
     EXPECT_EQ(Entries(w.lstTo), slides);
+    EXPECT_EQ(w.lblImagesCount->text(), QString::number(slides.size()));
+    // A new project, not saved anywhere yet.
+    EXPECT_TRUE(w.IsModified());
 }
 
-TEST_F(CreateDemoProject, PicturesAreAppendedAfterExistingSlides) {
-    CopyDemoData(app_);
-    ASSERT_TRUE(QDir().mkpath(app_ + "/mine"));
-    ASSERT_TRUE(testsupport::WriteSolidImage(app_ + "/mine/a.jpg", 320, 240, Qt::red));
-    ASSERT_TRUE(testsupport::WriteSolidImage(app_ + "/mine/b.jpg", 320, 240, Qt::blue));
-    frmVSL& w = Window();
-    const QStringList mine = {app_ + "/mine/a.jpg", app_ + "/mine/b.jpg"};
-    w.lstTo->addItems(mine);
-
-    w.cmdCreateDemoProject->click();
-
-    EXPECT_EQ(Entries(w.lstTo), mine + DemoSlides());
-}
-
-TEST_F(CreateDemoProject, TwiceGivesKeywordsOnceAndPicturesTwice) {
+TEST_F(CreateDemoProject, TwiceGivesTheDemoOnce) {
     CopyDemoData(app_);
     frmVSL& w = Window();
 
@@ -143,7 +137,7 @@ TEST_F(CreateDemoProject, TwiceGivesKeywordsOnceAndPicturesTwice) {
 
     EXPECT_EQ(questions_.size(), 2u);
     EXPECT_EQ(Entries(w.lstKeywords), vm::LoadList(app_ + "/demo_keywords.txt"));
-    EXPECT_EQ(Entries(w.lstTo), DemoSlides() + DemoSlides());
+    EXPECT_EQ(Entries(w.lstTo), DemoSlides());
 }
 
 TEST_F(CreateDemoProject, MissingDemoFilesLeaveEmptyCopyAndNoSlides) {

@@ -52,7 +52,8 @@ TEST_F(Help, TipsShowTheirTextWithTheInformationIcon) {
     ASSERT_EQ(boxes.calls.size(), 2u);
     EXPECT_EQ(boxes.calls[0].text,
               "This option allows you to adjust the settings of the selected codec. Most of the "
-              "codecs don't have extra settings. One that has is 'Microsoft Video'.");
+              "codecs don't have extra settings. One that has is '" +
+                  DefaultCompressorName() + "'.");
     EXPECT_EQ(boxes.calls[0].title, "Settings");
     EXPECT_EQ(boxes.calls[1].text,
               "If you can't hear the background music in your videos, please uncheck the "
@@ -170,7 +171,13 @@ TEST_F(Help, InfoDialogShowsItsTextsAndLink) {
         EXPECT_EQ(d->Label2->text(),
                   "Always test a your content (text to speech)  before creating a video (select a "
                   "voice and click the test button).");
-        EXPECT_EQ(d->Label5->text(), "Option 2: Your SAPI version is too old.");
+        EXPECT_EQ(d->Label5->text(), "Option 2: Their voice files are missing.");
+        // The help speaks of this system: its speech engines and compressors.
+        for (QLabel* l : d->findChildren<QLabel*>()) {
+            for (const char* elsewhere : {"SAPI", "Windows", "Microsoft"})
+                EXPECT_FALSE(l->text().contains(elsewhere)) << l->objectName().toStdString();
+        }
+        EXPECT_TRUE(d->Label7->text().contains("apt-get install")) << d->Label7->text().toStdString();
         EXPECT_EQ(d->Label9->text(), "Here's a Link that may help:");
         EXPECT_EQ(d->Label20->text(),
                   "A: Create a video without a compressor. If everything works ok without a "

@@ -60,11 +60,14 @@ TEST_F(SlideListWindow, RemoveTakesTheSelectedSlideOnly) {
     EXPECT_EQ(Count(), "2");
     EXPECT_TRUE(boxes.empty());
 
-    // The removal leaves nothing selected: a second press does not take a
-    // neighbour with it.
+    // The next slide is selected and previewed, so removing several is one
+    // press each; the last one leaves the previous one selected.
+    EXPECT_EQ(w->lstTo->currentRow(), 1);
+    EXPECT_EQ(w->lblPreviewPath->text(), slides + "/c.jpg");
     w->Command4->click();
-    EXPECT_EQ(w->lstTo->count(), 2);
-    EXPECT_EQ(Messages(), QStringList{"Please select an image."});
+    EXPECT_EQ(Items(w->lstTo), QStringList{slides + "/a.jpg"});
+    EXPECT_EQ(w->lstTo->currentRow(), 0);
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(SlideListWindow, AddAllAppendsInBrowserOrderWithTheButtonsOffMeanwhile) {

@@ -24,10 +24,14 @@ void SetSoundOutputMissing(bool missing) {
     gOutputMissing = missing;
 }
 
+bool SoundOutputAvailable() {
+    return !gOutputMissing && !QMediaDevices::audioOutputs().isEmpty();
+}
+
 bool PlayOnSoundOutput(const std::vector<int16_t>& samples, int sampleRate, QString* error) {
     // Without a device the media backends report playing and never finish (or
     // finish at once, silently): find out first.
-    if (gOutputMissing || QMediaDevices::audioOutputs().isEmpty()) {
+    if (!SoundOutputAvailable()) {
         *error = QStringLiteral("No sound output device");
         return false;
     }

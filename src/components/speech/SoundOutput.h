@@ -12,6 +12,9 @@ namespace vm::speech {
 // window's input while playing but lets other events through.
 bool PlayOnSoundOutput(const std::vector<int16_t>& samples, int sampleRate, QString* error);
 
+// False on a machine without a sound output device.
+bool SoundOutputAvailable();
+
 // For tests: behave as if the machine had no sound output device.
 void SetSoundOutputMissing(bool missing);
 
