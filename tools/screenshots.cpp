@@ -1,8 +1,9 @@
 // Takes the screenshots under docs/: the window right after start-up, its
-// three panels with the demo project loaded, the help dialog, and the
-// "Make Video" panel while a render runs. Run it under a real X server, e.g.
-//   xvfb-run -s "-screen 0 1280x800x24" build/bin/screenshots docs
-// (from the build's bin folder, so the demo files lie beside it).
+// three panels with the demo project loaded, the help dialog, the whole
+// screen with the window maximised, and the "Make Video" panel while a batch
+// runs. Run it under a real X server with a window manager, from the build's
+// bin folder (so the demo files lie beside it), e.g.
+//   xvfb-run -s "-screen 0 1600x1000x24" sh -c "openbox & ./screenshots ../../docs"
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -11,6 +12,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -67,10 +69,21 @@ int main(int argc, char** argv) {
     window.Label8_Click();
     frmInfo::ShownHook() = nullptr;
 
-    // The first video of the batch, caught at 40 % of its render.
+    // Maximised: the lists, the editor and the preview take the room.
+    window.ShowPanel(1);
+    window.showMaximized();
+    Settle(800);
+    const bool grabbed = window.screen()->grabWindow(0).save(docs + "/main-window-maximised.png");
+    std::printf("%s %s\n", grabbed ? "wrote" : "could not write",
+                qPrintable(docs + "/main-window-maximised.png"));
+    window.showNormal();
+    window.ShowPanel(2);
+    Settle(500);
+
+    // The batch, caught in its third video with Stop at hand.
     bool shot = false;
-    QObject::connect(&window, &frmVSL::batchProgress, &window, [&](int, int, int percent) {
-        if (!shot && percent >= 40) {
+    QObject::connect(&window, &frmVSL::batchProgress, &window, [&](int video, int, int percent) {
+        if (!shot && video == 3 && percent >= 40) {
             shot = true;
             window.grab().save(docs + "/demo-rendering.png");
             std::printf("wrote %s\n", qPrintable(docs + "/demo-rendering.png"));

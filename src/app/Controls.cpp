@@ -7,9 +7,9 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QMimeData>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -90,6 +90,8 @@ static bool HoldsPlainText(const QMimeData* mime) {
     return mime->hasFormat("text/plain");
 }
 
+const char DragList::kEntryFormat[] = "application/x-vidmill-list-entry";
+
 DragList::DragList(QWidget* parent) : QListWidget(parent) {
     // Our own drag and drop: the list never rearranges its items by itself.
     setDragDropMode(QAbstractItemView::NoDragDrop);
@@ -115,6 +117,8 @@ void DragList::mouseMoveEvent(QMouseEvent* event) {
     if (!item) return;
     auto* mime = new QMimeData;
     mime->setText(item->text());
+    // Which list and entry the drag left, so a list knows its own entries.
+    mime->setData(kEntryFormat, (objectName() + "\n" + QString::number(row(item))).toUtf8());
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
     drag->exec(Qt::MoveAction);
@@ -236,10 +240,9 @@ bool Stretcher::eventFilter(QObject* watched, QEvent* event) {
         const int dh = std::max(0, container_->height() - first_.height());
         for (const Entry& e : entries_) {
             if (!e.widget) continue;
-            e.widget->setGeometry(e.first.x() + int(e.share.x * dw),
-                                  e.first.y() + int(e.share.y * dh),
-                                  e.first.width() + int(e.share.w * dw),
-                                  e.first.height() + int(e.share.h * dh));
+            e.widget->setGeometry(
+                e.first.x() + int(e.share.x * dw), e.first.y() + int(e.share.y * dh),
+                e.first.width() + int(e.share.w * dw), e.first.height() + int(e.share.h * dh));
         }
     }
     return QObject::eventFilter(watched, event);
@@ -280,8 +283,9 @@ void SlideList::keyPressEvent(QKeyEvent* event) {
 
 void SlideList::dropEvent(QDropEvent* event) {
     // An entry dragged within the list goes where it is dropped.
-    if (event->source() == this && currentItem()) {
-        const int from = row(currentItem());
+    const QStringList origin = QString::fromUtf8(event->mimeData()->data(kEntryFormat)).split('\n');
+    if (origin.size() == 2 && origin[0] == objectName()) {
+        const int from = origin[1].toInt();
         const QListWidgetItem* over = itemAt(event->position().toPoint());
         const int to = over ? row(over) : count() - 1;
         event->setDropAction(Qt::MoveAction);

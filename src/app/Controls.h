@@ -47,6 +47,9 @@ class DragList : public QListWidget {
 public:
     explicit DragList(QWidget* parent = nullptr);
     std::function<void(const QString&)> onDrop;
+    // The drag's data also says which list (its objectName) and which row it
+    // left: "lstTo\n3".
+    static const char kEntryFormat[];
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -382,6 +382,7 @@ void frmVSL::BuildImagesPanel() {
     ImagePreview->setGeometry(660, 46, 175, 132);
     ImagePreview->setFrameShape(QFrame::StyledPanel);
     ImagePreview->setAlignment(Qt::AlignCenter);
+    ImagePreview->installEventFilter(this);
     // The picture's full path under the preview.
     lblPreviewPath = Make<PathLabel>(panel, "lblPreviewPath");
     lblPreviewPath->setGeometry(660, 182, 175, 18);
@@ -449,8 +450,7 @@ void frmVSL::BuildMakeVideoPanel() {
                   QRect(32, 202, 366, 30));
     Label25 = MakeLabel(panel, "Label25",
                         "- Use a Video Compressor (we recommend you to use \"" +
-                            DefaultCompressorName() +
-                            "\" but of course, you may use another one).",
+                            DefaultCompressorName() + "\" but of course, you may use another one).",
                         QRect(32, 236, 366, 30));
     Label26 = MakeLabel(panel, "Label26",
                         "- If you don't need HD videos, don't use it (720p or 480p may be fine for "
@@ -494,8 +494,8 @@ void frmVSL::BuildMakeVideoPanel() {
 void frmVSL::MakeStretchable() {
     auto* client = new Stretcher(centralWidget(), QSize(kClientWidth, kClientHeight));
     client->Add(Picture1, {0, 0, 1, 0});
-    for (QWidget* right : std::initializer_list<QWidget*>{
-             cmdCreateDemoProject, cmdSaveProject, cmdOpenProject, Label8})
+    for (QWidget* right : std::initializer_list<QWidget*>{cmdCreateDemoProject, cmdSaveProject,
+                                                          cmdOpenProject, Label8})
         client->Add(right, {1, 0, 0, 0});
     for (QGroupBox* panel : frTab) client->Add(panel, {0, 0, 1, 1});
     auto* header = new Stretcher(Picture1, QSize(kClientWidth, 49));
@@ -505,8 +505,8 @@ void frmVSL::MakeStretchable() {
     // Text to speech: the editor grows both ways, the keyword list downwards.
     auto* text = new Stretcher(frTab[0], kPanelRect.size());
     text->Add(List1, {0, 0, 1, 0});
-    for (QWidget* w : std::initializer_list<QWidget*>{Command2, Label20, Label19, Label31, Label29,
-                                                      cmdKeywords})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Command2, Label20, Label19, Label31, Label29, cmdKeywords})
         text->Add(w, {1, 0, 0, 0});
     for (QTextEdit* page : txtArticle) text->Add(page, {0, 0, 1, 1});
     text->Add(Label28, {0, 1, 1, 0});
@@ -543,9 +543,9 @@ void frmVSL::MakeStretchable() {
     // Make video: the right-hand column takes the width.
     auto* make = new Stretcher(frTab[2], kPanelRect.size());
     make->Add(cmdStop, {1, 0, 0, 0});
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             Command1, prgRender, cmdOpenOutputFolder, lblOutputFolder, Label7, Label32, Label33,
-             Label34})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Command1, prgRender, cmdOpenOutputFolder, lblOutputFolder,
+                                         Label7, Label32, Label33, Label34})
         make->Add(w, {0, 0, 1, 0});
 }
 

@@ -310,6 +310,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The preview is drawn again at its new size when the window grows.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildWindow();

@@ -24,7 +24,11 @@ int frmVSL::CurrentAdCopy() {
 }
 
 void frmVSL::Label19_Click() {
-    txtArticle[CurrentAdCopy()]->setPlainText(QString());
+    // Through the editor's own undo history, so Ctrl+Z brings the text back.
+    QTextEdit* page = txtArticle[CurrentAdCopy()];
+    QTextCursor cursor(page->document());
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
 }
 
 void frmVSL::Label20_Click() {

@@ -1,6 +1,7 @@
 // The main window's handlers: image browsing and the slide list.
 #include <QClipboard>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -65,7 +66,6 @@ QStringList DriveRoots(const QComboBox* drives) {
     }
     return roots;
 }
-
 
 void ShowCount(QLabel* label, const QListWidget* slides) {
     label->setText(QString::number(slides->count()));
@@ -177,6 +177,12 @@ void frmVSL::lstTo_Moved(int from, int to) {
 
 void frmVSL::lstTo_CurrentChanged() {
     lstTo_Click();
+}
+
+bool frmVSL::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ImagePreview && event->type() == QEvent::Resize && !previewPath_.isEmpty())
+        ShowPreview(previewPath_);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmVSL::ShowPreview(const QString& path) {

@@ -10,10 +10,10 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QIcon>
-#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,9 +29,9 @@
 #include "Controls.h"
 #include "KeywordRules.h"
 #include "MsgBox.h"
-#include "Shell.h"
 #include "MusicCommands.h"
 #include "ProductionEngine.h"
+#include "Shell.h"
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "TimingPlan.h"
@@ -142,13 +142,13 @@ void frmVSL::Command1_Click() {
     }
     if (!unusable.isEmpty()) {
         if (tasks.empty())
-            return ShowError(this, "None of the keywords can be used as a file name:\n\n" +
-                                       unusable.join("\n"));
-        const auto answer = MsgBox(this,
-                                   "These keywords cannot be file names and will be skipped:\n\n" +
-                                       unusable.join("\n") + "\n\nGo on?",
-                                   "Confirm", QMessageBox::Question,
-                                   QMessageBox::Yes | QMessageBox::No);
+            return ShowError(
+                this, "None of the keywords can be used as a file name:\n\n" + unusable.join("\n"));
+        const auto answer =
+            MsgBox(this,
+                   "These keywords cannot be file names and will be skipped:\n\n" +
+                       unusable.join("\n") + "\n\nGo on?",
+                   "Confirm", QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) return;
     }
 
@@ -221,9 +221,15 @@ void frmVSL::Command1_Click() {
     if (ended->stopped) {
         title = "Stopped";
         text = "The batch was stopped. " + where;
+        const int inFlight = progress.StoppedRendering();
         const int notStarted = progress.NotStarted();
+        if (inFlight > 0)
+            text += QString(" %1 stopped while being made (unfinished files were removed).")
+                        .arg(inFlight == 1 ? QString("1 was") : QString("%1 were").arg(inFlight));
         if (notStarted > 0)
-            text += QString(" %1 video%2 not started.").arg(notStarted).arg(notStarted == 1 ? " was" : "s were");
+            text +=
+                QString(" %1 not started.")
+                    .arg(notStarted == 1 ? QString("1 was") : QString("%1 were").arg(notStarted));
     }
     if (!batchFailures_.isEmpty()) {
         title = "Error";
@@ -245,7 +251,8 @@ void frmVSL::cmdStop_Click() {
 void frmVSL::ShowBatchProgress() {
     const vm::BatchProgress& progress = batch_->progress;
     const int n = std::min(batch_->shown + 1, batch_->videos);
-    QString text = QString("Video %1 of %2 \u00b7 %3%").arg(n).arg(batch_->videos).arg(progress.Percent());
+    QString text =
+        QString("Video %1 of %2 \u00b7 %3%").arg(n).arg(batch_->videos).arg(progress.Percent());
     const double left = progress.SecondsLeft(batch_->clock.elapsed() / 1000.0);
     if (left >= 0) text += " \u00b7 about " + vm::BatchProgress::Duration(left) + " left";
     prgRender->setValue(progress.Percent());
@@ -387,9 +394,9 @@ void frmVSL::SetRenderSilenceBound(int milliseconds) {
 
 void frmVSL::closeEvent(QCloseEvent* event) {
     const bool stop = running_ && batch_;
-    if ((stop && MsgBox(this, "A batch is running. Stop it and quit?", "Confirm",
-                        QMessageBox::Question,
-                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) ||
+    if ((stop &&
+         MsgBox(this, "A batch is running. Stop it and quit?", "Confirm", QMessageBox::Question,
+                QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) ||
         !AskToDiscardChanges("Quit without saving them?")) {
         event->ignore();
         return;

@@ -12,11 +12,8 @@ void BatchProgress::Add(const VideoEvent& e) {
     Video& v = videos_[e.index];
     if (v.ended) return;
     switch (e.kind) {
-        case VideoEvent::Kind::Started:
-            v.started = true;
-            break;
         case VideoEvent::Kind::Rendering:
-            v.started = true;
+            v.rendering = true;
             v.planned = e.totalFrames;
             break;
         case VideoEvent::Kind::Progress:
@@ -29,7 +26,7 @@ void BatchProgress::Add(const VideoEvent& e) {
         v.ended = true;
         ++ended_;
         if (e.kind == VideoEvent::Kind::Made) ++made_;
-        if (e.kind == VideoEvent::Kind::Stopped && !v.started) ++notStarted_;
+        if (e.kind == VideoEvent::Kind::Stopped) ++(v.rendering ? stoppedRendering_ : notStarted_);
     }
     Update();
 }

@@ -21,8 +21,10 @@ public:
     int Ended() const { return ended_; }
     int Made() const { return made_; }
     int Videos() const { return int(videos_.size()); }
-    // Videos a stopped batch never came to.
+    // Videos of a stopped batch whose render never began, and those stopped
+    // while they rendered.
     int NotStarted() const { return notStarted_; }
+    int StoppedRendering() const { return stoppedRendering_; }
 
     // Seconds still to go at this pace, -1 while too little is done to say.
     double SecondsLeft(double secondsSoFar) const;
@@ -34,7 +36,7 @@ private:
     struct Video {
         int planned = 0;  // frames, 0 until the render starts
         int rendered = 0;
-        bool started = false;
+        bool rendering = false;
         bool ended = false;
     };
     void Update();
@@ -44,6 +46,7 @@ private:
     int ended_ = 0;
     int made_ = 0;
     int notStarted_ = 0;
+    int stoppedRendering_ = 0;
 };
 
 }  // namespace vm

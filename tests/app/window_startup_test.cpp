@@ -314,7 +314,8 @@ TEST_F(WindowStartup, PanelsHoldTheirControlsWithoutOverlapOrCutText) {
     for (QWidget* c : captions) {
         const QString name = c->objectName();
         if (auto* label = qobject_cast<QLabel*>(c)) {
-            if (label->text().isEmpty()) continue;
+            // A path shortens itself to fit.
+            if (label->text().isEmpty() || qobject_cast<PathLabel*>(label)) continue;
             if (label->wordWrap()) {
                 EXPECT_LE(label->heightForWidth(label->width()), label->height())
                     << name.toStdString();
