@@ -14,6 +14,7 @@
 #include "CompressorSettingsDialog.h"
 #include "Compressors.h"
 #include "Controls.h"
+#include "Shell.h"
 #include "TestSupport.h"
 #include "frmInfo.h"
 #include "frmVSL.h"
@@ -86,6 +87,22 @@ TEST_F(Help, OpenTargetFolderCreatesAndOpensTheOutputFolder) {
     ASSERT_EQ(shell.opened.size(), 2u);
     EXPECT_EQ(shell.opened[1].toLocalFile(), output);
     EXPECT_TRUE(QFileInfo::exists(output + "/keep.jpg"));
+    EXPECT_TRUE(window->lblOutputFolder->text().endsWith(output));
+}
+
+TEST_F(Help, WithNothingToOpenThemTheFolderAndTheLinksSaySo) {
+    // A machine with no file manager and no browser.
+    const ShellOpenHandler previous = SetShellOpenHandler([](const QUrl&) { return false; });
+    window->cmdOpenOutputFolder->click();
+    uitest::Click(window->Label34);
+    SetShellOpenHandler(previous);
+    ASSERT_EQ(boxes.calls.size(), 2u);
+    EXPECT_EQ(boxes.calls[0].text, "The folder " + vm::AppPath("output") +
+                                       " could not be opened: no file manager was found to show "
+                                       "it.");
+    EXPECT_EQ(boxes.calls[1].text,
+              "The web page https://www.videolan.org/vlc/ could not be opened: no web browser was "
+              "found.");
 }
 
 TEST_F(Help, CompressorSettingsWithNothingSelectedExplains) {
@@ -177,7 +194,8 @@ TEST_F(Help, InfoDialogShowsItsTextsAndLink) {
             for (const char* elsewhere : {"SAPI", "Windows", "Microsoft"})
                 EXPECT_FALSE(l->text().contains(elsewhere)) << l->objectName().toStdString();
         }
-        EXPECT_TRUE(d->Label7->text().contains("apt-get install")) << d->Label7->text().toStdString();
+        EXPECT_TRUE(d->Label7->text().contains("apt-get install"))
+            << d->Label7->text().toStdString();
         EXPECT_EQ(d->Label9->text(), "Here's a Link that may help:");
         EXPECT_EQ(d->Label20->text(),
                   "A: Create a video without a compressor. If everything works ok without a "

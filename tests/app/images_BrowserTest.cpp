@@ -30,6 +30,7 @@ TEST_F(BrowserWindow, OpeningASubFolderInTheFolderListRefillsTheBrowser) {
     ASSERT_EQ(found.size(), 1);
     ClickItem(w->Dir1, w->Dir1->row(found.first()), /*twice=*/true);
     EXPECT_EQ(w->Dir1->Path(), app + "/parent/inner");
+    EXPECT_EQ(w->lblFolderPath->text(), app + "/parent/inner");  // the line above the folders
     EXPECT_EQ(Items(w->lstFrom), (QStringList{"x.jpg", "y.gif"}));
 }
 

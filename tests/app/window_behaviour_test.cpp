@@ -17,6 +17,7 @@
 
 #include "Controls.h"
 #include "MediaProbe.h"
+#include "ProjectChooser.h"
 #include "TestSupport.h"
 #include "WindowFixture.h"
 
@@ -127,6 +128,14 @@ TEST_F(Behaviour, ADraggedSlideChangesTheOrderTheVideoShows) {
     EXPECT_EQ(window->lstTo->count(), 2);
     EXPECT_EQ(window->lstTo->currentRow(), 0);
     EXPECT_EQ(window->lblPreviewPath->text(), red);
+    // The preview follows the keyboard, and goes with the pictures.
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(window->lstTo, &down);
+    EXPECT_EQ(window->lblPreviewPath->text(), window->lstTo->item(1)->text());
+    window->cmdRemoveAllImages->click();
+    EXPECT_EQ(window->lstTo->count(), 0);
+    EXPECT_TRUE(window->lblPreviewPath->text().isEmpty());
+    EXPECT_TRUE(window->ImagePreview->pixmap().isNull());
 }
 
 TEST_F(Behaviour, DeleteContentCanBeUndone) {
@@ -148,6 +157,17 @@ TEST_F(Behaviour, UnsavedChangesAreShownAndAskedAboutOnClose) {
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back().text, "The project has unsaved changes. Quit without saving them?");
     EXPECT_TRUE(window->isVisible());
+    bool chooserAsked = false;
+    const ProjectChooser previous = SetProjectChooser([&](QWidget*, bool) {
+        chooserAsked = true;
+        return QString();
+    });
+    window->cmdOpenProject->click();
+    SetProjectChooser(previous);
+    EXPECT_FALSE(chooserAsked);
+    EXPECT_EQ(boxes.back().text,
+              "The project has unsaved changes. Open another project and lose them?");
+    EXPECT_EQ(window->lstKeywords->count(), 1);
 
     QString error;
     ASSERT_TRUE(window->SaveProject(folder + "/spring.json", &error)) << error.toStdString();
