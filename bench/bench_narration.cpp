@@ -1,15 +1,20 @@
 // Prints what speaking in a helper process costs: for every engine, a
 // 60-word paragraph synthesised in this process and through a vidmill-speak
-// helper (the first request with the helper's start, then warm requests), and
-// two helpers speaking at once against one after the other. Run:
-// build/bin/bench_narration
+// helper (the first request with the helper's start, then warm requests),
+// two helpers speaking at once against one after the other, and long texts
+// with the default voice (time and the helper's peak memory for 30, 300 and
+// 3,000 words). Run: build/bin/bench_narration
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "SpFileStream.h"
 #include "SpVoice.h"
 #include "SpeechEngine.h"
 #include "SpeechHelper.h"
@@ -26,6 +31,16 @@ const char* kParagraph =
 
 double Seconds(const QElapsedTimer& t) {
     return t.nsecsElapsed() / 1e9;
+}
+
+// The peak memory (VmHWM) of a process, in KB.
+long PeakKb(int pid) {
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QString& line : QString::fromLatin1(status.readAll()).split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.section(QRegularExpression("\\s+"), 1, 1).toLong();
+    return 0;
 }
 
 struct Voice {
@@ -95,5 +110,35 @@ int main(int argc, char** argv) {
     const double parallel = Seconds(t);
     std::printf("festival, %d paragraphs: one helper %.3f s, two helpers at once %.3f s (%.2fx)\n",
                 2 * runs, serial, parallel, serial / parallel);
+
+    // Long texts with the default voice, each in a fresh helper, one line.
+    const QString words = QString(kParagraph).simplified();
+    const QStringList vocabulary = words.split(' ');
+    double perWord300 = 0;
+    for (int count : {30, 300, 3000}) {
+        QStringList text;
+        for (int i = 0; i < count; ++i) text << vocabulary[i % vocabulary.size()];
+        auto speaker = std::make_shared<SpeechHelper>(helper);
+        SpVoice voice(vm::speech::HelperEngines(speaker));
+        for (const VoiceToken& token : voice.GetVoices())
+            if (token.Id() == "cmu_us_slt_arctic_hts") voice.setVoice(token);
+        SpFileStream stream;
+        stream.Open(QDir::tempPath() + "/bench-long.wav");
+        voice.setAudioOutputStream(&stream);
+        t.restart();
+        const bool ok = voice.Speak(text.join(' '));
+        const double seconds = Seconds(t);
+        const long peakKb = PeakKb(speaker->ProcessId());
+        if (count == 300) perWord300 = seconds / count;
+        std::printf("festival, %4d words in one line: %s %7.2f s (%.1f ms a word%s), helper peak "
+                    "%ld MB, %.0f s of speech\n",
+                    count, ok ? "spoken in" : "FAILED after", seconds, 1000 * seconds / count,
+                    count == 3000 && perWord300 > 0
+                        ? qPrintable(QString(", %1x the rate of 300 words")
+                                         .arg(seconds / count / perWord300, 0, 'f', 2))
+                        : "",
+                    peakKb / 1024, stream.SampleRate() > 0 ? double(stream.SampleCount()) / stream.SampleRate() : 0.0);
+        voice.setAudioOutputStream(nullptr);
+    }
     return 0;
 }

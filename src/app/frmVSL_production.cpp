@@ -115,6 +115,10 @@ int frmVSL::SecondsPerSlide(bool* ok) const {
 void frmVSL::Command1_Click() {
     if (running_) return;
     if (!HasContent()) return ShowError(this, "Please add some content (text) to your video.");
+    QStringList pages;
+    for (const QTextEdit* page : txtArticle) pages << page->toPlainText();
+    const QString wordless = vm::AdCopyWordsProblem(pages);
+    if (!wordless.isEmpty()) return ShowError(this, wordless);
     if (chkAddBackgroundMusic->isChecked() && lblSelectedMP3->text().isEmpty())
         return ShowError(this, "Please select a background music for your video.");
     if (lstTo->count() == 0) return ShowError(this, "Please add some images to your video.");
@@ -163,6 +167,8 @@ void frmVSL::Command1_Click() {
     options.jobs = 1;
     options.renderSilenceMs = renderSilenceMs_;
     view->engine = std::make_unique<vm::ProductionEngine>(settings, tasks, options);
+    // One batch at a time into a folder, from this window or any other program.
+    if (!view->engine->ClaimOutputFolder(0, &error)) return ShowError(this, error);
 
     SetRunState(false);
     tmrShRunning->start();

@@ -191,6 +191,13 @@ bool frmVSL::ReadProjectIntoControls(const QString& path, QString* error) {
     vm::ProjectFile startup;
     if (vm::ParseProject(property(kStartupSettings).toByteArray(), &startup, nullptr))
         vm::FillMissingFields(&p, startup);
+    if (p.secondsPerSlide && p.slides) {
+        const QString limit = vm::PlanLimitProblem(*p.secondsPerSlide, int(p.slides->size()));
+        if (!limit.isEmpty()) {
+            if (error) *error = limit;
+            return false;
+        }
+    }
 
     QStringList written;
     auto resolve = [&](const QString& form) {

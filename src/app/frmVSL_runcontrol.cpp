@@ -70,15 +70,6 @@ void frmVSL::SetRunState(bool done) {
     cmdOpenOutputFolder->setEnabled(true);
     if (cmdStop) cmdStop->setEnabled(false);
     lblStatus->setText("Ready.");
-
-    // Every narration file of the output folder goes; a file that cannot be
-    // deleted does not stop the others.
-    const QString output = vm::OutputFolder();
-    fileWav->setPath(output);
-    fileWav->Refresh();
-    const int files = fileWav->count();
-    for (int i = 0; i < files; ++i) {
-        fileWav->setCurrentRow(i);
-        QFile::remove(output + "/" + fileWav->item(i)->text());
-    }
+    // The batch's narration files went with its scratch folder; other WAV
+    // files of the output folder are the user's and stay.
 }

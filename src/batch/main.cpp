@@ -230,6 +230,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);  // the terminal or the ssh session went away
     sigaddset(&stopSignals, SIGUSR1);  // our own: the batch has ended
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
@@ -257,8 +258,12 @@ int main(int argc, char** argv) {
         "skip-existing", "Leave a keyword alone when its video is already in the output folder.");
     const QCommandLineOption reportOption(
         "report", "Write what became of every keyword to this JSON file at the end.", "FILE");
-    parser.addOptions(
-        {demoOption, outputOption, shardOption, jobsOption, seedOption, skipOption, reportOption});
+    const QCommandLineOption waitOption(
+        "wait-for-folder",
+        "When another batch is writing into the output folder, wait (up to 24 hours) until it "
+        "has finished instead of giving up at once.");
+    parser.addOptions({demoOption, outputOption, shardOption, jobsOption, seedOption, skipOption,
+                       reportOption, waitOption});
     parser.addPositionalArgument("project", "The project file (JSON).", "[PROJECT.json]");
     if (!parser.parse(QCoreApplication::arguments())) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
@@ -335,6 +340,8 @@ int main(int argc, char** argv) {
     if (!content)
         return Refuse(source +
                       ": adCopies: every ad copy is empty, so there is nothing to narrate");
+    const QString wordless = vm::AdCopyWordsProblem(*project.adCopies);
+    if (!wordless.isEmpty()) return Refuse(source + ": adCopies: " + wordless);
     if (project.slides->isEmpty()) return Refuse(source + ": slides: there are no slides");
     if (*project.music && project.musicFile->isEmpty())
         return Refuse(source + ": music.file: music is on but no file is given");
@@ -376,12 +383,33 @@ int main(int argc, char** argv) {
             engine.Stop();
         }
     });
+    auto endSignalWatch = [&] {
+        pthread_kill(signalWatch.native_handle(), SIGUSR1);
+        signalWatch.join();
+    };
+    // One batch at a time into a folder. Waiting is done a second at a time,
+    // so Ctrl-C still ends it.
+    bool claimed = engine.ClaimOutputFolder(0, &error);
+    if (!claimed && parser.isSet(waitOption)) {
+        Err("vidmill-batch: " + error + " Waiting for it.");
+        QElapsedTimer waited;
+        waited.start();
+        constexpr qint64 kFolderWaitMs = 24LL * 3600 * 1000;
+        while (!claimed && signalled == 0 && waited.elapsed() < kFolderWaitMs)
+            claimed = engine.ClaimOutputFolder(1000, &error);
+    }
+    if (!claimed) {
+        endSignalWatch();
+        if (signalled != 0) error = QString("stopped by signal %1").arg(int(signalled));
+        Err("vidmill-batch: " + error +
+            (parser.isSet(waitOption) ? QString() : QString(" (--wait-for-folder waits for it)")));
+        return kExitFailed;
+    }
     Terminal terminal(settings, total);
     QElapsedTimer clock;
     clock.start();
     const std::vector<vm::VideoReport> reports = engine.Run(&terminal);
-    pthread_kill(signalWatch.native_handle(), SIGUSR1);
-    signalWatch.join();
+    endSignalWatch();
     terminal.Break();
 
     int made = 0;

@@ -5,6 +5,7 @@
 #include "Compressors.h"
 #include "KeywordRules.h"
 #include "SpVoice.h"
+#include "TimingPlan.h"
 
 namespace vm {
 namespace {
@@ -73,7 +74,8 @@ QString ProjectProblemHere(const ProjectFile& p, const QString& folder,
         return problem;
     }
     if (p.compressor && !compressorNames.contains(*p.compressor))
-        return QString("compressor: \"%1\" is not available on this machine").arg(*p.compressor);
+        return QString("compressor: \"%1\" is not available on this machine (available: %2)")
+            .arg(*p.compressor, compressorNames.join(", "));
     if (p.keywords) {
         for (int i = 0; i < p.keywords->size(); ++i) {
             const QString problem = KeywordFileNameProblem(p.keywords->at(i));
@@ -112,6 +114,8 @@ bool MakeBatchSettings(const ProjectFile& p, const QString& folder, const QList<
     if (*p.secondsPerSlide < 1)
         return fail("secondsPerSlide: expected a whole number of at least 1");
     out.secondsPerSlide = *p.secondsPerSlide;
+    const QString limit = PlanLimitProblem(out.secondsPerSlide, int(out.slides.size()));
+    if (!limit.isEmpty()) return fail(limit);
     out.repeatImages = p.whenNarrationIsLonger.value_or(0) == 1;
     out.transitions = p.transitions.value_or(true);
     out.randomize = p.randomize.value_or(true);

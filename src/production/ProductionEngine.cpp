@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
@@ -84,7 +85,10 @@ struct ProductionEngine::Impl {
     std::stop_source stop;
     std::atomic<int> silenceMs{120000};
     QString helperProgram;
-    QString musicFolder;
+    // This batch's own scratch folder: narrations and prepared music, under
+    // names no other run can share.
+    QString workFolder;
+    std::unique_ptr<QLockFile> folderLock;
     // The earlier video whose file a video would overwrite (-1: none).
     std::vector<int> repeats;
 
@@ -118,6 +122,8 @@ struct ProductionEngine::Impl {
     bool PrepareOne(int index, SpVoice& voice, Prepared* out, VideoEvent* failure);
     void RenderOne(Prepared video, Render& watch);
     void Discard(const Prepared& video) const;
+    // Every video fails for one reason (the batch could not start).
+    void FailAll(const QString& stage, const QString& message);
     void WorkerDone();
     void Watch();
 };
@@ -172,10 +178,19 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
     };
     VideoRandom random(options.seed, task.position);
 
-    const int copy = PickAdCopy(settings.adCopies, random);
+    const int copy = PickAdCopy(settings.adCopies, task.keyword, random);
     e.narrated = copy >= 0;
+    if (!e.narrated && std::any_of(settings.adCopies.begin(), settings.adCopies.end(),
+                                   [](const QString& page) { return !page.isEmpty(); })) {
+        // Text with nothing in it to say would be a silent video.
+        const QString problem = AdCopyWordsProblem(settings.adCopies);
+        return fail("narration", problem.isEmpty() ? QString("With the keyword \"%1\" put in, no "
+                                                             "ad copy has words to speak.")
+                                                         .arg(task.keyword)
+                                                   : problem);
+    }
     if (e.narrated) {
-        out->narrationFile = NarrationFileFor(settings, task.keyword);
+        out->narrationFile = QString("%1/narration-%2.wav").arg(workFolder).arg(index);
         QString error;
         if (!SpeakNarrationFile(voice, NarrationTextFor(settings.adCopies[copy], task.keyword),
                                 out->narrationFile, &e.narrationSeconds, &error))
@@ -194,30 +209,27 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
     input.randomExtra = task.keyword.isEmpty() ? 0 : random.Below(12);
     QString error;
     if (!ComputeTimingPlan(input, e.plan, &error)) return fail("timing", error);
+    MusicTrack music;
     e.kind = VideoEvent::Kind::Planned;
     Emit(e);
 
     if (settings.music && !settings.musicFile.isEmpty()) {
         e.kind = VideoEvent::Kind::Music;
         Emit(e);
-        out->musicFile = QString("%1/music-%2.mp3").arg(musicFolder).arg(index);
+        out->musicFile = QString("%1/music-%2.mp3").arg(workFolder).arg(index);
         auto log = [&](const QString& command) {
             VideoEvent note = e;
             note.kind = VideoEvent::Kind::Command;
             note.message = command;
             Emit(note);
         };
-        if (musicFolder.isEmpty()) {
-            error = "there is no folder for the prepared music";
-        } else if (PrepareMusic(settings, e.plan.iVideoLength, out->musicFile, log,
-                                stop.get_token(), &e.musicSeconds, &error)) {
+        if (PrepareMusic(settings, e.plan.iVideoLength, out->musicFile, log, stop.get_token(),
+                         &music, &error))
             error.clear();
-        }
         if (stop.stop_requested()) return false;
         if (!error.isEmpty()) {
             // The video is still made, without music; the problem is reported.
-            out->musicFile.clear();
-            e.musicSeconds = 0;
+            music = MusicTrack{};
             VideoEvent note = e;
             note.kind = VideoEvent::Kind::Note;
             note.message = "made without background music: " + error;
@@ -226,11 +238,27 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
     }
 
     e.slides = VideoSlides(settings, e.plan, random);
-    if (!LayoutVideo(settings, e.slides, e.plan, out->narrationFile, out->musicFile, e.musicSeconds,
-                     random, &out->job, &error))
+    if (!LayoutVideo(settings, e.slides, e.plan, out->narrationFile, music, random, &out->job,
+                     &error))
         return fail("layout", error);
+    e.musicSeconds = out->job.music.empty() ? 0.0 : out->job.music.front().length;
     e.totalFrames = MakeFramePlan(out->job).totalFrames;
     return true;
+}
+
+void ProductionEngine::Impl::FailAll(const QString& stage, const QString& message) {
+    for (int i = 0; i < int(tasks.size()); ++i) {
+        VideoEvent e;
+        e.kind = VideoEvent::Kind::Failed;
+        e.index = i;
+        e.position = tasks[i].position;
+        e.keyword = tasks[i].keyword;
+        e.path = reports[i].path;
+        e.stage = stage;
+        e.message = message;
+        Emit(e);
+    }
+    listener = nullptr;
 }
 
 void ProductionEngine::Impl::Discard(const Prepared& video) const {
@@ -452,6 +480,35 @@ ProductionEngine::ProductionEngine(BatchSettings settings, std::vector<VideoTask
 
 ProductionEngine::~ProductionEngine() = default;
 
+bool ProductionEngine::ClaimOutputFolder(int waitMs, QString* error) {
+    const QString folder = d->settings.outputFolder;
+    if (d->folderLock) return true;
+    if (!QDir().mkpath(folder)) {
+        if (error) *error = "The output folder " + folder + " cannot be created.";
+        return false;
+    }
+    auto lock = std::make_unique<QLockFile>(folder + "/.vidmill.lock");
+    // Held for as long as a batch runs: only a dead holder makes it stale.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(std::max(0, waitMs))) {
+        d->folderLock = std::move(lock);
+        return true;
+    }
+    if (error) {
+        qint64 pid = 0;
+        QString host, program;
+        if (lock->error() == QLockFile::LockFailedError && lock->getLockInfo(&pid, &host, &program))
+            *error = QString("The output folder %1 is in use by another batch (%2, process %3 on "
+                             "%4).")
+                         .arg(folder, program.isEmpty() ? QString("a program") : program)
+                         .arg(pid)
+                         .arg(host);
+        else
+            *error = "The output folder " + folder + " cannot be locked: it is not writable.";
+    }
+    return false;
+}
+
 void ProductionEngine::Stop() {
     d->stop.request_stop();
     d->queueChanged.notify_all();
@@ -485,13 +542,23 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
         else
             firstWithPath.insert(s.reports[i].path, i);
     }
-    s.helperProgram = SpVoice::HelperProgram();
-    QDir().mkpath(s.settings.outputFolder);
-    std::unique_ptr<QTemporaryDir> musicFolder;
-    if (s.settings.music) {
-        musicFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/vidmill-music-XXXXXX");
-        if (musicFolder->isValid()) s.musicFolder = musicFolder->path();
+    s.helperProgram =
+        s.options.speechHelper.isEmpty() ? SpVoice::HelperProgram() : s.options.speechHelper;
+    QString problem;
+    if (!s.folderLock && !ClaimOutputFolder(0, &problem)) {
+        s.FailAll("output", problem);
+        return s.reports;
     }
+    QTemporaryDir work(QDir::tempPath() + "/vidmill-batch-XXXXXX");
+    if (!work.isValid()) {
+        s.FailAll("output", "No scratch folder can be made in " + QDir::tempPath() + ": " +
+                                work.errorString());
+        return s.reports;
+    }
+    s.workFolder = work.path();
+    // With the folder ours, unfinished files of these videos are left over
+    // from a run that was killed.
+    for (const VideoReport& r : s.reports) RemoveUnfinishedFiles(r.path.toStdString());
 
     const int jobs = std::min(s.options.jobs, std::max(1, count));
     s.preparing = jobs;

@@ -88,6 +88,8 @@ struct BatchOptions {
     bool skipExisting = false;
     // A render that reports nothing for this long is stopped and fails.
     int renderSilenceMs = 120000;
+    // The speech helper program; empty: vidmill-speak beside this program.
+    QString speechHelper;
 };
 
 class ProductionEngine {
@@ -95,8 +97,15 @@ public:
     ProductionEngine(BatchSettings settings, std::vector<VideoTask> tasks, BatchOptions options);
     ~ProductionEngine();
 
+    // Takes the output folder for this batch (a lock file in it), so no
+    // other batch writes there meanwhile; waits up to `waitMs` for a batch
+    // that has it. False with the reason (naming the folder and who holds
+    // it). Run takes it itself when it is not taken yet.
+    bool ClaimOutputFolder(int waitMs, QString* error);
+
     // Makes every video and returns when all are finished, failed, skipped
-    // or stopped: one report per task, in task order. Call once.
+    // or stopped: one report per task, in task order. Call once. When the
+    // output folder is in use every video fails at the stage "output".
     std::vector<VideoReport> Run(ProductionListener* listener);
 
     // From any thread: renders in flight stop and their unfinished files go,

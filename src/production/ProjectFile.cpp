@@ -85,7 +85,8 @@ struct Reader {
         for (int i = 0; i < array.size(); ++i) {
             const QString item = QString("%1[%2]").arg(field).arg(i);
             if (!array[i].isString()) return Fail(item, "a text in quotes", array[i]);
-            if (!allowEmptyItems && array[i].toString().isEmpty())
+            // Only spaces is no name either.
+            if (!allowEmptyItems && array[i].toString().trimmed().isEmpty())
                 return Fail(item, "a text that is not empty", array[i]);
             items << array[i].toString();
         }
@@ -264,7 +265,10 @@ QString MissingProjectFile(const ProjectFile& project, const QString& projectFol
     if (project.slides) {
         for (int i = 0; i < project.slides->size(); ++i) {
             const QString path = ResolveProjectPath(project.slides->at(i), projectFolder);
-            if (!QFileInfo(path).isFile())
+            const QFileInfo info(path);
+            if (info.isDir())
+                return QString("slides[%1]: the image %2 is a folder, not a picture").arg(i).arg(path);
+            if (!info.isFile())
                 return QString("slides[%1]: the image %2 does not exist").arg(i).arg(path);
         }
     }

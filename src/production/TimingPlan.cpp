@@ -73,6 +73,23 @@ bool ComputeTimingPlan(const TimingInput& in, TimingPlan& plan, QString* error) 
     return true;
 }
 
+QString PlanLimitProblem(int secondsPerSlide, int slideCount) {
+    // The countdown runs to the video's length + 20 seconds.
+    constexpr long kRoom = kMax - 20;
+    if (slideCount < 1 || secondsPerSlide < 1) return {};
+    if (long(secondsPerSlide) * slideCount <= kRoom) return {};
+    if (slideCount > kRoom)
+        return QString("slides: %1 slides are more than the program can time; at most %2 work "
+                       "at 1 second each")
+            .arg(slideCount)
+            .arg(kRoom);
+    return QString("secondsPerSlide: %1 seconds for each of %2 slides make a video longer than "
+                   "the program can time; at most %3 works with %2 slides")
+        .arg(secondsPerSlide)
+        .arg(slideCount)
+        .arg(kRoom / slideCount);
+}
+
 QStringList RepeatedImages(const QStringList& snapshot, int count) {
     QStringList result;
     if (snapshot.isEmpty()) return result;

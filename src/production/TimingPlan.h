@@ -36,6 +36,11 @@ bool ComputeTimingPlan(const TimingInput& input, TimingPlan& plan, QString* erro
 // snapshot in order, starting over from the first when all have been used.
 QStringList RepeatedImages(const QStringList& snapshot, int count);
 
+// Whether `slideCount` slides of `secondsPerSlide` seconds each fit the
+// plan's 16-bit seconds (with 20 more for the render countdown). Empty when
+// they do; else one line naming the field and the largest value that works.
+QString PlanLimitProblem(int secondsPerSlide, int slideCount);
+
 // The integer part of the seconds text ("4.9" gives 4). False when the text is
 // not a number or its integer part is below 1.
 bool ParseSecondsPerSlide(const QString& text, int* seconds);

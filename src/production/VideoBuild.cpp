@@ -68,10 +68,6 @@ QString VideoFileFor(const BatchSettings& settings, const QString& keyword) {
            ".avi";
 }
 
-QString NarrationFileFor(const BatchSettings& settings, const QString& keyword) {
-    return settings.outputFolder + "/" + (keyword.isEmpty() ? QString("temp") : keyword) + ".wav";
-}
-
 QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) {
     const QString problem = KeywordFileNameProblem(keyword);
     if (!problem.isEmpty() || !keyword.isEmpty()) return problem;
@@ -80,11 +76,30 @@ QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) 
     return KeywordFileNameProblem(settings.outputName);
 }
 
-int PickAdCopy(const QStringList& adCopies, VideoRandom& random) {
-    QList<int> filled;
+bool HasWords(const QString& text) {
+    const QString spoken = ReplaceText(text, "[IMAGE]", " ", 1);
+    return std::any_of(spoken.begin(), spoken.end(),
+                       [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+int PickAdCopy(const QStringList& adCopies, const QString& keyword, VideoRandom& random) {
+    QList<int> speakable;
     for (int i = 0; i < adCopies.size(); ++i)
-        if (!adCopies[i].isEmpty()) filled << i;
-    return filled.isEmpty() ? -1 : filled[random.Below(int(filled.size()))];
+        if (HasWords(NarrationTextFor(adCopies[i], keyword))) speakable << i;
+    return speakable.isEmpty() ? -1 : speakable[random.Below(int(speakable.size()))];
+}
+
+QString AdCopyWordsProblem(const QStringList& adCopies) {
+    QStringList wordless;
+    for (int i = 0; i < adCopies.size(); ++i) {
+        if (HasWords(adCopies[i])) return {};
+        if (!adCopies[i].isEmpty()) wordless << QString::number(i + 1);
+    }
+    if (wordless.isEmpty()) return "Every ad copy is empty: there is nothing to narrate.";
+    return QString("No ad copy has words to speak: ad cop%1 %2 hold%3 only spaces, [IMAGE] tags "
+                   "or punctuation.")
+        .arg(wordless.size() == 1 ? "y" : "ies", wordless.join(", "),
+             wordless.size() == 1 ? "s" : "");
 }
 
 bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path, double* seconds,
@@ -104,7 +119,7 @@ bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path
 
 bool PrepareMusic(const BatchSettings& settings, int16_t videoLength, const QString& tempFile,
                   const std::function<void(const QString&)>& logCommand, std::stop_token stop,
-                  double* trackSeconds, QString* error) {
+                  MusicTrack* track, QString* error) {
     const QString& mp3 = settings.musicFile;
     auto fail = [&](const QString& why) {
         QFile::remove(tempFile);
@@ -145,21 +160,28 @@ bool PrepareMusic(const BatchSettings& settings, int16_t videoLength, const QStr
         if (!run.ok) return fail(run.message);
     }
     if (QFileInfo(tempFile).size() <= 0) return fail("the prepared file " + tempFile + " is empty");
-    if (action == MusicAction::Cut) {
-        // Cut to the video plus 3 seconds, laid for one second more than the video.
-        *trackSeconds = videoLength + 1;
-        return true;
-    }
     const double prepared = MediaLengthSeconds(tempFile.toStdString(), &lengthError);
     if (prepared <= 0) return fail("the prepared file cannot be measured");
-    *trackSeconds = std::min(std::floor(prepared), 32767.0);
+    track->file = tempFile;
+    track->fileSeconds = prepared;
+    // Cut to the video plus 3 seconds, it is laid for one second more than
+    // the video; otherwise for its whole seconds.
+    track->laid = action == MusicAction::Cut ? videoLength + 1
+                                             : std::min(std::floor(prepared), 32767.0);
     return true;
+}
+
+QString ImageFileProblem(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isFile()) return {};
+    if (info.isDir()) return "The image " + path + " is a folder, not a picture.";
+    return "The image " + path + " does not exist.";
 }
 
 QString MissingImage(const RenderJob& job) {
     for (const RenderJob::Image& image : job.images) {
-        const QString path = QString::fromStdString(image.path);
-        if (!QFileInfo(path).isFile()) return "The image " + path + " does not exist.";
+        const QString problem = ImageFileProblem(QString::fromStdString(image.path));
+        if (!problem.isEmpty()) return problem;
     }
     return {};
 }
@@ -173,16 +195,14 @@ QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan,
 }
 
 bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const TimingPlan& plan,
-                 const QString& narrationFile, const QString& musicFile, double musicSeconds,
-                 VideoRandom& random, RenderJob* job, QString* error) {
+                 const QString& narrationFile, const MusicTrack& music, VideoRandom& random,
+                 RenderJob* job, QString* error) {
     RenderJob out;
     out.width = settings.width;
     out.height = settings.height;
     out.codec = settings.codec;
     out.codecName = settings.codecName;
     out.quality = settings.quality;
-    if (!musicFile.isEmpty() && musicSeconds > 0)
-        out.music.push_back({musicFile.toStdString(), 0.0, musicSeconds});
     if (slides.isEmpty()) {
         *error = "There are no images to show.";
         return false;
@@ -198,6 +218,16 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
     }
     if (!narrationFile.isEmpty())
         out.voices.push_back({narrationFile.toStdString(), 0.0, double(plan.iAudioLength + 1)});
+    // The pictures and the narration say how long the video is; the music
+    // fits into that.
+    const double pictures = double(settings.secondsPerSlide) * slides.size() + plan.iLastSlideTime;
+    const double video =
+        std::max(pictures, narrationFile.isEmpty() ? 0.0 : plan.iAudioLength + 1.0);
+    const double laid = std::min(music.laid, video);
+    if (!music.file.isEmpty() && laid > 0) {
+        const double fade = music.fileSeconds > laid + 0.05 ? kMusicFadeSeconds : 0.0;
+        out.music.push_back({music.file.toStdString(), 0.0, laid, fade});
+    }
     *job = std::move(out);
     return true;
 }

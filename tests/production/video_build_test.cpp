@@ -35,7 +35,7 @@ protected:
     double Speak(const QString& text, const QString& keyword = "dentist") {
         double seconds = 0;
         QString error;
-        const QString path = NarrationFileFor(settings, keyword);
+        const QString path = folder + "/output/" + keyword + ".wav";
         EXPECT_TRUE(
             SpeakNarrationFile(voice, NarrationTextFor(text, keyword), path, &seconds, &error))
             << error.toStdString();
@@ -65,22 +65,29 @@ TEST_F(VideoBuild, NarrationFileHoldsThePiecesWithTheirPauses) {
     // A tag in another letter case does not cut and is not spoken.
     EXPECT_NEAR(Speak("Hello[image]World"), Speak("HelloWorld"), 0.01);
 
-    // Without a keyword the text keeps its tag and the file is temp.wav.
-    EXPECT_EQ(NarrationFileFor(settings, ""), folder + "/output/temp.wav");
+    // Without a keyword the text keeps its tag.
     EXPECT_EQ(NarrationTextFor("Call a #KEYWORD# today.", ""), "Call a #KEYWORD# today.");
 }
 
-TEST_F(VideoBuild, EachVideoPicksOneOfTheAdCopiesThatHaveText) {
-    const QStringList copies = {"zero", "", "two", ""};
+TEST_F(VideoBuild, EachVideoPicksOneOfTheAdCopiesThatHaveWordsToSpeak) {
+    // Spaces, tags and punctuation alone would make a silent video.
+    const QStringList copies = {"zero", "   ", "two #KEYWORD#", "[IMAGE] ... [image]!"};
     QSet<int> seen;
     for (int position = 0; position < 60; ++position) {
         VideoRandom random(5, position);
-        seen.insert(PickAdCopy(copies, random));
+        seen.insert(PickAdCopy(copies, "plumber", random));
     }
     EXPECT_EQ(seen, QSet<int>({0, 2}));
     VideoRandom random(5, 0);
-    EXPECT_EQ(PickAdCopy({"", "", "", "only the fourth"}, random), 3);
-    EXPECT_EQ(PickAdCopy({"", "", "", ""}, random), -1);
+    EXPECT_EQ(PickAdCopy({"", "", "", "only the fourth"}, "", random), 3);
+    EXPECT_EQ(PickAdCopy({"#KEYWORD#", "", "", ""}, "!!!", random), -1);
+    EXPECT_EQ(PickAdCopy({"#KEYWORD#", "", "", ""}, "", random), 0);  // the tag is read out
+    EXPECT_EQ(AdCopyWordsProblem({"  ", "", "[IMAGE]", ""}),
+              "No ad copy has words to speak: ad copies 1, 3 hold only spaces, [IMAGE] tags or "
+              "punctuation.");
+    EXPECT_EQ(AdCopyWordsProblem({"", "", "", ""}),
+              "Every ad copy is empty: there is nothing to narrate.");
+    EXPECT_TRUE(AdCopyWordsProblem({"", "x", "", ""}).isEmpty());
 }
 
 TEST_F(VideoBuild, MusicIsCopiedPassedWholeOrCutAndLowered) {
@@ -90,7 +97,7 @@ TEST_F(VideoBuild, MusicIsCopiedPassedWholeOrCutAndLowered) {
     const QString temp = folder + "/track.mp3";
     QStringList logged;
     auto log = [&](const QString& command) { logged << command; };
-    double track = 0;
+    MusicTrack track;
     QString error;
 
     // Reduction off: a plain copy, even of music longer than the video.
@@ -101,7 +108,8 @@ TEST_F(VideoBuild, MusicIsCopiedPassedWholeOrCutAndLowered) {
     EXPECT_EQ(a.readAll(), b.readAll());
     b.close();
     EXPECT_TRUE(logged.isEmpty());
-    EXPECT_EQ(track, 12);
+    EXPECT_EQ(track.laid, 12);
+    EXPECT_NEAR(track.fileSeconds, 12, 0.1);
 
     // Reduction on, music exactly as long as the video: the whole file through ffmpeg.
     settings.musicReduceVolume = true;
@@ -114,14 +122,14 @@ TEST_F(VideoBuild, MusicIsCopiedPassedWholeOrCutAndLowered) {
     ASSERT_TRUE(PrepareMusic(settings, 7, temp, log, {}, &track, &error)) << error.toStdString();
     EXPECT_EQ(logged[1], "ffmpeg -i \"" + mp3 + "\" -ss 0 -t 10 -filter:a \"volume=0.1\" " + temp);
     EXPECT_NEAR(Length(temp), 10.0, 0.1);
-    EXPECT_EQ(track, 8);
+    EXPECT_EQ(track.laid, 8);
 }
 
 TEST_F(VideoBuild, MusicThatCannotBePreparedIsReportedAndLeavesNoFile) {
     const QString mp3 = folder + "/music.mp3";
     ASSERT_TRUE(testsupport::WriteToneMp3(mp3, 12));
     const QString temp = folder + "/track.mp3";
-    double track = 0;
+    MusicTrack track;
     QString error;
     settings.musicReduceVolume = true;
 

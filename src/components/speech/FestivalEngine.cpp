@@ -83,6 +83,8 @@ std::string Describe(const std::string& name, const fs::path& definition) {
 class Festival final : public SpeechEngine {
 public:
     std::string Name() const override { return "festival"; }
+    // About 100 words: time stays in step with the text and the heap flat.
+    int LongestText() const override { return 600; }
 
     bool ListVoices(std::vector<EngineVoice>* voices, std::string* error) override {
         std::lock_guard lock(mutex_);

@@ -131,13 +131,17 @@ struct SpVoice::Impl {
             return true;
         }
         bool spoken = false;
+        const bool markup = engine.SpeaksMarkup();
         for (const QString& line : vm::speech::SplitLines(text)) {
             if (IsBlank(line)) continue;
             if (spoken) out->Pause(vm::speech::kLineBreakPauseMs);
-            const bool markup = engine.SpeaksMarkup();
-            if (!SpeakPiece(engine, voiceId, markup ? vm::speech::EscapeMarkup(line) : line, markup,
-                            out))
-                return false;
+            // A long line goes in pieces, one after the other with no pause
+            // of its own: the engine's pauses at sentence ends remain.
+            for (const QString& piece : vm::speech::SplitLongLine(line, engine.LongestText())) {
+                if (!SpeakPiece(engine, voiceId, markup ? vm::speech::EscapeMarkup(piece) : piece,
+                                markup, out))
+                    return false;
+            }
             spoken = true;
         }
         return true;

@@ -43,6 +43,11 @@ public:
     // speaks each text in a fresh copy of the prepared process.
     virtual bool CarriesStateOver() const { return false; }
 
+    // The longest text one Synthesize call should be given, 0 for any. An
+    // engine whose time and memory grow faster than its text (festival
+    // builds a whole utterance at once) is given a long text in pieces.
+    virtual int LongestText() const { return 0; }
+
     // True when Synthesize can be handed speech markup (SSML) as it is.
     virtual bool SpeaksMarkup() const { return false; }
 

@@ -51,6 +51,7 @@ public:
         return local_->ListVoices(voices, error);
     }
     bool SpeaksMarkup() const override { return local_->SpeaksMarkup(); }
+    int LongestText() const override { return local_->LongestText(); }
     bool Synthesize(const std::string& voiceId, const std::string& text, bool markup,
                     EngineAudio* audio, std::string* error) override {
         return helper_->Speak({Name(), voiceId, text, markup}, audio, error);

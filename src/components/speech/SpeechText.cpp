@@ -129,6 +129,42 @@ QStringList SplitLines(const QString& text) {
     return text.split(breaks);
 }
 
+namespace {
+
+// Where a line may be cut, best first: after a sentence, after a clause,
+// after a word.
+qsizetype LastCut(const QString& text, qsizetype limit) {
+    static const QRegularExpression sentence(QStringLiteral("[.!?…]+[\"'”’)]*\\s"));
+    static const QRegularExpression clause(QStringLiteral("[,;:]\\s"));
+    static const QRegularExpression space(QStringLiteral("\\s"));
+    for (const QRegularExpression* rule : {&sentence, &clause, &space}) {
+        qsizetype cut = -1;
+        for (auto it = rule->globalMatch(text); it.hasNext();) {
+            const auto m = it.next();
+            if (m.capturedEnd() > limit) break;
+            cut = m.capturedEnd();
+        }
+        if (cut > 0) return cut;
+    }
+    return limit;  // one word longer than the limit
+}
+
+}  // namespace
+
+QStringList SplitLongLine(const QString& line, int longest) {
+    if (longest <= 0 || line.size() <= longest) return {line};
+    QStringList pieces;
+    QString rest = line;
+    while (rest.size() > longest) {
+        const qsizetype cut = LastCut(rest, longest);
+        const QString piece = rest.left(cut).trimmed();
+        if (!piece.isEmpty()) pieces << piece;
+        rest = rest.mid(cut);
+    }
+    if (!rest.trimmed().isEmpty()) pieces << rest.trimmed();
+    return pieces;
+}
+
 QList<MarkupPiece> ParseMarkup(const QString& markup) {
     QList<MarkupPiece> pieces;
     QString pending;

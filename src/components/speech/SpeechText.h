@@ -19,6 +19,13 @@ QString EscapeMarkup(const QString& text);
 // paragraph separators. Blank lines are kept (as empty or blank strings).
 QStringList SplitLines(const QString& text);
 
+// A long line cut into pieces of at most `longest` characters, at sentence
+// ends where it can (several sentences go together as long as they fit), at
+// clause ends (",", ";", ":") inside a longer sentence, and at spaces as a
+// last resort. Pieces keep their text; nothing is dropped but the blanks
+// between them. A line that fits, or `longest` 0, gives the line itself.
+QStringList SplitLongLine(const QString& line, int longest);
+
 // One piece of a markup text: words to speak, or a pause before the next piece.
 struct MarkupPiece {
     QString text;     // plain text, entities resolved

@@ -22,6 +22,8 @@ std::unique_ptr<AudioSource> AudioSource::Open(const RenderJob::Audio& track,
     source->startFrame_ = std::llround(std::max(0.0, track.start) * kAudioRate);
     source->endFrame_ =
         source->startFrame_ + std::llround(std::max(0.0, track.length) * kAudioRate);
+    source->fadeFrames_ = std::min(source->endFrame_ - source->startFrame_,
+                                   int64_t(std::llround(std::max(0.0, track.fadeOut) * kAudioRate)));
     source->position_ = 0;
 
     AVFormatContext* raw = nullptr;
@@ -132,7 +134,19 @@ bool AudioSource::AddTo(int32_t* mix, int frames, RenderResult* result) {
         }
         const size_t take = std::min(wanted, buffer_.size() - bufferRead_);
         const int16_t* samples = buffer_.data() + bufferRead_;
-        for (size_t i = 0; i < take; ++i) target[i] += samples[i];
+        // The frame (timeline position) of the first sample taken now.
+        const int64_t at = end - int64_t(wanted / kAudioChannels);
+        const int64_t fadeFrom = endFrame_ - fadeFrames_;
+        if (fadeFrames_ > 0 && at + int64_t(take / kAudioChannels) > fadeFrom) {
+            for (size_t i = 0; i < take; ++i) {
+                const int64_t frame = at + int64_t(i / kAudioChannels);
+                const double gain =
+                    frame < fadeFrom ? 1.0 : double(endFrame_ - frame) / double(fadeFrames_);
+                target[i] += int32_t(std::lround(samples[i] * gain));
+            }
+        } else {
+            for (size_t i = 0; i < take; ++i) target[i] += samples[i];
+        }
         target += take;
         bufferRead_ += take;
         wanted -= take;

@@ -31,6 +31,7 @@ private:
     std::string path_;
     int64_t startFrame_ = 0;  // timeline position of the first sample
     int64_t endFrame_ = 0;    // timeline position after the last sample
+    int64_t fadeFrames_ = 0;  // the fade-out before endFrame_
     int64_t position_ = 0;    // timeline position of the next read
     bool ended_ = false;
     av::InputPtr input_;

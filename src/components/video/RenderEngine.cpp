@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
+#include <unistd.h>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -255,7 +256,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
 
 RenderResult RenderVideoFile(RenderJob job, const std::string& finalPath,
                              const RenderProgress& progress, std::stop_token stop) {
-    const std::string partPath = finalPath + ".part";
+    const std::string partPath = finalPath + "." + std::to_string(getpid()) + ".part";
     job.outputPath = partPath;
     RenderResult result = RenderVideo(std::move(job), progress, stop);
     std::error_code ec;
@@ -265,6 +266,29 @@ RenderResult RenderVideoFile(RenderJob job, const std::string& finalPath,
     }
     if (!result.ok) std::filesystem::remove(partPath, ec);
     return result;
+}
+
+void RemoveUnfinishedFiles(const std::string& finalPath) {
+    namespace fs = std::filesystem;
+    const fs::path final(finalPath);
+    const std::string name = final.filename().string();
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(final.parent_path(), ec)) {
+        const std::string file = entry.path().filename().string();
+        // "<name>.part" (older runs) and "<name>.<process id>.part".
+        const std::string prefix = name + ".";
+        const std::string suffix = ".part";
+        bool unfinished = file == name + suffix;
+        if (!unfinished && file.size() > prefix.size() + suffix.size() &&
+            file.compare(0, prefix.size(), prefix) == 0 &&
+            file.compare(file.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            const std::string middle =
+                file.substr(prefix.size(), file.size() - prefix.size() - suffix.size());
+            unfinished = middle.find_first_not_of("0123456789") == std::string::npos;
+        }
+        if (unfinished)
+            fs::remove(entry.path(), ec);
+    }
 }
 
 }  // namespace vm

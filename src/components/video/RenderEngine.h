@@ -16,10 +16,15 @@ using RenderProgress = std::function<void(int frame, int totalFrames)>;
 // left for the caller to remove.
 RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::stop_token stop);
 
-// Renders into `finalPath` through a temporary file beside it ("<final>.part"),
-// which replaces an older file of that name only once the render succeeded;
-// on failure or stop the temporary file is removed and the older file stays.
+// Renders into `finalPath` through a temporary file beside it
+// ("<final>.<process id>.part", so no other run shares its name), which
+// replaces an older file of that name only once the render succeeded; on
+// failure or stop the temporary file is removed and the older file stays.
 RenderResult RenderVideoFile(RenderJob job, const std::string& finalPath,
                              const RenderProgress& progress, std::stop_token stop);
+
+// Removes the temporary files renders of `finalPath` left behind when their
+// program was killed. Only for a folder no other render is writing into.
+void RemoveUnfinishedFiles(const std::string& finalPath);
 
 }  // namespace vm
