@@ -595,6 +595,7 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
         s.Emit(e);
     }
     s.listener = nullptr;
+    s.folderLock.reset();  // the folder is free for the next batch
     return s.reports;
 }
 

@@ -377,9 +377,9 @@ TEST_F(BatchMeddling, AResolutionPickedMidRunWaitsForTheNextBatch) {
     EXPECT_TRUE(window->LastBatchFailures().isEmpty())
         << window->LastBatchFailures().join("\n").toStdString();
     // The whole batch keeps the size it started with; the next one takes 240p.
-    for (const QString& name : {"one.avi", "two.avi", "three.avi"}) {
+    for (const char* name : {"one.avi", "two.avi", "three.avi"}) {
         const auto info = testsupport::ProbeMedia(folder + "/output/" + name);
-        EXPECT_EQ(QSize(info.width, info.height), QSize(1920, 1080)) << name.toStdString();
+        EXPECT_EQ(QSize(info.width, info.height), QSize(1920, 1080)) << name;
     }
     window->lstKeywords->clear();
     window->txtFilename->setText("next");

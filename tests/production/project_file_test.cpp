@@ -201,3 +201,13 @@ TEST(ProjectFile, FilesAreWrittenWholeAndReadBack) {
     EXPECT_TRUE(error.startsWith("cannot be read")) << error.toStdString();
     EXPECT_FALSE(WriteProjectFile(dir.filePath("no/such/folder/p.json"), Everything(), &error));
 }
+
+TEST(ProjectFile, SecondsPerSlideUpToTheLargestSixteenBitValue) {
+    ProjectFile p;
+    QString error;
+    EXPECT_TRUE(ParseProject(R"({"secondsPerSlide": 32767})", &p, &error)) << error.toStdString();
+    EXPECT_EQ(*p.secondsPerSlide, 32767);
+    EXPECT_FALSE(ParseProject(R"({"secondsPerSlide": 32768})", &p, &error));
+    EXPECT_TRUE(error.startsWith("secondsPerSlide: expected a whole number from 1 to 32767"))
+        << error.toStdString();
+}

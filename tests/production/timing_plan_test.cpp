@@ -140,3 +140,21 @@ TEST(VideoPath, KeywordOrFallbackName) {
     EXPECT_EQ(VideoPath("dentist", "myfile"), "/srv/vm/output/dentist.avi");
     EXPECT_EQ(VideoPath("", "myvideo"), "/srv/vm/output/myvideo.avi");
 }
+
+TEST(TimingPlan, BoundariesOfShowingImagesAgain) {
+    TimingPlan plan;
+    // A gap of exactly one slide repeats no image.
+    ASSERT_TRUE(ComputeTimingPlan(Narrated(25.9, 4, 5, 1), plan, nullptr));
+    EXPECT_EQ(plan.repeatedImages, 0);
+    EXPECT_EQ(plan.iVideoLength, 26);
+    EXPECT_EQ(plan.iLastSlideTime, 5);
+    // One second more and two images come back.
+    ASSERT_TRUE(ComputeTimingPlan(Narrated(26, 4, 5, 1), plan, nullptr));
+    EXPECT_EQ(plan.repeatedImages, 2);
+    // Narration exactly as long as the slides: the slides set the length and
+    // the last one shows again for a whole slide.
+    ASSERT_TRUE(ComputeTimingPlan(Narrated(20.5, 4, 5, 1), plan, nullptr));
+    EXPECT_EQ(plan.repeatedImages, 0);
+    EXPECT_EQ(plan.iVideoLength, 20);
+    EXPECT_EQ(plan.iLastSlideTime, 5);
+}

@@ -16,6 +16,13 @@ TEST(GetFileSizeText, ReadsSizesAndMissingFiles) {
     file.write(QByteArray(1234, 'x'));
     file.close();
     EXPECT_EQ(GetFileSizeText(folder + "/a.wav"), "1234");
+    // Read as a signed 32-bit number: 2.5 GiB reads negative (a sparse file
+    // takes no room).
+    QFile big(folder + "/big.wav");
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(2684354560LL));
+    big.close();
+    EXPECT_EQ(GetFileSizeText(folder + "/big.wav"), "-1610612736");
 }
 
 TEST(MonitorTick, FileGrowingOverThreeTicksSettlesOnFirstRepeat) {

@@ -34,3 +34,9 @@ bool CopyDemoData(const QString& appFolder);
 bool WaitFor(const std::function<bool()>& done, int ms);
 
 }  // namespace testsupport
+
+// Failures print texts as texts, not as bytes.
+#include <ostream>
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}

@@ -1,5 +1,8 @@
 #include "WavFile.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,8 +65,15 @@ bool WriteWav(const QString& path, const std::vector<int16_t>& samples, int samp
     const QByteArray bytes = EncodeWav(samples, sampleRate);
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        // A short write leaves Qt's own error unset ("Unknown error"): the
+        // system's reason (a full disk, say) is in errno.
+        const int reason = errno;
+        const QString why = file.error() == QFileDevice::NoError && reason != 0
+                                ? QString::fromLocal8Bit(std::strerror(reason))
+                                : file.errorString();
+        if (error) *error = QStringLiteral("Cannot write %1: %2").arg(path, why);
         return false;
     }
     return true;
