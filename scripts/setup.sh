@@ -12,6 +12,7 @@ PACKAGES=(
   flite1-dev
   festival festival-dev libestools-dev festlex-cmu festlex-poslex festvox-us-slt-hts
   ffmpeg
+  libass-dev fonts-wqy-microhei
   xvfb x11-apps imagemagick fonts-dejavu-core
 )
 

@@ -97,6 +97,7 @@ std::string Speak(vm::speech::SpeechEngine& engine, const SpeakRequest& request)
     if (!reply.ok && reply.error.empty()) reply.error = request.engine + " could not speak";
     reply.sampleRate = audio.sampleRate;
     reply.samples = std::move(audio.samples);
+    reply.tokens = std::move(audio.tokens);
     return vm::speech::protocol::EncodeReply(reply);
 }
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "AudioMix.h"
-#include "AviWriter.h"
+#include "VideoWriter.h"
 #include "Compressors.h"
 #include "TestSupport.h"
 #include "VideoEdit.h"
@@ -33,7 +33,7 @@ TEST(VideoCompressors, ListIsUsableAndInFixedOrder) {
         ASSERT_NE(codec, nullptr);
         for (auto [w, h] : {std::pair{854, 480}, std::pair{426, 240}}) {
             std::string error;
-            EXPECT_TRUE(vm::AviWriter::CanOpen(codec, w, h, &error))
+            EXPECT_TRUE(vm::VideoWriter::CanOpen(codec, w, h, &error))
                 << w << "x" << h << " " << error;
         }
     }

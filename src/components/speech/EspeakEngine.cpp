@@ -17,10 +17,56 @@ namespace {
 // the callback writes into the buffer of the call that holds it.
 std::mutex gEspeakMutex;
 std::vector<int16_t>* gSink = nullptr;
+// Where each word begins: its character position in the text (from 1) and
+// the time in milliseconds.
+std::vector<std::pair<int, int>>* gWords = nullptr;
 
-int SynthCallback(short* wav, int count, espeak_EVENT*) {
+int SynthCallback(short* wav, int count, espeak_EVENT* events) {
     if (wav && count > 0 && gSink) gSink->insert(gSink->end(), wav, wav + count);
+    for (; events && events->type != espeakEVENT_LIST_TERMINATED; ++events)
+        if (events->type == espeakEVENT_WORD && gWords)
+            gWords->push_back({events->text_position, events->audio_position});
     return 0;  // go on
+}
+
+// The word (as whitespace separates them) each character of a UTF-8 text
+// belongs to, counting characters as espeak-ng does; -1 for spaces.
+std::vector<int> WordOfCharacter(const std::string& text) {
+    std::vector<int> word;
+    int current = -1;
+    bool inWord = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = text[i];
+        if ((c & 0xC0) == 0x80) continue;  // a continuation byte: same character
+        const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+        if (!space && !inWord) ++current;
+        inWord = !space;
+        word.push_back(space ? -1 : current);
+    }
+    return word;
+}
+
+// Word events to spans: a word runs from its start to where the speech
+// before the next word's start ends.
+std::vector<TokenSpan> WordSpans(const std::string& text,
+                                 const std::vector<std::pair<int, int>>& events,
+                                 const std::vector<int16_t>& samples, int rate) {
+    const std::vector<int> wordOf = WordOfCharacter(text);
+    std::vector<TokenSpan> spans;
+    for (const auto& [position, ms] : events) {
+        const int at = position - 1;
+        if (at < 0 || at >= int(wordOf.size()) || wordOf[size_t(at)] < 0) continue;
+        const int token = wordOf[size_t(at)];
+        if (!spans.empty() && spans.back().token >= token) continue;
+        spans.push_back({token, int64_t(ms) * rate / 1000, 0});
+    }
+    for (size_t i = 0; i < spans.size(); ++i) {
+        const int64_t next = i + 1 < spans.size() ? spans[i + 1].start : int64_t(samples.size());
+        // The event comes where the word's turn begins, pause included.
+        spans[i].start = SpeechStartAfter(samples, spans[i].start, next);
+        spans[i].end = SpeechEndBefore(samples, spans[i].start, next);
+    }
+    return spans;
 }
 
 std::string GenderWord(unsigned char gender) {
@@ -110,10 +156,14 @@ public:
         audio->sampleRate = espeak_ng_GetSampleRate();
         unsigned flags = espeakCHARS_UTF8 | espeakENDPAUSE;
         if (markup) flags |= espeakSSML;
+        std::vector<std::pair<int, int>> words;
         gSink = &audio->samples;
+        gWords = &words;
         const espeak_ERROR result = espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,
                                                  flags, nullptr, nullptr);
         gSink = nullptr;
+        gWords = nullptr;
+        audio->tokens = WordSpans(text, words, audio->samples, audio->sampleRate);
         if (result != EE_OK) {
             *error = "espeak-ng could not speak the text (error " + std::to_string(result) + ")";
             return false;

@@ -80,6 +80,40 @@ std::string Describe(const std::string& name, const fs::path& definition) {
     return description + " (festival)";
 }
 
+// When each of the utterance's tokens (the text's words) is heard: from the
+// start of its first word's first sound to the end of its last word's last.
+std::vector<NamedSpan> TokenTimes(EST_Utterance* utt, int rate) {
+    std::vector<NamedSpan> spans;
+    EST_Relation* tokens = utt->relation("Token", 0);
+    if (!tokens) return spans;
+    // A word's sounds: the segments of its syllables.
+    auto firstSegment = [](EST_Item* word) -> EST_Item* {
+        EST_Item* syllable = daughter1(word, "SylStructure");
+        return syllable ? daughter1(syllable, "SylStructure") : nullptr;
+    };
+    auto lastSegment = [](EST_Item* word) -> EST_Item* {
+        EST_Item* syllable = daughtern(word, "SylStructure");
+        return syllable ? daughtern(syllable, "SylStructure") : nullptr;
+    };
+    for (EST_Item* token = tokens->head(); token; token = inext(token)) {
+        // The token's words with sounds (a "." of its own is a word with none).
+        EST_Item* first = nullptr;
+        EST_Item* last = nullptr;
+        for (EST_Item* word = daughter1(token); word; word = inext(word)) {
+            if (!first) first = firstSegment(word);
+            if (EST_Item* end = lastSegment(word)) last = end;
+        }
+        if (!first || !last) continue;  // said nothing (punctuation)
+        // A segment starts where the one before it (in time) ends.
+        EST_Item* before = iprev(as(first, "Segment"));
+        const float start = before ? before->F("end", 0.0) : 0.0f;
+        const float end = as(last, "Segment")->F("end", 0.0);
+        if (!(end > start)) continue;
+        spans.push_back({token->name().str(), int64_t(start * rate), int64_t(end * rate)});
+    }
+    return spans;
+}
+
 class Festival final : public SpeechEngine {
 public:
     std::string Name() const override { return "festival"; }
@@ -132,18 +166,28 @@ public:
             audio->sampleRate = lastRate_;
             return true;
         }
-        EST_Wave wave;
-        if (!festival_text_to_wave(EST_String(text.c_str()), wave)) {
+        // (utt.synth (Utterance Text "...")), built as a list so the text
+        // needs no quoting; the utterance also says when each word is heard.
+        const LISP expression = cons(
+            rintern("utt.synth"),
+            cons(cons(rintern("Utterance"), cons(rintern("Text"), cons(strintern(text.c_str()), NIL))),
+                 NIL));
+        const LISP result = leval(expression, NIL);
+        EST_Utterance* utt = result && utterance_p(result) ? utterance(result) : nullptr;
+        EST_Relation* waves = utt ? utt->relation("Wave", 0) : nullptr;
+        EST_Wave* wave = waves && waves->head() ? ::wave(waves->head()->f("wave")) : nullptr;
+        if (!wave) {
             *error = "festival could not speak the text";
             return false;
         }
-        audio->sampleRate = wave.sample_rate();
-        audio->samples.reserve(wave.num_samples());
-        for (int i = 0; i < wave.num_samples(); ++i) audio->samples.push_back(wave.a(i, 0));
+        audio->sampleRate = wave->sample_rate();
+        audio->samples.reserve(wave->num_samples());
+        for (int i = 0; i < wave->num_samples(); ++i) audio->samples.push_back(wave->a(i, 0));
         if (audio->sampleRate <= 0) {
             *error = "festival reported no sample rate";
             return false;
         }
+        audio->tokens = MatchTokens(text, TokenTimes(utt, audio->sampleRate));
         lastRate_ = audio->sampleRate;
         return true;
     }

@@ -34,6 +34,29 @@ constexpr FliteVoice kVoices[] = {
 };
 constexpr int kVoiceCount = sizeof(kVoices) / sizeof(kVoices[0]);
 
+// When each of the utterance's tokens (the text's words) is heard: from the
+// start of its first word's first sound to the end of its last word's last.
+std::vector<NamedSpan> TokenTimes(cst_utterance* utt, int rate) {
+    std::vector<NamedSpan> spans;
+    cst_relation* tokens = utt_relation(utt, "Token");
+    if (!tokens) return spans;
+    for (cst_item* token = relation_head(tokens); token; token = item_next(token)) {
+        // The token's words with sounds (punctuation may be a word with none).
+        float start = -1;
+        float end = -1;
+        for (cst_item* word = item_daughter(token); word; word = item_next(word)) {
+            cst_item* syllables = item_as(word, "SylStructure");
+            if (!syllables || !item_daughter(syllables)) continue;
+            if (start < 0)
+                start = ffeature_float(word, "R:SylStructure.daughter.daughter.R:Segment.p.end");
+            end = ffeature_float(word, "R:SylStructure.daughtern.daughtern.R:Segment.end");
+        }
+        if (start < 0 || !(end > start)) continue;  // said nothing
+        spans.push_back({item_name(token), int64_t(start * rate), int64_t(end * rate)});
+    }
+    return spans;
+}
+
 class Flite final : public SpeechEngine {
 public:
     Flite() { flite_init(); }
@@ -64,8 +87,10 @@ public:
             *error = "flite has no voice " + voiceId;
             return false;
         }
-        cst_wave* wave = flite_text_to_wave(text.c_str(), voice);
+        cst_utterance* utt = flite_synth_text(text.c_str(), voice);
+        const cst_wave* wave = utt ? utt_wave(utt) : nullptr;
         if (!wave) {
+            if (utt) delete_utterance(utt);
             *error = "flite could not speak the text";
             return false;
         }
@@ -75,7 +100,8 @@ public:
         // Always mono here; keep the first channel should a voice ever give more.
         for (int i = 0; i < wave->num_samples; ++i)
             audio->samples.push_back(wave->samples[i * channels]);
-        delete_wave(wave);
+        audio->tokens = MatchTokens(text, TokenTimes(utt, audio->sampleRate));
+        delete_utterance(utt);
         if (audio->sampleRate <= 0) {
             *error = "flite reported no sample rate";
             return false;

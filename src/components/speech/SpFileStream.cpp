@@ -13,6 +13,7 @@ constexpr int kRateBeforeSpeech = 22050;
 bool SpFileStream::Open(const QString& path, int mode, bool) {
     open_ = false;
     samples_.clear();
+    words_.clear();
     sampleRate_ = 0;
     error_.clear();
     if (mode != SSFMCreateForWrite && mode != SSFMCreate) {
@@ -53,15 +54,25 @@ bool SpFileStream::Close() {
     return true;
 }
 
-void SpFileStream::AppendSamples(const std::vector<int16_t>& samples, int rate) {
+void SpFileStream::AppendSamples(const std::vector<int16_t>& samples, int rate,
+                                 const std::vector<vm::speech::TokenSpan>& tokens) {
     if (rate <= 0) return;
     if (!sampleRate_) sampleRate_ = rate;
+    const double at = double(samples_.size()) / sampleRate_;
+    for (const vm::speech::TokenSpan& t : tokens)
+        words_.push_back({t.token, at + double(t.start) / rate, at + double(t.end) / rate});
     if (rate == sampleRate_) {
         samples_.insert(samples_.end(), samples.begin(), samples.end());
     } else {
         const std::vector<int16_t> converted = vm::ResampleLinear(samples, rate, sampleRate_);
         samples_.insert(samples_.end(), converted.begin(), converted.end());
     }
+}
+
+std::vector<SpFileStream::SpokenWord> SpFileStream::TakeWords() {
+    std::vector<SpokenWord> words;
+    words.swap(words_);
+    return words;
 }
 
 void SpFileStream::AppendSilence(int ms) {

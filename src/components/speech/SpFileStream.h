@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "SpeechEngine.h"
+
 // A WAV file being written by speech. Open() starts a new file (mode 3 creates
 // or replaces it); every Speak() into the stream appends its samples; Close()
 // writes the WAV (16-bit mono at the speaking engine's sample rate). Several
@@ -21,8 +23,20 @@ public:
     bool IsOpen() const { return open_; }
 
     // Used by SpVoice: appends samples at a rate; a first rate fixes the
-    // stream's rate, later audio at another rate is resampled to it.
-    void AppendSamples(const std::vector<int16_t>& samples, int sampleRate);
+    // stream's rate, later audio at another rate is resampled to it. `tokens`
+    // say when the spoken text's words are heard in these samples.
+    void AppendSamples(const std::vector<int16_t>& samples, int sampleRate,
+                       const std::vector<vm::speech::TokenSpan>& tokens = {});
+
+    // When the words of the texts spoken since the last call are heard, in
+    // seconds from the file's start; `token` counts the words of the text of
+    // the Speak call that spoke them.
+    struct SpokenWord {
+        int token = 0;
+        double start = 0;
+        double end = 0;
+    };
+    std::vector<SpokenWord> TakeWords();
     // Appends silence (at the stream's rate, 22050 Hz before any speech).
     void AppendSilence(int milliseconds);
 
@@ -36,5 +50,6 @@ private:
     bool open_ = false;
     int sampleRate_ = 0;
     std::vector<int16_t> samples_;
+    std::vector<SpokenWord> words_;
     QString error_;
 };

@@ -54,10 +54,16 @@ const EngineList& InstalledEngines(QString* problems) {
 // a pause asked for before any audio waits until the rate is known.
 class Assembler {
 public:
-    void Add(const EngineAudio& audio) {
+    // `firstToken` is where the audio's words start among the whole text's.
+    void Add(const EngineAudio& audio, int firstToken = 0) {
         if (audio.sampleRate <= 0) return;
         if (!rate_) rate_ = audio.sampleRate;
         FlushPause();
+        const int64_t at = int64_t(samples_.size());
+        const double scale = double(rate_) / audio.sampleRate;
+        for (const vm::speech::TokenSpan& t : audio.tokens)
+            tokens_.push_back({firstToken + t.token, at + int64_t(t.start * scale),
+                               at + int64_t(t.end * scale)});
         if (audio.sampleRate == rate_) {
             samples_.insert(samples_.end(), audio.samples.begin(), audio.samples.end());
         } else {
@@ -70,6 +76,7 @@ public:
         if (rate_) FlushPause();
     }
     const std::vector<int16_t>& Samples() const { return samples_; }
+    const std::vector<vm::speech::TokenSpan>& Tokens() const { return tokens_; }
     int Rate() const { return rate_; }
 
 private:
@@ -79,6 +86,7 @@ private:
         pendingMs_ = 0;
     }
     std::vector<int16_t> samples_;
+    std::vector<vm::speech::TokenSpan> tokens_;
     int rate_ = 0;
     int pendingMs_ = 0;
 };
@@ -101,8 +109,9 @@ struct SpVoice::Impl {
         return nullptr;
     }
 
+    // `firstToken`: how many of the whole text's words came before this piece.
     bool SpeakPiece(SpeechEngine& engine, const std::string& voiceId, const QString& text,
-                    bool markup, Assembler* out) {
+                    bool markup, Assembler* out, int firstToken = 0) {
         EngineAudio audio;
         std::string engineError;
         if (!engine.Synthesize(voiceId, text.toStdString(), markup, &audio, &engineError)) {
@@ -110,7 +119,7 @@ struct SpVoice::Impl {
             if (error.isEmpty()) error = QStringLiteral("The voice could not speak");
             return false;
         }
-        out->Add(audio);
+        out->Add(audio, firstToken);
         return true;
     }
 
@@ -132,6 +141,7 @@ struct SpVoice::Impl {
         }
         bool spoken = false;
         const bool markup = engine.SpeaksMarkup();
+        int words = 0;  // of the text, before the piece being spoken
         for (const QString& line : vm::speech::SplitLines(text)) {
             if (IsBlank(line)) continue;
             if (spoken) out->Pause(vm::speech::kLineBreakPauseMs);
@@ -139,8 +149,9 @@ struct SpVoice::Impl {
             // of its own: the engine's pauses at sentence ends remain.
             for (const QString& piece : vm::speech::SplitLongLine(line, engine.LongestText())) {
                 if (!SpeakPiece(engine, voiceId, markup ? vm::speech::EscapeMarkup(piece) : piece,
-                                markup, out))
+                                markup, out, words))
                     return false;
+                words += int(vm::speech::WhitespaceTokens(piece.toStdString()).size());
             }
             spoken = true;
         }
@@ -259,7 +270,7 @@ bool SpVoice::Speak(const QString& text, int flags) {
     Assembler audio;
     if (!d->Render(*engine, voice.Id().toStdString(), text, flags, &audio)) return false;
     if (d->stream) {
-        d->stream->AppendSamples(audio.Samples(), audio.Rate());
+        d->stream->AppendSamples(audio.Samples(), audio.Rate(), audio.Tokens());
         return true;
     }
     return vm::speech::PlayOnSoundOutput(audio.Samples(), audio.Rate(), &d->error);

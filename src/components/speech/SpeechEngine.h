@@ -17,10 +17,42 @@ struct EngineVoice {
     std::string description;  // "name - language, gender (engine)"
 };
 
+// When one word of the text is heard: `token` counts the text's words as
+// whitespace separates them (0 is the first), `start` and `end` are sample
+// positions in the audio. Words the engine says nothing for are left out.
+struct TokenSpan {
+    int token = 0;
+    int64_t start = 0;
+    int64_t end = 0;
+};
+
 struct EngineAudio {
     std::vector<int16_t> samples;  // 16-bit mono
     int sampleRate = 0;            // set even when the text gave no samples
+    std::vector<TokenSpan> tokens;  // in order, when the engine tells
 };
+
+// The words of a UTF-8 text as whitespace separates them.
+std::vector<std::string> WhitespaceTokens(const std::string& text);
+
+// Engines that say which of their own words they spoke when (festival's and
+// flite's Token relation) name them without the punctuation around them and
+// may leave some out: this matches them to the text's words in order, by
+// name (letter case and punctuation aside).
+struct NamedSpan {
+    std::string name;
+    int64_t start = 0;
+    int64_t end = 0;
+};
+std::vector<TokenSpan> MatchTokens(const std::string& text, const std::vector<NamedSpan>& spans);
+
+// Where the speech from `from` on begins: the first sample before `to`
+// louder than a whisper (`from` when there is none).
+int64_t SpeechStartAfter(const std::vector<int16_t>& samples, int64_t from, int64_t to);
+
+// Where the speech before `to` ends: the last sample from `from` on that is
+// louder than a whisper, so a word's end leaves out the pause after it.
+int64_t SpeechEndBefore(const std::vector<int16_t>& samples, int64_t from, int64_t to);
 
 class SpeechEngine {
 public:

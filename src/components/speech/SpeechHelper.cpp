@@ -265,6 +265,7 @@ bool SpeechHelper::Speak(const SpeakRequest& request, EngineAudio* audio, std::s
     }
     audio->sampleRate = reply.sampleRate;
     audio->samples = std::move(reply.samples);
+    audio->tokens = std::move(reply.tokens);
     return true;
 }
 

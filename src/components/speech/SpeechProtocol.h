@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "SpeechEngine.h"
+
 namespace vm::speech {
 
 struct SpeakRequest {
@@ -30,6 +32,7 @@ struct SpeakReply {
     std::string error;
     int sampleRate = 0;
     std::vector<int16_t> samples;
+    std::vector<TokenSpan> tokens;
 };
 
 // Longest message either side accepts: a reply of about 2 hours of 32 kHz speech.
@@ -41,6 +44,7 @@ class Writer {
 public:
     void U32(uint32_t v) { Raw(&v, sizeof v); }
     void I32(int32_t v) { Raw(&v, sizeof v); }
+    void I64(int64_t v) { Raw(&v, sizeof v); }
     void Text(const std::string& s) {
         U32(static_cast<uint32_t>(s.size()));
         Raw(s.data(), s.size());
@@ -67,6 +71,7 @@ public:
     explicit Reader(const std::string& body) : body_(body) {}
     bool U32(uint32_t* v) { return Raw(v, sizeof *v); }
     bool I32(int32_t* v) { return Raw(v, sizeof *v); }
+    bool I64(int64_t* v) { return Raw(v, sizeof *v); }
     bool Text(std::string* s) {
         uint32_t size = 0;
         if (!U32(&size) || size > body_.size() - at_) return false;
@@ -112,6 +117,12 @@ inline std::string EncodeReply(const SpeakReply& r) {
     w.I32(r.sampleRate);
     w.U32(static_cast<uint32_t>(r.samples.size()));
     w.Raw(r.samples.data(), r.samples.size() * sizeof(int16_t));
+    w.U32(static_cast<uint32_t>(r.tokens.size()));
+    for (const TokenSpan& t : r.tokens) {
+        w.I32(t.token);
+        w.I64(t.start);
+        w.I64(t.end);
+    }
     return w.Message();
 }
 
@@ -125,7 +136,16 @@ inline bool DecodeReply(const std::string& body, SpeakReply* r) {
     r->sampleRate = rate;
     if (count > (kLargestSpeechMessage / sizeof(int16_t))) return false;
     r->samples.resize(count);
-    return in.Raw(r->samples.data(), count * sizeof(int16_t)) && in.AtEnd();
+    uint32_t tokens = 0;
+    if (!in.Raw(r->samples.data(), count * sizeof(int16_t)) || !in.U32(&tokens)) return false;
+    if (tokens > count + 1u) return false;
+    r->tokens.resize(tokens);
+    for (TokenSpan& t : r->tokens) {
+        int32_t token = 0;
+        if (!in.I32(&token) || !in.I64(&t.start) || !in.I64(&t.end)) return false;
+        t.token = token;
+    }
+    return in.AtEnd();
 }
 
 }  // namespace protocol

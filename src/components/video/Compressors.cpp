@@ -1,6 +1,6 @@
 #include "Compressors.h"
 
-#include "AviWriter.h"
+#include "VideoWriter.h"
 #include "FfmpegPtr.h"
 
 namespace {
@@ -48,7 +48,7 @@ std::vector<CompressorInfo> Compressors::Probe() {
         if (avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) != 1) continue;
         bool opens = true;
         for (const auto& size : kSizes)
-            if (!vm::AviWriter::CanOpen(codec, size[0], size[1], nullptr)) {
+            if (!vm::VideoWriter::CanOpen(codec, size[0], size[1], nullptr)) {
                 opens = false;
                 break;
             }

@@ -31,7 +31,7 @@ AVPixelFormat PlainPixelFormat(AVPixelFormat format, bool* fullRange) {
 }
 
 av::SwsPtr MakeScaler(int srcW, int srcH, AVPixelFormat srcFormat, bool srcFull, int dstW, int dstH,
-                      AVPixelFormat dstFormat, bool dstFull, int flags) {
+                      AVPixelFormat dstFormat, bool dstFull, int flags, bool dstBt709) {
     av::SwsPtr scaler(sws_alloc_context());
     if (!scaler) return nullptr;
     SwsContext* s = scaler.get();
@@ -44,7 +44,22 @@ av::SwsPtr MakeScaler(int srcW, int srcH, AVPixelFormat srcFormat, bool srcFull,
         av_opt_set_int(s, "sws_flags", flags, 0) < 0)
         return nullptr;
     if (sws_init_context(s, nullptr, nullptr) < 0) return nullptr;
+    if (dstBt709) {
+        int* inverse = nullptr;
+        int* table = nullptr;
+        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        if (sws_getColorspaceDetails(s, &inverse, &srcRange, &table, &dstRange, &brightness,
+                                     &contrast, &saturation) >= 0)
+            sws_setColorspaceDetails(s, inverse, srcRange, sws_getCoefficients(SWS_CS_ITU709),
+                                     dstRange, brightness, contrast, saturation);
+    }
     return scaler;
+}
+
+PictureFit PictureFitNamed(const std::string& name) {
+    if (name == "blur") return PictureFit::Blurred;
+    if (name == "fill") return PictureFit::Fill;
+    return PictureFit::Fit;
 }
 
 av::FramePtr MakeBlackCanvas(const CanvasFormat& canvas, RenderResult* result) {
@@ -100,10 +115,88 @@ int DecodeFirstPicture(AVFormatContext* input, int stream, AVCodecContext* decod
     }
 }
 
+struct Picture {
+    const AVFrame* frame;
+    AVPixelFormat format;
+    bool fullRange;
+};
+
+// The picture scaled to w x h in another format, in a frame of its own.
+av::FramePtr Convert(const Picture& from, int w, int h, AVPixelFormat format, bool fullRange,
+                     bool bt709, int flags, RenderResult* result) {
+    av::SwsPtr scaler = MakeScaler(from.frame->width, from.frame->height, from.format,
+                                   from.fullRange, w, h, format, fullRange, flags, bt709);
+    av::FramePtr out = av::MakeFrame();
+    if (!scaler || !out) return nullptr;
+    out->format = format;
+    out->width = w;
+    out->height = h;
+    out->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    if (av_frame_get_buffer(out.get(), 0) < 0) return nullptr;
+    if (sws_scale(scaler.get(), from.frame->data, from.frame->linesize, 0, from.frame->height,
+                  out->data, out->linesize) < 0)
+        return nullptr;
+    (void)result;
+    return out;
+}
+
+// Copies `part` into `canvas` with its top left corner at x, y (which may
+// lie outside: only what overlaps is copied), on whole chroma samples.
+void Paste(AVFrame* canvas, const AVFrame* part, int x, int y) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(canvas->format));
+    const int alignX = 1 << desc->log2_chroma_w, alignY = 1 << desc->log2_chroma_h;
+    x = x >= 0 ? x / alignX * alignX : -((-x + alignX - 1) / alignX * alignX);
+    y = y >= 0 ? y / alignY * alignY : -((-y + alignY - 1) / alignY * alignY);
+    for (int plane = 0; plane < 3; ++plane) {
+        const int sx = plane == 0 ? 0 : desc->log2_chroma_w;
+        const int sy = plane == 0 ? 0 : desc->log2_chroma_h;
+        const int px = x >> sx, py = y >> sy;
+        const int cw = AV_CEIL_RSHIFT(canvas->width, sx), chh = AV_CEIL_RSHIFT(canvas->height, sy);
+        const int pw = AV_CEIL_RSHIFT(part->width, sx), ph = AV_CEIL_RSHIFT(part->height, sy);
+        const int left = std::max(0, px), top = std::max(0, py);
+        const int right = std::min(cw, px + pw), bottom = std::min(chh, py + ph);
+        if (right <= left || bottom <= top) continue;
+        av_image_copy_plane(canvas->data[plane] + top * canvas->linesize[plane] + left,
+                            canvas->linesize[plane],
+                            part->data[plane] + (top - py) * part->linesize[plane] + (left - px),
+                            part->linesize[plane], right - left, bottom - top);
+    }
+}
+
+// A soft, darker copy of the frame, in place: shrunk to a small fraction and
+// scaled back up (a blur that costs two small scalings), then dimmed so the
+// picture in front stands out.
+bool Blur(AVFrame* frame, const CanvasFormat& canvas, RenderResult* result) {
+    const int w = std::max(4, canvas.width / 24), h = std::max(4, canvas.height / 24);
+    const Picture whole{frame, canvas.format, canvas.fullRange};
+    av::FramePtr small =
+        Convert(whole, w, h, canvas.format, canvas.fullRange, false, SWS_AREA, result);
+    if (!small) return false;
+    av::FramePtr soft = Convert(Picture{small.get(), canvas.format, canvas.fullRange},
+                                canvas.width, canvas.height, canvas.format, canvas.fullRange, false,
+                                SWS_BICUBIC, result);
+    if (!soft) return false;
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(canvas.format);
+    const int black = canvas.fullRange ? 0 : 16;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int pw = plane == 0 ? canvas.width : AV_CEIL_RSHIFT(canvas.width, desc->log2_chroma_w);
+        const int ph =
+            plane == 0 ? canvas.height : AV_CEIL_RSHIFT(canvas.height, desc->log2_chroma_h);
+        for (int y = 0; y < ph; ++y) {
+            const uint8_t* in = soft->data[plane] + y * soft->linesize[plane];
+            uint8_t* out = frame->data[plane] + y * frame->linesize[plane];
+            for (int x = 0; x < pw; ++x)
+                out[x] = plane == 0 ? uint8_t(black + (in[x] - black) * 11 / 20)
+                                    : uint8_t(128 + (in[x] - 128) * 7 / 10);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target,
-                         RenderResult* result) {
+av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, RenderResult* result,
+                         PictureFit fit) {
     const int width = target.width, height = target.height;
     const std::string stage = "decoding image " + path;
     auto fail = [&](int rc) {
@@ -132,44 +225,51 @@ av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target,
         return fail(rc);
     if (picture->width <= 0 || picture->height <= 0) return fail(AVERROR_INVALIDDATA);
 
-    av::FramePtr canvas = MakeBlackCanvas(target, result);
+    bool fullRange = false;
+    const AVPixelFormat decoded = PlainPixelFormat(AVPixelFormat(picture->format), &fullRange);
+    fullRange = fullRange || picture->color_range == AVCOL_RANGE_JPEG;
+    // For BT.709 the picture goes through RGB first: swscale keeps a YUV
+    // picture's colour matrix when it converts YUV to YUV.
+    Picture source{picture.get(), decoded, fullRange};
+    av::FramePtr rgb;
+    if (target.bt709 && !(av_pix_fmt_desc_get(decoded)->flags & AV_PIX_FMT_FLAG_RGB)) {
+        rgb = Convert(source, picture->width, picture->height, AV_PIX_FMT_RGB24, true, false,
+                      SWS_POINT, result);
+        if (!rgb) return fail(AVERROR(EINVAL));
+        source = Picture{rgb.get(), AV_PIX_FMT_RGB24, true};
+    }
+
+    const double fitScale =
+        std::min(double(width) / picture->width, double(height) / picture->height);
+    const double coverScale =
+        std::max(double(width) / picture->width, double(height) / picture->height);
+    av::FramePtr canvas;
+    if (fit == PictureFit::Fit) {
+        canvas = MakeBlackCanvas(target, result);
+    } else {
+        // The picture scaled to cover the frame, its middle kept.
+        const int cw = std::max(width, int(std::lround(picture->width * coverScale)));
+        const int ch = std::max(height, int(std::lround(picture->height * coverScale)));
+        av::FramePtr cover = Convert(source, cw, ch, target.format, target.fullRange, target.bt709,
+                                     SWS_BICUBIC, result);
+        if (!cover) return fail(AVERROR(EINVAL));
+        canvas = MakeBlackCanvas(target, result);
+        if (canvas) Paste(canvas.get(), cover.get(), -(cw - width) / 2, -(ch - height) / 2);
+        if (canvas && fit == PictureFit::Blurred) {
+            if (!Blur(canvas.get(), target, result)) return nullptr;
+        }
+        if (fit == PictureFit::Fill) return canvas;
+    }
     if (!canvas) return nullptr;
 
-    // Fit inside the frame, aspect kept, centred (on a chroma sample, so the
+    // The whole picture, aspect kept, centred (on a chroma sample, so the
     // colour planes line up with the brightness).
-    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(target.format);
-    const int alignX = 1 << desc->log2_chroma_w, alignY = 1 << desc->log2_chroma_h;
-    const double scale = std::min(double(width) / picture->width, double(height) / picture->height);
-    const int w = std::clamp(int(std::lround(picture->width * scale)), 1, width);
-    const int h = std::clamp(int(std::lround(picture->height * scale)), 1, height);
-    const int x = (width - w) / 2 / alignX * alignX;
-    const int y = (height - h) / 2 / alignY * alignY;
-
-    bool fullRange = false;
-    const AVPixelFormat source = PlainPixelFormat(AVPixelFormat(picture->format), &fullRange);
-    fullRange = fullRange || picture->color_range == AVCOL_RANGE_JPEG;
-    av::SwsPtr scaler = MakeScaler(picture->width, picture->height, source, fullRange, w, h,
-                                   target.format, target.fullRange, SWS_BICUBIC);
-    if (!scaler) return fail(AVERROR(EINVAL));
-    // Scaled into a frame of its own (swscale may write past a row's end),
-    // then copied into place.
-    av::FramePtr scaled = av::MakeFrame();
-    if (!scaled) return fail(AVERROR(ENOMEM));
-    scaled->format = target.format;
-    scaled->width = w;
-    scaled->height = h;
-    if (int rc = av_frame_get_buffer(scaled.get(), 0); rc < 0) return fail(rc);
-    if (int rc = sws_scale(scaler.get(), picture->data, picture->linesize, 0, picture->height,
-                           scaled->data, scaled->linesize);
-        rc < 0)
-        return fail(rc);
-    for (int plane = 0; plane < 3; ++plane) {
-        const int cw = plane == 0 ? 0 : desc->log2_chroma_w,
-                  ch = plane == 0 ? 0 : desc->log2_chroma_h;
-        av_image_copy_plane(canvas->data[plane] + (y >> ch) * canvas->linesize[plane] + (x >> cw),
-                            canvas->linesize[plane], scaled->data[plane], scaled->linesize[plane],
-                            AV_CEIL_RSHIFT(w, cw), AV_CEIL_RSHIFT(h, ch));
-    }
+    const int w = std::clamp(int(std::lround(picture->width * fitScale)), 1, width);
+    const int h = std::clamp(int(std::lround(picture->height * fitScale)), 1, height);
+    av::FramePtr scaled =
+        Convert(source, w, h, target.format, target.fullRange, target.bt709, SWS_BICUBIC, result);
+    if (!scaled) return fail(AVERROR(EINVAL));
+    Paste(canvas.get(), scaled.get(), (width - w) / 2, (height - h) / 2);
     return canvas;
 }
 

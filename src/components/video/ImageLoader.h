@@ -14,19 +14,30 @@ struct CanvasFormat {
     int height = 0;
     AVPixelFormat format = AV_PIX_FMT_YUV420P;
     bool fullRange = false;
+    bool bt709 = false;  // BT.709 colours (HD video); else BT.601, as JPEG
 };
+
+// How a picture of another shape fills the frame.
+enum class PictureFit {
+    Fit,      // whole, centred on black
+    Blurred,  // whole, centred on a blurred, darkened copy that fills the frame
+    Fill,     // scaled to cover the frame, the middle kept
+};
+PictureFit PictureFitNamed(const std::string& name);  // "fit", "blur", "fill"
 
 // A black canvas.
 av::FramePtr MakeBlackCanvas(const CanvasFormat& canvas, RenderResult* result);
 
 // Decodes a JPEG or GIF (first picture) with libavformat/libavcodec and
-// scales it to fit the canvas with its aspect kept, centred on black.
-av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& canvas, RenderResult* result);
+// scales it into the canvas with its aspect kept, as `fit` says.
+av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& canvas, RenderResult* result,
+                         PictureFit fit = PictureFit::Fit);
 
 // A scaler with the ranges set before it is initialised (set afterwards,
 // a same-size conversion would copy and ignore them). Null on failure.
+// `dstBt709`: a YUV destination gets BT.709 colours from an RGB source.
 av::SwsPtr MakeScaler(int srcW, int srcH, AVPixelFormat srcFormat, bool srcFull, int dstW, int dstH,
-                      AVPixelFormat dstFormat, bool dstFull, int flags);
+                      AVPixelFormat dstFormat, bool dstFull, int flags, bool dstBt709 = false);
 
 // The yuvj formats are full-range aliases that swscale warns about: use the
 // plain format and say the range instead.

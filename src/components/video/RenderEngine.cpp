@@ -1,5 +1,6 @@
 #include "RenderEngine.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -9,7 +10,8 @@
 #include <vector>
 
 #include "AudioMix.h"
-#include "AviWriter.h"
+#include "CaptionRenderer.h"
+#include "VideoWriter.h"
 #include "FfmpegPtr.h"
 #include "ImageLoader.h"
 #include "RenderTimeline.h"
@@ -121,8 +123,9 @@ private:
 
 // Planar YUV encoders get their own format as the canvas; the others get
 // 4:2:0, converted per encoded frame.
-CanvasFormat ChooseCanvas(int width, int height, AVPixelFormat encoderFormat, bool fullRange) {
-    CanvasFormat canvas{width, height, AV_PIX_FMT_YUV420P, false};
+CanvasFormat ChooseCanvas(int width, int height, AVPixelFormat encoderFormat, bool fullRange,
+                          bool bt709) {
+    CanvasFormat canvas{width, height, AV_PIX_FMT_YUV420P, false, bt709};
     if (encoderFormat == AV_PIX_FMT_YUV420P || encoderFormat == AV_PIX_FMT_YUV422P ||
         encoderFormat == AV_PIX_FMT_YUV444P) {
         canvas.format = encoderFormat;
@@ -132,7 +135,7 @@ CanvasFormat ChooseCanvas(int width, int height, AVPixelFormat encoderFormat, bo
 }
 
 // The encoder thread's side: takes frames off the queue, encodes and muxes.
-RenderResult EncodeLoop(AviWriter& writer, FrameQueue& queue, int totalFrames,
+RenderResult EncodeLoop(VideoWriter& writer, FrameQueue& queue, int totalFrames,
                         const RenderProgress& progress, std::stop_token stop) {
     RenderResult result;
     FrameQueue::Item item;
@@ -156,12 +159,34 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     RenderResult result;
     AudioMix audio;
     if (!audio.Open(job, &result)) return result;
-    AviWriter writer;
+    VideoWriter writer;
     if (!writer.Open(job, plan.totalFrames, &audio, &result)) return result;
-    const CanvasFormat canvas =
-        ChooseCanvas(job.width, job.height, writer.PixelFormat(), writer.FullRange());
+    const CanvasFormat canvas = ChooseCanvas(job.width, job.height, writer.PixelFormat(),
+                                             writer.FullRange(), writer.Bt709());
     Converter converter;
     if (!converter.Open(canvas, writer.PixelFormat(), writer.FullRange(), &result)) return result;
+    const PictureFit fit = PictureFitNamed(job.fit);
+    CaptionRenderer captions;
+    const bool captioned = !job.captions.empty();
+    if (captioned && !captions.OpenCaptions(job.captions, job.width, job.height,
+                                            job.highlightWords, &result))
+        return result;
+    std::vector<int> captionFrames;  // where the burned captions change
+    for (double t : captions.Changes()) captionFrames.push_back(SecondsToFrames(t));
+    // A still is sent again at least this often: AVI's repeat chunks have a
+    // limit, and an MP4 frame held for long puts some players off.
+    const int stillGap = job.container == "mp4" ? kFramesPerSecond : kLongestStillGap;
+    // The picture for the encoder, with the captions of its time drawn in.
+    auto finish = [&](const AVFrame* picture, int index) -> av::FramePtr {
+        if (!captioned) return converter.Convert(picture, &result);
+        av::FramePtr copy = av::CloneFrame(picture);
+        if (!copy || !captions.Draw(copy.get(), double(index) / kFramesPerSecond, canvas.bt709,
+                                    &result)) {
+            if (result.ok) result = RenderResult::Fail("drawing captions", "out of memory");
+            return nullptr;
+        }
+        return converter.Convert(copy.get(), &result);
+    };
 
     FrameQueue queue;
     RenderResult encoded;
@@ -181,7 +206,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                 return black.get();
             }
             if (!pictures[index])
-                pictures[index] = LoadPicture(plan.pictures[index], canvas, &result);
+                pictures[index] = LoadPicture(plan.pictures[index], canvas, &result, fit);
             return pictures[index].get();
         };
         auto send = [&](av::FramePtr frame, int index, bool keyframe) {
@@ -202,22 +227,27 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
             if (segment.kind == PlanSegment::Kind::Still) {
                 const AVFrame* canvas = picture(segment.picture);
                 if (!canvas) break;
-                av::FramePtr frame = converter.Convert(canvas, &result);
-                if (!frame) break;
-                // The AVI writer fills at most 60,000 skipped frames in a row: a
-                // longer still is sent again on the way.
                 std::vector<int> at{segment.firstFrame};
                 const int end = segment.firstFrame + segment.frameCount;
-                for (int f = segment.firstFrame + kLongestStillGap; f < end; f += kLongestStillGap)
-                    at.push_back(f);
+                for (int f = segment.firstFrame + stillGap; f < end; f += stillGap) at.push_back(f);
                 // Players stop at the last real chunk: show the picture once more at the end.
                 if (lastSegment && segment.frameCount > 1 && at.back() != plan.totalFrames - 1)
                     at.push_back(plan.totalFrames - 1);
+                // And again wherever the captions change.
+                for (int f : captionFrames)
+                    if (f > segment.firstFrame && f < end) at.push_back(f);
+                std::sort(at.begin(), at.end());
+                at.erase(std::unique(at.begin(), at.end()), at.end());
+                av::FramePtr frame = captioned ? av::FramePtr() : finish(canvas, segment.firstFrame);
+                if (!captioned && !frame) break;
                 for (size_t i = 0; i < at.size() && result.ok; ++i) {
-                    av::FramePtr copy =
-                        i + 1 == at.size() ? std::move(frame) : av::CloneFrame(frame.get());
+                    // Without captions every send is the same picture.
+                    av::FramePtr copy = captioned           ? finish(canvas, at[i])
+                                        : i + 1 == at.size() ? std::move(frame)
+                                                             : av::CloneFrame(frame.get());
                     if (!copy) {
-                        result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
+                        if (result.ok)
+                            result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
                         break;
                     }
                     if (!send(std::move(copy), at[i], i == 0 && segment.keyframe)) break;
@@ -233,7 +263,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                 for (int k = 0; k < segment.frameCount && result.ok; ++k) {
                     av::FramePtr mixed = blend.Next(&result);
                     if (!mixed) break;
-                    av::FramePtr frame = converter.Convert(mixed.get(), &result);
+                    av::FramePtr frame = finish(mixed.get(), segment.firstFrame + k);
                     if (!frame || !send(std::move(frame), segment.firstFrame + k, k == 0 && s == 0))
                         break;
                 }

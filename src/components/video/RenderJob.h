@@ -39,6 +39,29 @@ struct RenderJob {
     std::string codecName = "raw video";
     int quality = -1;
 
+    // The container: "avi" (the compressor list's codecs, PCM sound) or "mp4"
+    // (H.264 and AAC, BT.709, the index at the front).
+    std::string container = "avi";
+    // How a picture of another shape fills the frame: "fit", "blur", "fill".
+    std::string fit = "fit";
+
+    // Captions burned into the picture; with highlightWords the word being
+    // spoken is coloured.
+    struct Caption {
+        double start = 0;
+        double end = 0;
+        std::string text;  // UTF-8, lines separated by "\n"
+        struct Word {
+            double start = 0;
+            double end = 0;
+            int begin = 0;  // bytes into `text`
+            int length = 0;
+        };
+        std::vector<Word> words;
+    };
+    std::vector<Caption> captions;
+    bool highlightWords = false;
+
     std::string outputPath;  // the file written (the caller renames it)
 };
 

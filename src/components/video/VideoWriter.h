@@ -10,16 +10,22 @@
 
 namespace vm {
 
-// The AVI being written: a video encoder plus 16-bit PCM audio, muxed by
-// libavformat. Frames are given with their timeline index; the AVI writer
-// fills skipped indices with empty repeat chunks. Audio is written up to
-// the time of each frame so the muxer never holds much.
-class AviWriter {
+// The video file being written, muxed by libavformat. Frames are given with
+// their timeline index, and only frames that change need be given:
+// - AVI: the compressor's codec and 16-bit PCM sound; the AVI writer fills
+//   skipped indices with empty repeat chunks.
+// - MP4: H.264 (High profile, yuv420p, BT.709) and AAC-LC; each frame lasts
+//   until the next one given, as MP4 allows, and the index goes to the front
+//   of the file so it plays while it downloads.
+// Sound is written up to the time of each frame so the muxer never holds much.
+class VideoWriter {
 public:
     bool Open(const RenderJob& job, int totalFrames, AudioMix* audio, RenderResult* result);
     // The pixel format the encoder is fed.
     AVPixelFormat PixelFormat() const { return format_; }
     bool FullRange() const { return fullRange_; }
+    // True for BT.709 colours (MP4); AVI keeps swscale's BT.601.
+    bool Bt709() const { return bt709_; }
     // `frame` in PixelFormat(); its pts is set here.
     bool WriteVideo(AVFrame* frame, int index, bool keyframe, RenderResult* result);
     // Flushes the encoder, writes the rest of the audio and the trailer and
@@ -32,7 +38,12 @@ public:
 
 private:
     bool WriteAudioUntil(int64_t sample, RenderResult* result);
+    bool WritePcm(int count, RenderResult* result);
+    bool WriteAac(int count, RenderResult* result);
     bool Drain(RenderResult* result);
+    bool DrainAudio(RenderResult* result);
+    // MP4: a packet waits until the next one says how long it lasts.
+    bool WriteVideoPacket(AVPacket* packet, RenderResult* result);
 
     av::OutputPtr output_;
     av::CodecContextPtr encoder_;
@@ -42,6 +53,11 @@ private:
     AudioMix* audio_ = nullptr;
     AVPixelFormat format_ = AV_PIX_FMT_NONE;
     bool fullRange_ = false;
+    bool bt709_ = false;
+    bool mp4_ = false;
+    av::CodecContextPtr audioEncoder_;
+    av::FramePtr audioFrame_;
+    av::PacketPtr held_;  // MP4: the last video packet, its duration not known yet
     int quality_ = -1;
     int totalFrames_ = 0;
     int64_t audioWritten_ = 0;  // sample frames

@@ -1,0 +1,226 @@
+#include "CaptionRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+extern "C" {
+#include <ass/ass.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace vm {
+namespace {
+
+// ASS times: H:MM:SS.cc
+std::string AssTime(double seconds) {
+    const long cs = std::lround(std::max(0.0, seconds) * 100);
+    char out[32];
+    std::snprintf(out, sizeof out, "%ld:%02ld:%02ld.%02ld", cs / 360000, cs / 6000 % 60,
+                  cs / 100 % 60, cs % 100);
+    return out;
+}
+
+// Text as ASS shows it literally: braces and backslashes would be read as
+// tags, line breaks become \N.
+std::string AssText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '{')
+            out += '(';
+        else if (c == '}')
+            out += ')';
+        else if (c == '\\')
+            out += '/';
+        else if (c == '\n')
+            out += "\\N";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string Header(int width, int height, const std::string& style) {
+    return "[Script Info]\nScriptType: v4.00+\nPlayResX: " + std::to_string(width) +
+           "\nPlayResY: " + std::to_string(height) +
+           "\nWrapStyle: 0\nScaledBorderAndShadow: yes\n\n[V4+ Styles]\n"
+           "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
+           "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, "
+           "BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n" +
+           style + "\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, "
+                   "MarginV, Effect, Text\n";
+}
+
+std::string Dialogue(double start, double end, const std::string& text) {
+    return "Dialogue: 0," + AssTime(start) + "," + AssTime(end) + ",Main,,0,0,0,," + text + "\n";
+}
+
+// BT.601 or BT.709 luma and colour differences of an 8-bit RGB colour, in
+// limited or full range.
+void ToYuv(int r, int g, int b, bool bt709, bool full, int* y, int* u, int* v) {
+    const double kr = bt709 ? 0.2126 : 0.299, kb = bt709 ? 0.0722 : 0.114, kg = 1 - kr - kb;
+    const double luma = (kr * r + kg * g + kb * b) / 255.0;
+    const double cb = (b / 255.0 - luma) / (2 * (1 - kb));
+    const double cr = (r / 255.0 - luma) / (2 * (1 - kr));
+    *y = int(std::lround(full ? luma * 255 : 16 + luma * 219));
+    *u = int(std::lround(128 + cb * (full ? 255 : 224)));
+    *v = int(std::lround(128 + cr * (full ? 255 : 224)));
+}
+
+}  // namespace
+
+struct CaptionRenderer::Impl {
+    ASS_Library* library = nullptr;
+    ASS_Renderer* renderer = nullptr;
+    ASS_Track* track = nullptr;
+    ~Impl() {
+        if (track) ass_free_track(track);
+        if (renderer) ass_renderer_done(renderer);
+        if (library) ass_library_done(library);
+    }
+};
+
+CaptionRenderer::CaptionRenderer() : d(std::make_unique<Impl>()) {}
+CaptionRenderer::~CaptionRenderer() = default;
+
+bool CaptionRenderer::Open(const std::string& script, int width, int height,
+                           RenderResult* result) {
+    auto fail = [&](const char* what) {
+        *result = RenderResult::Fail("drawing text", what);
+        return false;
+    };
+    d->library = ass_library_init();
+    if (!d->library) return fail("libass could not start");
+    d->renderer = ass_renderer_init(d->library);
+    if (!d->renderer) return fail("libass could not start");
+    ass_set_frame_size(d->renderer, width, height);
+    // Fonts through fontconfig: a script the first font lacks (Chinese, say)
+    // falls back to one that has it.
+    ass_set_fonts(d->renderer, nullptr, "DejaVu Sans", ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
+    std::string copy = script;
+    d->track = ass_read_memory(d->library, copy.data(), copy.size(), nullptr);
+    if (!d->track) return fail("the text could not be laid out");
+    changes_.clear();
+    for (int i = 0; i < d->track->n_events; ++i) {
+        const ASS_Event& e = d->track->events[i];
+        changes_.push_back(e.Start / 1000.0);
+        changes_.push_back((e.Start + e.Duration) / 1000.0);
+    }
+    std::sort(changes_.begin(), changes_.end());
+    changes_.erase(std::unique(changes_.begin(), changes_.end()), changes_.end());
+    return true;
+}
+
+bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captions, int width,
+                                   int height, bool highlight, RenderResult* result) {
+    // Sized by the frame's shorter side, so portrait frames read like
+    // landscape ones; kept out of the edges (and, in portrait, above the
+    // controls phone feeds lay over the foot of the picture).
+    const int size = std::max(12, int(std::lround(std::min(width, height) * 0.055)));
+    const int side = int(std::lround(width * 0.06));
+    const int foot = int(std::lround(height * (height > width ? 0.16 : 0.07)));
+    const int outline = std::max(1, size / 12);
+    std::string script = Header(
+        width, height,
+        "Style: Main,DejaVu Sans," + std::to_string(size) +
+            ",&H00FFFFFF,&H00FFFFFF,&H00202020,&H80000000,-1,0,0,0,100,100,0,0,1," +
+            std::to_string(outline) + ",0,2," + std::to_string(side) + "," +
+            std::to_string(side) + "," + std::to_string(foot) + ",1");
+    for (const RenderJob::Caption& c : captions) {
+        if (!highlight || c.words.empty()) {
+            script += Dialogue(c.start, c.end, AssText(c.text));
+            continue;
+        }
+        // One event per word: the text with that word coloured, from its
+        // start to the next word's.
+        for (size_t w = 0; w < c.words.size(); ++w) {
+            const RenderJob::Caption::Word& word = c.words[w];
+            const double from = w == 0 ? c.start : word.start;
+            const double to = w + 1 < c.words.size() ? c.words[w + 1].start : c.end;
+            if (!(to > from)) continue;
+            const std::string text = AssText(c.text.substr(0, size_t(word.begin))) +
+                                     "{\\c&H00D7FF&}" +
+                                     AssText(c.text.substr(size_t(word.begin), size_t(word.length))) +
+                                     "{\\r}" + AssText(c.text.substr(size_t(word.begin + word.length)));
+            script += Dialogue(from, to, text);
+        }
+    }
+    return Open(script, width, height, result);
+}
+
+bool CaptionRenderer::OpenHeadline(const std::string& text, int width, int height,
+                                   RenderResult* result) {
+    const int size = std::max(16, int(std::lround(std::min(width, height) * 0.13)));
+    const int side = int(std::lround(width * 0.07));
+    std::string script = Header(width, height,
+                                "Style: Main,DejaVu Sans," + std::to_string(size) +
+                                    ",&H00FFFFFF,&H00FFFFFF,&H00000000,&H50000000,-1,0,0,0,100,"
+                                    "100,0,0,3," +
+                                    std::to_string(std::max(2, size / 5)) + ",0,5," +
+                                    std::to_string(side) + "," + std::to_string(side) + ",0,1");
+    script += Dialogue(0, 10, AssText(text));
+    return Open(script, width, height, result);
+}
+
+bool CaptionRenderer::Draw(AVFrame* frame, double seconds, bool bt709, RenderResult* result) {
+    if (!d->track) return true;
+    const ASS_Image* image = ass_render_frame(d->renderer, d->track,
+                                              std::llround(seconds * 1000), nullptr);
+    if (!image) return true;
+    if (int rc = av_frame_make_writable(frame); rc < 0) {
+        *result = RenderResult::Fail("drawing text", av::ErrorText(rc));
+        return false;
+    }
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
+    const int sx = desc->log2_chroma_w, sy = desc->log2_chroma_h;
+    const bool full = frame->color_range == AVCOL_RANGE_JPEG;
+    for (; image; image = image->next) {
+        const uint32_t color = image->color;
+        const int opacity = 255 - int(color & 0xFF);
+        if (opacity <= 0 || image->w <= 0 || image->h <= 0) continue;
+        int cy = 0, cu = 0, cv = 0;
+        ToYuv(int(color >> 24), int((color >> 16) & 0xFF), int((color >> 8) & 0xFF), bt709, full,
+              &cy, &cu, &cv);
+        // Brightness, pixel by pixel.
+        for (int y = 0; y < image->h; ++y) {
+            const int py = image->dst_y + y;
+            if (py < 0 || py >= frame->height) continue;
+            uint8_t* row = frame->data[0] + py * frame->linesize[0];
+            const unsigned char* alpha = image->bitmap + y * image->stride;
+            for (int x = 0; x < image->w; ++x) {
+                const int px = image->dst_x + x;
+                if (px < 0 || px >= frame->width) continue;
+                const int a = alpha[x] * opacity / 255;
+                row[px] = uint8_t(row[px] + (cy - row[px]) * a / 255);
+            }
+        }
+        // Colour, one sample per block of pixels, with their mean coverage.
+        const int bw = 1 << sx, bh = 1 << sy;
+        const int x0 = image->dst_x >> sx, y0 = image->dst_y >> sy;
+        const int x1 = (image->dst_x + image->w + bw - 1) >> sx;
+        const int y1 = (image->dst_y + image->h + bh - 1) >> sy;
+        const int cwMax = AV_CEIL_RSHIFT(frame->width, sx), chMax = AV_CEIL_RSHIFT(frame->height, sy);
+        for (int by = std::max(0, y0); by < std::min(y1, chMax); ++by) {
+            for (int bx = std::max(0, x0); bx < std::min(x1, cwMax); ++bx) {
+                int sum = 0;
+                for (int dy = 0; dy < bh; ++dy) {
+                    const int y = (by << sy) + dy - image->dst_y;
+                    if (y < 0 || y >= image->h) continue;
+                    for (int dx = 0; dx < bw; ++dx) {
+                        const int x = (bx << sx) + dx - image->dst_x;
+                        if (x >= 0 && x < image->w) sum += image->bitmap[y * image->stride + x];
+                    }
+                }
+                const int a = sum / (bw * bh) * opacity / 255;
+                if (a == 0) continue;
+                uint8_t* u = frame->data[1] + by * frame->linesize[1] + bx;
+                uint8_t* v = frame->data[2] + by * frame->linesize[2] + bx;
+                *u = uint8_t(*u + (cu - *u) * a / 255);
+                *v = uint8_t(*v + (cv - *v) * a / 255);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace vm

@@ -1,0 +1,360 @@
+#include "VideoWriter.h"
+
+#include <algorithm>
+
+#include "ImageLoader.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+namespace vm {
+
+namespace {
+
+constexpr int kAudioChunk = kAudioRate / 10;  // 0.1 s of sound per AVI chunk
+constexpr int kAacBitRate = 128000;
+// x264's speed for MP4: few frames change in a slideshow, so a fast preset
+// costs little size.
+constexpr char kX264Preset[] = "faster";
+constexpr int kDefaultCrf = 23;
+
+bool IsQuantiserCodec(const std::string& name) {
+    return name == "mpeg4" || name == "libxvid" || name == "msmpeg4" || name == "msmpeg4v2" ||
+           name == "wmv1" || name == "wmv2" || name == "mjpeg" || name == "mpeg1video" ||
+           name == "mpeg2video" || name == "h263p" || name == "flv";
+}
+
+void Configure(AVCodecContext* c, const AVCodec* codec, int width, int height) {
+    c->width = width;
+    c->height = height;
+    c->time_base = AVRational{1, kFramesPerSecond};
+    c->framerate = AVRational{kFramesPerSecond, 1};
+    c->sample_aspect_ratio = AVRational{1, 1};
+    c->max_b_frames = 0;  // the AVI repeat chunks need dts == pts
+    // FFV1 ignores forced key pictures; few frames change, so make each one a key.
+    c->gop_size = codec->id == AV_CODEC_ID_FFV1 ? 1 : 250;
+    bool fullRange = false;
+    c->pix_fmt = EncoderPixelFormat(codec, &fullRange);
+    if (fullRange) c->color_range = AVCOL_RANGE_JPEG;
+}
+
+}  // namespace
+
+AVPixelFormat EncoderPixelFormat(const AVCodec* codec, bool* fullRange) {
+    *fullRange = false;
+    if (codec->id == AV_CODEC_ID_RAWVIDEO) return AV_PIX_FMT_BGR24;
+    if (!codec->pix_fmts) return AV_PIX_FMT_YUV420P;
+    // Full-range (JPEG) codecs list a yuvj format first: feed the plain
+    // format with full range instead.
+    bool full = false;
+    const AVPixelFormat plain = PlainPixelFormat(codec->pix_fmts[0], &full);
+    if (full) {
+        *fullRange = true;
+        for (const AVPixelFormat* f = codec->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+            if (*f == plain) return plain;
+        return codec->pix_fmts[0];
+    }
+    for (const AVPixelFormat* f = codec->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+        if (*f == AV_PIX_FMT_YUV420P) return *f;
+    return codec->pix_fmts[0];
+}
+
+bool VideoWriter::CanOpen(const AVCodec* codec, int width, int height, std::string* error) {
+    av::CodecContextPtr c(avcodec_alloc_context3(codec));
+    if (!c) return false;
+    Configure(c.get(), codec, width, height);
+    c->thread_count = 1;
+    const int rc = avcodec_open2(c.get(), codec, nullptr);
+    if (rc < 0 && error) *error = av::ErrorText(rc);
+    return rc >= 0;
+}
+
+bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio, RenderResult* result) {
+    totalFrames_ = totalFrames;
+    quality_ = job.quality;
+    mp4_ = job.container == "mp4";
+    codecName_ = mp4_ ? std::string("libx264") : job.codec;
+    audio_ = audio;
+    const std::string outputStage = "writing " + job.outputPath;
+    const std::string encoderStage = "opening encoder " + job.codecName;
+    auto fail = [&](const std::string& stage, int rc) {
+        *result = RenderResult::Fail(stage, av::ErrorText(rc));
+        return false;
+    };
+
+    AVFormatContext* raw = nullptr;
+    if (int rc = avformat_alloc_output_context2(&raw, nullptr, mp4_ ? "mp4" : "avi",
+                                                job.outputPath.c_str());
+        rc < 0)
+        return fail(outputStage, rc);
+    output_.reset(raw);
+
+    const AVCodec* codec = avcodec_find_encoder_by_name(codecName_.c_str());
+    if (!codec) return fail(encoderStage, AVERROR_ENCODER_NOT_FOUND);
+    encoder_.reset(avcodec_alloc_context3(codec));
+    if (!encoder_) return fail(encoderStage, AVERROR(ENOMEM));
+    AVCodecContext* c = encoder_.get();
+    Configure(c, codec, job.width, job.height);
+    if (mp4_) {
+        // What sites and phones take as it is: 4:2:0, High profile, HD colours.
+        c->pix_fmt = AV_PIX_FMT_YUV420P;
+        c->color_range = AVCOL_RANGE_MPEG;
+        c->color_primaries = AVCOL_PRI_BT709;
+        c->color_trc = AVCOL_TRC_BT709;
+        c->colorspace = AVCOL_SPC_BT709;
+        c->thread_count = 0;  // x264's own threads; its output does not depend on them
+        av_opt_set(c->priv_data, "profile", "high", 0);
+        av_opt_set(c->priv_data, "preset", kX264Preset, 0);
+        if (quality_ < 0) quality_ = kDefaultCrf;
+        bt709_ = true;
+    }
+    format_ = c->pix_fmt;
+    fullRange_ = c->color_range == AVCOL_RANGE_JPEG;
+    if (output_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (quality_ >= 0) {
+        if (codecName_ == "libx264") {
+            av_opt_set_int(c->priv_data, "crf", quality_, 0);
+        } else if (IsQuantiserCodec(job.codec)) {
+            c->flags |= AV_CODEC_FLAG_QSCALE;
+            c->global_quality = quality_ * FF_QP2LAMBDA;
+        }
+    }
+    if (int rc = avcodec_open2(c, codec, nullptr); rc < 0) return fail(encoderStage, rc);
+
+    videoStream_ = avformat_new_stream(raw, nullptr);
+    if (!videoStream_) return fail(outputStage, AVERROR(ENOMEM));
+    // MP4 keeps its own finer clock; the frame rate is still 25.
+    videoStream_->time_base = mp4_ ? AVRational{1, 12800} : c->time_base;
+    videoStream_->avg_frame_rate = AVRational{kFramesPerSecond, 1};
+    if (int rc = avcodec_parameters_from_context(videoStream_->codecpar, c); rc < 0)
+        return fail(outputStage, rc);
+
+    if (mp4_ && audio_ && !audio_->Empty()) {
+        const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
+        if (!aac) return fail("opening the AAC encoder", AVERROR_ENCODER_NOT_FOUND);
+        audioEncoder_.reset(avcodec_alloc_context3(aac));
+        if (!audioEncoder_) return fail("opening the AAC encoder", AVERROR(ENOMEM));
+        AVCodecContext* a = audioEncoder_.get();
+        a->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        a->sample_rate = kAudioRate;
+        av_channel_layout_default(&a->ch_layout, kAudioChannels);
+        a->bit_rate = kAacBitRate;
+        a->profile = FF_PROFILE_AAC_LOW;
+        a->time_base = AVRational{1, kAudioRate};
+        a->thread_count = 1;
+        if (output_->oformat->flags & AVFMT_GLOBALHEADER)
+            a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (int rc = avcodec_open2(a, aac, nullptr); rc < 0)
+            return fail("opening the AAC encoder", rc);
+        audioStream_ = avformat_new_stream(raw, nullptr);
+        if (!audioStream_) return fail(outputStage, AVERROR(ENOMEM));
+        audioStream_->time_base = a->time_base;
+        if (int rc = avcodec_parameters_from_context(audioStream_->codecpar, a); rc < 0)
+            return fail(outputStage, rc);
+        audioFrame_ = av::MakeFrame();
+        if (!audioFrame_) return fail(outputStage, AVERROR(ENOMEM));
+    } else if (audio_ && !audio_->Empty()) {
+        audioStream_ = avformat_new_stream(raw, nullptr);
+        if (!audioStream_) return fail(outputStage, AVERROR(ENOMEM));
+        AVCodecParameters* p = audioStream_->codecpar;
+        p->codec_type = AVMEDIA_TYPE_AUDIO;
+        p->codec_id = AV_CODEC_ID_PCM_S16LE;
+        p->sample_rate = kAudioRate;
+        av_channel_layout_default(&p->ch_layout, kAudioChannels);
+        p->format = AV_SAMPLE_FMT_S16;
+        p->bits_per_coded_sample = 16;
+        p->block_align = 2 * kAudioChannels;
+        p->bit_rate = int64_t(kAudioRate) * 16 * kAudioChannels;
+        audioStream_->time_base = AVRational{1, kAudioRate};
+    }
+
+    if (int rc = avio_open(&raw->pb, job.outputPath.c_str(), AVIO_FLAG_WRITE); rc < 0)
+        return fail(outputStage, rc);
+    AVDictionary* options = nullptr;
+    // The index at the front: the file plays while it downloads.
+    if (mp4_) av_dict_set(&options, "movflags", "+faststart", 0);
+    const int rc = avformat_write_header(raw, &options);
+    av_dict_free(&options);
+    if (rc < 0) return fail(outputStage, rc);
+    packet_ = av::MakePacket();
+    if (!packet_) return fail(outputStage, AVERROR(ENOMEM));
+    return true;
+}
+
+bool VideoWriter::WriteAudioUntil(int64_t sample, RenderResult* result) {
+    if (!audioStream_) return true;
+    const int64_t end =
+        std::min<int64_t>(sample, int64_t(totalFrames_) * kAudioRate / kFramesPerSecond);
+    if (audioEncoder_) {
+        // AAC takes whole frames; the last one may be shorter.
+        const int frame = audioEncoder_->frame_size > 0 ? audioEncoder_->frame_size : 1024;
+        const bool last = end >= int64_t(totalFrames_) * kAudioRate / kFramesPerSecond;
+        while (end - audioWritten_ >= frame || (last && audioWritten_ < end)) {
+            if (!WriteAac(int(std::min<int64_t>(frame, end - audioWritten_)), result)) return false;
+        }
+        return true;
+    }
+    while (audioWritten_ < end) {
+        if (!WritePcm(int(std::min<int64_t>(kAudioChunk, end - audioWritten_)), result))
+            return false;
+    }
+    return true;
+}
+
+bool VideoWriter::WriteAac(int count, RenderResult* result) {
+    audioChunk_.resize(size_t(count) * kAudioChannels);
+    if (!audio_->Read(audioChunk_.data(), count, result)) return false;
+    AVFrame* f = audioFrame_.get();
+    av_frame_unref(f);
+    f->format = AV_SAMPLE_FMT_FLTP;
+    f->sample_rate = kAudioRate;
+    f->nb_samples = count;
+    av_channel_layout_default(&f->ch_layout, kAudioChannels);
+    if (int rc = av_frame_get_buffer(f, 0); rc < 0) {
+        *result = RenderResult::Fail("encoding sound", av::ErrorText(rc));
+        return false;
+    }
+    for (int ch = 0; ch < kAudioChannels; ++ch) {
+        float* out = reinterpret_cast<float*>(f->data[ch]);
+        for (int i = 0; i < count; ++i) out[i] = audioChunk_[size_t(i) * kAudioChannels + ch] / 32768.0f;
+    }
+    f->pts = audioWritten_;
+    audioWritten_ += count;
+    if (int rc = avcodec_send_frame(audioEncoder_.get(), f); rc < 0) {
+        *result = RenderResult::Fail("encoding sound", av::ErrorText(rc));
+        return false;
+    }
+    return DrainAudio(result);
+}
+
+bool VideoWriter::DrainAudio(RenderResult* result) {
+    av::PacketPtr packet = av::MakePacket();
+    while (packet) {
+        int rc = avcodec_receive_packet(audioEncoder_.get(), packet.get());
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return true;
+        if (rc < 0) {
+            *result = RenderResult::Fail("encoding sound", av::ErrorText(rc));
+            return false;
+        }
+        av_packet_rescale_ts(packet.get(), audioEncoder_->time_base, audioStream_->time_base);
+        packet->stream_index = audioStream_->index;
+        if ((rc = av_interleaved_write_frame(output_.get(), packet.get())) < 0) {
+            *result = RenderResult::Fail("writing sound", av::ErrorText(rc));
+            return false;
+        }
+    }
+    *result = RenderResult::Fail("encoding sound", av::ErrorText(AVERROR(ENOMEM)));
+    return false;
+}
+
+bool VideoWriter::WritePcm(int count, RenderResult* result) {
+    audioChunk_.resize(size_t(count) * kAudioChannels);
+    if (!audio_->Read(audioChunk_.data(), count, result)) return false;
+    const int bytes = int(audioChunk_.size() * sizeof(int16_t));
+    AVPacket* p = packet_.get();
+    if (int rc = av_new_packet(p, bytes); rc < 0) {
+        *result = RenderResult::Fail("writing audio", av::ErrorText(rc));
+        return false;
+    }
+    std::copy_n(reinterpret_cast<const uint8_t*>(audioChunk_.data()), bytes, p->data);
+    p->stream_index = audioStream_->index;
+    p->pts = p->dts = av_rescale_q(audioWritten_, AVRational{1, kAudioRate}, audioStream_->time_base);
+    p->duration = av_rescale_q(count, AVRational{1, kAudioRate}, audioStream_->time_base);
+    p->flags |= AV_PKT_FLAG_KEY;
+    audioWritten_ += count;
+    if (int rc = av_interleaved_write_frame(output_.get(), p); rc < 0) {
+        *result = RenderResult::Fail("writing audio", av::ErrorText(rc));
+        return false;
+    }
+    return true;
+}
+
+bool VideoWriter::WriteVideoPacket(AVPacket* packet, RenderResult* result) {
+    auto write = [&](AVPacket* p) {
+        av_packet_rescale_ts(p, encoder_->time_base, videoStream_->time_base);
+        p->stream_index = videoStream_->index;
+        if (int rc = av_interleaved_write_frame(output_.get(), p); rc < 0) {
+            *result = RenderResult::Fail("writing video", av::ErrorText(rc));
+            return false;
+        }
+        return true;
+    };
+    if (!mp4_) {
+        if (packet->duration <= 0) packet->duration = 1;
+        return write(packet);
+    }
+    // A frame lasts until the next one (the last until the video's end).
+    if (held_) {
+        held_->duration = (packet ? packet->pts : totalFrames_) - held_->pts;
+        if (held_->duration <= 0) held_->duration = 1;
+        if (!write(held_.get())) return false;
+        held_.reset();
+    }
+    if (packet) {
+        held_ = av::MakePacket();
+        if (!held_ || av_packet_ref(held_.get(), packet) < 0) {
+            *result = RenderResult::Fail("writing video", av::ErrorText(AVERROR(ENOMEM)));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool VideoWriter::Drain(RenderResult* result) {
+    while (true) {
+        int rc = avcodec_receive_packet(encoder_.get(), packet_.get());
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return true;
+        if (rc < 0) {
+            *result = RenderResult::Fail("encoding video", av::ErrorText(rc));
+            return false;
+        }
+        const bool ok = WriteVideoPacket(packet_.get(), result);
+        av_packet_unref(packet_.get());
+        if (!ok) return false;
+    }
+}
+
+bool VideoWriter::WriteVideo(AVFrame* frame, int index, bool keyframe, RenderResult* result) {
+    // Sound up to the end of this frame first, so the muxer interleaves as it goes.
+    if (!WriteAudioUntil(int64_t(index + 1) * kAudioRate / kFramesPerSecond, result)) return false;
+    frame->pts = index;
+    frame->pict_type = keyframe ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    if (quality_ >= 0 && (encoder_->flags & AV_CODEC_FLAG_QSCALE))
+        frame->quality = encoder_->global_quality;
+    if (int rc = avcodec_send_frame(encoder_.get(), frame); rc < 0) {
+        *result = RenderResult::Fail("encoding video", av::ErrorText(rc));
+        return false;
+    }
+    return Drain(result);
+}
+
+bool VideoWriter::Finish(RenderResult* result) {
+    if (int rc = avcodec_send_frame(encoder_.get(), nullptr); rc < 0) {
+        *result = RenderResult::Fail("encoding video", av::ErrorText(rc));
+        return false;
+    }
+    if (!Drain(result)) return false;
+    if (mp4_ && !WriteVideoPacket(nullptr, result)) return false;
+    if (!WriteAudioUntil(int64_t(totalFrames_) * kAudioRate / kFramesPerSecond, result))
+        return false;
+    if (audioEncoder_) {
+        if (int rc = avcodec_send_frame(audioEncoder_.get(), nullptr); rc < 0) {
+            *result = RenderResult::Fail("encoding sound", av::ErrorText(rc));
+            return false;
+        }
+        if (!DrainAudio(result)) return false;
+    }
+    if (int rc = av_write_trailer(output_.get()); rc < 0) {
+        *result = RenderResult::Fail("writing the file's index", av::ErrorText(rc));
+        return false;
+    }
+    if (int rc = avio_closep(&output_->pb); rc < 0) {
+        *result = RenderResult::Fail("closing the file", av::ErrorText(rc));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vm
