@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);  // the terminal or the ssh session went away
+    sigaddset(&stopSignals, SIGHUP);   // the terminal or the ssh session went away
     sigaddset(&stopSignals, SIGUSR1);  // our own: the batch has ended
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
@@ -439,7 +439,7 @@ int main(int argc, char** argv) {
         for (const QString& problem : problems) Out("  " + problem);
     }
     if (!reportPath.isEmpty() &&
-        !vm::WriteBatchReport(reportPath, reports, options.seed, signalled != 0, &error))
+        !vm::WriteBatchReport(reportPath, reports, settings, options.seed, signalled != 0, &error))
         Err("vidmill-batch: " + error);
     if (signalled != 0) {
         Err(QString("vidmill-batch: stopped by signal %1").arg(int(signalled)));

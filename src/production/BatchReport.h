@@ -7,14 +7,16 @@
 
 #include "ProductionEngine.h"
 
-// The report of a batch as JSON: the seed that repeats it, and one entry per
-// keyword with what became of its video.
+// The report of a batch as JSON: the seed that repeats it, what kind of
+// videos were made (format, frame size, captions, cover) and one entry per
+// keyword with what became of its video and the files beside it.
 namespace vm {
 
-QByteArray BatchReportJson(const std::vector<VideoReport>& videos, uint64_t seed, bool stopped);
+QByteArray BatchReportJson(const std::vector<VideoReport>& videos, const BatchSettings& settings,
+                           uint64_t seed, bool stopped);
 
 // Writes the whole file or leaves an older one in place.
-bool WriteBatchReport(const QString& path, const std::vector<VideoReport>& videos, uint64_t seed,
-                      bool stopped, QString* error);
+bool WriteBatchReport(const QString& path, const std::vector<VideoReport>& videos,
+                      const BatchSettings& settings, uint64_t seed, bool stopped, QString* error);
 
 }  // namespace vm

@@ -1,6 +1,7 @@
 #include "BatchSettings.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "Compressors.h"
 #include "KeywordRules.h"
@@ -16,6 +17,17 @@ void Fill(std::optional<T>& field, const std::optional<T>& fallback) {
 }
 
 }  // namespace
+
+QString CoverSlideProblem(const ProjectFile& p) {
+    if (!p.cover.value_or(false)) return {};
+    const int count = p.slides ? int(p.slides->size()) : 0;
+    const int slide = p.coverSlide.value_or(1);
+    if (count > 0 && slide > count)
+        return QString("cover.slide: expected a slide number from 1 to %1, got %2")
+            .arg(count)
+            .arg(slide);
+    return {};
+}
 
 void FillMissingFields(ProjectFile* p, const ProjectFile& d) {
     Fill(p->adCopies, d.adCopies);
@@ -33,6 +45,16 @@ void FillMissingFields(ProjectFile* p, const ProjectFile& d) {
     Fill(p->music, d.music);
     Fill(p->musicFile, d.musicFile);
     Fill(p->musicReduceVolume, d.musicReduceVolume);
+    Fill(p->format, d.format);
+    Fill(p->mp4Crf, d.mp4Crf);
+    Fill(p->shape, d.shape);
+    Fill(p->fit, d.fit);
+    Fill(p->captions, d.captions);
+    Fill(p->highlightWords, d.highlightWords);
+    Fill(p->cover, d.cover);
+    Fill(p->coverSlide, d.coverSlide);
+    Fill(p->titleTemplate, d.titleTemplate);
+    Fill(p->descriptionTemplate, d.descriptionTemplate);
 }
 
 ProjectFile StartupProject(const QStringList& voiceDescriptions, const Compressors& compressors) {
@@ -53,6 +75,16 @@ ProjectFile StartupProject(const QStringList& voiceDescriptions, const Compresso
     p.music = false;
     p.musicFile = "";
     p.musicReduceVolume = false;
+    p.format = 0;
+    p.mp4Crf = kDefaultMp4Crf;
+    p.shape = 0;
+    p.fit = 0;
+    p.captions = 0;
+    p.highlightWords = false;
+    p.cover = false;
+    p.coverSlide = 1;
+    p.titleTemplate = "";
+    p.descriptionTemplate = "";
     return p;
 }
 
@@ -76,6 +108,8 @@ QString ProjectProblemHere(const ProjectFile& p, const QString& folder,
     if (p.compressor && !compressorNames.contains(*p.compressor))
         return QString("compressor: \"%1\" is not available on this machine (available: %2)")
             .arg(*p.compressor, compressorNames.join(", "));
+    const QString cover = CoverSlideProblem(p);
+    if (!cover.isEmpty()) return cover;
     if (p.keywords) {
         for (int i = 0; i < p.keywords->size(); ++i) {
             const QString problem = KeywordFileNameProblem(p.keywords->at(i));
@@ -121,10 +155,18 @@ bool MakeBatchSettings(const ProjectFile& p, const QString& folder, const QList<
     out.randomize = p.randomize.value_or(true);
     if (*p.resolution < 0 || *p.resolution >= kProjectResolutions.size())
         return fail("resolution: not one of the list");
-    out.width = kResolutionSizes[*p.resolution][0];
-    out.height = kResolutionSizes[*p.resolution][1];
+    const int shape = std::clamp(p.shape.value_or(0), 0, int(kProjectShapes.size()) - 1);
+    const FrameSize size = ProjectFrameSize(*p.resolution, shape);
+    out.width = size.width;
+    out.height = size.height;
+    out.fit = kProjectFits.value(p.fit.value_or(0), "fit").toStdString();
 
-    if (p.compression.value_or(false)) {
+    if (p.format.value_or(0) == 1) {
+        out.container = "mp4";
+        out.codec = "libx264";
+        out.codecName = "H.264";
+        out.quality = p.mp4Crf.value_or(kDefaultMp4Crf);
+    } else if (p.compression.value_or(false)) {
         int index = -1;
         for (int i = 0; i < compressors.Count(); ++i)
             if (compressors.Name(i) == p.compressor.value_or(QString())) index = i;
@@ -142,6 +184,20 @@ bool MakeBatchSettings(const ProjectFile& p, const QString& folder, const QList<
     const QString music = p.musicFile.value_or(QString());
     out.musicFile = music.isEmpty() ? QString() : ResolveProjectPath(music, folder);
     out.musicReduceVolume = p.musicReduceVolume.value_or(false);
+
+    const int captions = p.captions.value_or(0);
+    out.captionsFile = captions == 1 || captions == 3;
+    out.captionsBurned = captions == 2 || captions == 3;
+    out.highlightWords = p.highlightWords.value_or(false);
+    out.cover = p.cover.value_or(false);
+    const QString cover = CoverSlideProblem(p);
+    if (!cover.isEmpty()) return fail(cover);
+    out.coverSlide = p.coverSlide.value_or(1) - 1;
+    const FrameSize coverSize = CoverSize(shape);
+    out.coverWidth = coverSize.width;
+    out.coverHeight = coverSize.height;
+    out.titleTemplate = p.titleTemplate.value_or(QString());
+    out.descriptionTemplate = p.descriptionTemplate.value_or(QString());
     *s = std::move(out);
     return true;
 }

@@ -38,6 +38,25 @@ struct BatchSettings {
     bool musicReduceVolume = false;
     QString outputFolder;  // where videos go; made when missing
     QString ffmpegPath;    // the program that prepares the music
+
+    // "avi" or "mp4" (then the codec is H.264 and `quality` its CRF).
+    std::string container = "avi";
+    // How a picture of another shape fills the frame: "fit", "blur", "fill".
+    std::string fit = "fit";
+    // Captions: an SRT file beside the video, burned into the picture, and
+    // the spoken word coloured in burned ones.
+    bool captionsFile = false;
+    bool captionsBurned = false;
+    bool highlightWords = false;
+    // A cover picture per video (<name>.jpg) showing this slide of the list.
+    bool cover = false;
+    int coverSlide = 0;
+    int coverWidth = 1280;
+    int coverHeight = 720;
+    // Title and description for the video site (<name>.txt) when either is
+    // set; the keyword goes in for #KEYWORD#.
+    QString titleTemplate;
+    QString descriptionTemplate;
 };
 
 // Turns a complete project (every field set: what a file leaves out already
@@ -53,6 +72,10 @@ bool MakeBatchSettings(const ProjectFile& project, const QString& projectFolder,
 // shows right after it starts on this machine (the last English voice, the
 // compressor chosen by the compressor list, 480p, three seconds a slide ...).
 ProjectFile StartupProject(const QStringList& voiceDescriptions, const Compressors& compressors);
+
+// "cover.slide: ..." when the cover is on and names a slide past the list's
+// end; empty otherwise.
+QString CoverSlideProblem(const ProjectFile& project);
 
 // Fields the project leaves out take the values of `defaults`.
 void FillMissingFields(ProjectFile* project, const ProjectFile& defaults);

@@ -10,9 +10,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
+#include "CoverPicture.h"
 #include "MediaLength.h"
 #include "NarrationText.h"
 #include "RenderEngine.h"
@@ -42,6 +44,9 @@ struct Prepared {
     QString musicFile;
     RenderJob job;
     Clock::time_point started;
+    // Files that go beside the video, written under unfinished names (first)
+    // and named (second) once the video is made.
+    std::vector<std::pair<QString, QString>> companions;
 };
 
 // The speech of one preparing worker: a helper process of its own when the
@@ -120,6 +125,10 @@ struct ProductionEngine::Impl {
     void Prepare();
     void RenderLoop(int slot);
     bool PrepareOne(int index, SpVoice& voice, Prepared* out, VideoEvent* failure);
+    bool PrepareCompanions(const VideoTask& task, const std::vector<NarrationWord>& words,
+                           Prepared* out, QString* error) const;
+    bool NameCompanions(Prepared& video, QString* error) const;
+    bool AlreadyMade(const QString& video) const;
     void RenderOne(Prepared video, Render& watch);
     void Discard(const Prepared& video) const;
     // Every video fails for one reason (the batch could not start).
@@ -139,6 +148,7 @@ void ProductionEngine::Impl::Emit(const VideoEvent& event) {
         case VideoEvent::Kind::Made:
             r.status = VideoReport::Status::Made;
             r.actualSeconds = event.length;
+            r.companions = event.companions;
             break;
         case VideoEvent::Kind::Failed:
             r.status = VideoReport::Status::Failed;
@@ -180,6 +190,7 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
 
     const int copy = PickAdCopy(settings.adCopies, task.keyword, random);
     e.narrated = copy >= 0;
+    std::vector<NarrationWord> words;
     if (!e.narrated && std::any_of(settings.adCopies.begin(), settings.adCopies.end(),
                                    [](const QString& page) { return !page.isEmpty(); })) {
         // Text with nothing in it to say would be a silent video.
@@ -193,7 +204,7 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
         out->narrationFile = QString("%1/narration-%2.wav").arg(workFolder).arg(index);
         QString error;
         if (!SpeakNarrationFile(voice, NarrationTextFor(settings.adCopies[copy], task.keyword),
-                                out->narrationFile, &e.narrationSeconds, &error))
+                                out->narrationFile, &e.narrationSeconds, &error, &words))
             return fail("narration", error);
     }
     if (stop.stop_requested()) return false;
@@ -241,8 +252,68 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
     if (!LayoutVideo(settings, e.slides, e.plan, out->narrationFile, music, random, &out->job,
                      &error))
         return fail("layout", error);
+    out->job.container = settings.container;
+    out->job.fit = settings.fit;
+    if (!PrepareCompanions(task, words, out, &error)) return fail("files", error);
     e.musicSeconds = out->job.music.empty() ? 0.0 : out->job.music.front().length;
     e.totalFrames = MakeFramePlan(out->job).totalFrames;
+    return true;
+}
+
+bool ProductionEngine::Impl::PrepareCompanions(const VideoTask& task,
+                                               const std::vector<NarrationWord>& words,
+                                               Prepared* out, QString* error) const {
+    auto unfinished = [&](const char* extension) {
+        const QString final = CompanionFile(out->event.path, extension);
+        out->companions.push_back(
+            {QString::fromStdString(UnfinishedPath(final.toStdString())), final});
+        return out->companions.back().first;
+    };
+    auto write = [&](const char* extension, const QString& text) {
+        QFile file(unfinished(extension));
+        const QByteArray bytes = text.toUtf8();
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
+            return true;
+        *error = QString("%1 cannot be written: %2").arg(file.fileName(), file.errorString());
+        return false;
+    };
+    if (!words.empty() && (settings.captionsFile || settings.captionsBurned)) {
+        const std::vector<CaptionCue> cues = MakeCaptionCues(words);
+        if (settings.captionsBurned) {
+            out->job.captions = BurnedCaptions(cues, words);
+            out->job.highlightWords = settings.highlightWords;
+        }
+        if (settings.captionsFile && !write(".srt", SrtText(cues))) return false;
+    }
+    const QString text = PublishingText(settings, task.keyword);
+    if (!text.isEmpty() && !write(".txt", text)) return false;
+    if (settings.cover && !settings.slides.isEmpty()) {
+        const QString slide =
+            settings.slides[std::clamp(settings.coverSlide, 0, int(settings.slides.size()) - 1)];
+        const QString headline = task.keyword.isEmpty() ? settings.outputName : task.keyword;
+        const RenderResult made =
+            MakeCoverPicture(slide.toStdString(), settings.coverWidth, settings.coverHeight,
+                             headline.toStdString(), unfinished(".jpg").toStdString());
+        if (!made.ok) {
+            *error = "The cover picture could not be made: " + QString::fromStdString(made.Text());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ProductionEngine::Impl::NameCompanions(Prepared& video, QString* error) const {
+    for (const auto& [part, final] : video.companions) {
+        video.event.companions << final;
+        std::error_code ec;
+        std::filesystem::rename(part.toStdString(), final.toStdString(), ec);
+        if (ec) {
+            *error = QString("%1 cannot be named %2: %3")
+                         .arg(part, final, QString::fromStdString(ec.message()));
+            return false;
+        }
+    }
+    video.companions.clear();
     return true;
 }
 
@@ -261,9 +332,20 @@ void ProductionEngine::Impl::FailAll(const QString& stage, const QString& messag
     listener = nullptr;
 }
 
+bool ProductionEngine::Impl::AlreadyMade(const QString& video) const {
+    if (!QFileInfo(video).isFile()) return false;
+    // Made before without a file this batch adds: made again.
+    const bool srt = settings.captionsFile && AdCopyWordsProblem(settings.adCopies).isEmpty();
+    const bool txt = !settings.titleTemplate.isEmpty() || !settings.descriptionTemplate.isEmpty();
+    return (!srt || QFileInfo(CompanionFile(video, ".srt")).isFile()) &&
+           (!settings.cover || QFileInfo(CompanionFile(video, ".jpg")).isFile()) &&
+           (!txt || QFileInfo(CompanionFile(video, ".txt")).isFile());
+}
+
 void ProductionEngine::Impl::Discard(const Prepared& video) const {
     if (!video.narrationFile.isEmpty()) QFile::remove(video.narrationFile);
     if (!video.musicFile.isEmpty()) QFile::remove(video.musicFile);
+    for (const auto& companion : video.companions) QFile::remove(companion.first);
 }
 
 void ProductionEngine::Impl::Prepare() {
@@ -303,7 +385,7 @@ void ProductionEngine::Impl::Prepare() {
             Emit(failed);
             continue;
         }
-        if (options.skipExisting && QFileInfo(e.path).isFile()) {
+        if (options.skipExisting && AlreadyMade(e.path)) {
             VideoEvent skip = e;
             skip.kind = VideoEvent::Kind::Skipped;
             skip.message = "its video is already in the output folder";
@@ -386,10 +468,21 @@ void ProductionEngine::Impl::RenderOne(Prepared video, Render& watch) {
         watch.stop = nullptr;
         silent = watch.silent;
     }
+    QString companionError;
+    const bool named = result.ok && NameCompanions(video, &companionError);
+    e.companions = video.event.companions;
     Discard(video);
 
     e.taken = SecondsSince(video.started);
-    if (result.ok) {
+    if (result.ok && !named) {
+        // A video without the files asked for is not finished: made again
+        // next time, also with --skip-existing.
+        QFile::remove(e.path);
+        e.kind = VideoEvent::Kind::Failed;
+        e.stage = "files";
+        e.message = companionError;
+        Emit(e);
+    } else if (result.ok) {
         std::string lengthError;
         e.kind = VideoEvent::Kind::Made;
         e.frame = e.totalFrames;
@@ -498,8 +591,9 @@ bool ProductionEngine::ClaimOutputFolder(int waitMs, QString* error) {
         qint64 pid = 0;
         QString host, program;
         if (lock->error() == QLockFile::LockFailedError && lock->getLockInfo(&pid, &host, &program))
-            *error = QString("The output folder %1 is in use by another batch (%2, process %3 on "
-                             "%4).")
+            *error = QString(
+                         "The output folder %1 is in use by another batch (%2, process %3 on "
+                         "%4).")
                          .arg(folder, program.isEmpty() ? QString("a program") : program)
                          .arg(pid)
                          .arg(host);
@@ -558,7 +652,11 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
     s.workFolder = work.path();
     // With the folder ours, unfinished files of these videos are left over
     // from a run that was killed.
-    for (const VideoReport& r : s.reports) RemoveUnfinishedFiles(r.path.toStdString());
+    for (const VideoReport& r : s.reports) {
+        RemoveUnfinishedFiles(r.path.toStdString());
+        for (const char* extension : kCompanionExtensions)
+            RemoveUnfinishedFiles(CompanionFile(r.path, extension).toStdString());
+    }
 
     const int jobs = std::min(s.options.jobs, std::max(1, count));
     s.preparing = jobs;

@@ -49,6 +49,7 @@ struct VideoEvent {
     double musicSeconds = 0;  // the music track's length, 0 without music
     QStringList slides;       // from Rendering on: the slides in the order shown
     double length = 0;        // Made: the video's length in seconds
+    QStringList companions;   // Made: the files made beside the video
     double taken = 0;         // Made, Failed, Stopped: seconds spent on the video
 
     // Made, Failed, Skipped and Stopped are a video's last event.
@@ -77,6 +78,7 @@ struct VideoReport {
     QString stage;              // failed: the step that failed
     QString message;            // failed, skipped: why; made: a warning, if any
     double secondsTaken = 0;
+    QStringList companions;  // made: captions, cover, title and description files
 };
 
 const char* StatusName(VideoReport::Status status);

@@ -101,30 +101,50 @@ struct Reader {
         *out = index;
         return true;
     }
+
+    bool Whole(const QJsonValue& v, const QString& field, int lowest, int highest,
+               std::optional<int>* out) {
+        const double d = v.toDouble();
+        if (!v.isDouble() || std::floor(d) != d || d < lowest || d > highest)
+            return Fail(field, QString("a whole number from %1 to %2").arg(lowest).arg(highest), v);
+        *out = static_cast<int>(d);
+        return true;
+    }
+
+    // An object of a few fields: `read` takes each key and its value and
+    // returns false, leaving the error to this, for a key it does not know.
+    template <typename Read>
+    bool Object(const QJsonValue& v, const QString& field, const QStringList& keys, Read read) {
+        if (!v.isObject()) return Fail(field, "an object with " + keys.join(", "), v);
+        const QJsonObject object = v.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!keys.contains(it.key())) {
+                if (error)
+                    *error = QString("%1.%2: unknown field (%1 knows %3)")
+                                 .arg(field, it.key(), keys.join(", "));
+                return false;
+            }
+            if (!read(it.key(), *it, field + "." + it.key())) return false;
+        }
+        return true;
+    }
 };
 
 bool ReadMusic(const QJsonValue& v, ProjectFile* p, Reader& r) {
-    if (!v.isObject()) return r.Fail("music", "an object with enabled, file and reduceVolume", v);
-    const QJsonObject music = v.toObject();
-    for (auto it = music.begin(); it != music.end(); ++it) {
-        const QString key = it.key();
-        const QString field = "music." + key;
-        bool ok = false;
-        if (key == "enabled") {
-            ok = r.Bool(*it, field, &p->music);
-        } else if (key == "file") {
-            ok = r.String(*it, field, &p->musicFile);
-        } else if (key == "reduceVolume") {
-            ok = r.Bool(*it, field, &p->musicReduceVolume);
-        } else {
-            if (r.error)
-                *r.error = QString("%1: unknown field (music knows enabled, file, reduceVolume)")
-                               .arg(field);
-            return false;
-        }
-        if (!ok) return false;
-    }
-    return true;
+    return r.Object(v, "music", {"enabled", "file", "reduceVolume"},
+                    [&](const QString& key, const QJsonValue& value, const QString& field) {
+                        if (key == "enabled") return r.Bool(value, field, &p->music);
+                        if (key == "file") return r.String(value, field, &p->musicFile);
+                        return r.Bool(value, field, &p->musicReduceVolume);
+                    });
+}
+
+bool ReadCover(const QJsonValue& v, ProjectFile* p, Reader& r) {
+    return r.Object(v, "cover", {"enabled", "slide"},
+                    [&](const QString& key, const QJsonValue& value, const QString& field) {
+                        if (key == "enabled") return r.Bool(value, field, &p->cover);
+                        return r.Whole(value, field, 1, 1 << 20, &p->coverSlide);
+                    });
 }
 
 }  // namespace
@@ -165,13 +185,7 @@ bool ParseProject(const QByteArray& json, ProjectFile* project, QString* error) 
         } else if (key == "slides") {
             ok = r.Strings(v, key, &p.slides, false);
         } else if (key == "secondsPerSlide") {
-            const double d = v.toDouble();
-            ok = v.isDouble() && std::floor(d) == d && d >= 1 && d <= kMaxSecondsPerSlide;
-            if (ok) {
-                p.secondsPerSlide = static_cast<int>(d);
-            } else {
-                r.Fail(key, QString("a whole number from 1 to %1").arg(kMaxSecondsPerSlide), v);
-            }
+            ok = r.Whole(v, key, 1, kMaxSecondsPerSlide, &p.secondsPerSlide);
         } else if (key == "whenNarrationIsLonger") {
             ok = r.Choice(v, key, kWhenLonger, &p.whenNarrationIsLonger);
         } else if (key == "transitions") {
@@ -191,6 +205,24 @@ bool ParseProject(const QByteArray& json, ProjectFile* project, QString* error) 
             if (ok && p.outputName->isEmpty()) ok = r.Fail(key, "a file name that is not empty", v);
         } else if (key == "music") {
             ok = ReadMusic(v, &p, r);
+        } else if (key == "format") {
+            ok = r.Choice(v, key, kProjectFormats, &p.format);
+        } else if (key == "mp4Crf") {
+            ok = r.Whole(v, key, 0, kMaxMp4Crf, &p.mp4Crf);
+        } else if (key == "shape") {
+            ok = r.Choice(v, key, kProjectShapes, &p.shape);
+        } else if (key == "fit") {
+            ok = r.Choice(v, key, kProjectFits, &p.fit);
+        } else if (key == "captions") {
+            ok = r.Choice(v, key, kProjectCaptions, &p.captions);
+        } else if (key == "highlightWords") {
+            ok = r.Bool(v, key, &p.highlightWords);
+        } else if (key == "cover") {
+            ok = ReadCover(v, &p, r);
+        } else if (key == "titleTemplate") {
+            ok = r.String(v, key, &p.titleTemplate);
+        } else if (key == "descriptionTemplate") {
+            ok = r.String(v, key, &p.descriptionTemplate);
         } else {
             if (error) *error = QString("%1: unknown field").arg(key);
             return false;
@@ -226,6 +258,20 @@ QByteArray WriteProject(const ProjectFile& p) {
         if (p.musicReduceVolume) music["reduceVolume"] = *p.musicReduceVolume;
         root["music"] = music;
     }
+    if (p.format) root["format"] = kProjectFormats.value(*p.format);
+    if (p.mp4Crf) root["mp4Crf"] = *p.mp4Crf;
+    if (p.shape) root["shape"] = kProjectShapes.value(*p.shape);
+    if (p.fit) root["fit"] = kProjectFits.value(*p.fit);
+    if (p.captions) root["captions"] = kProjectCaptions.value(*p.captions);
+    if (p.highlightWords) root["highlightWords"] = *p.highlightWords;
+    if (p.cover || p.coverSlide) {
+        QJsonObject cover;
+        if (p.cover) cover["enabled"] = *p.cover;
+        if (p.coverSlide) cover["slide"] = *p.coverSlide;
+        root["cover"] = cover;
+    }
+    if (p.titleTemplate) root["titleTemplate"] = *p.titleTemplate;
+    if (p.descriptionTemplate) root["descriptionTemplate"] = *p.descriptionTemplate;
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -248,6 +294,18 @@ bool WriteProjectFile(const QString& path, const ProjectFile& project, QString* 
     return true;
 }
 
+FrameSize ProjectFrameSize(int resolution, int shape) {
+    const int width = kResolutionSizes[resolution][0];
+    const int height = kResolutionSizes[resolution][1];
+    if (shape == 1) return {height, width};
+    if (shape == 2) return {height, height};
+    return {width, height};
+}
+
+FrameSize CoverSize(int shape) {
+    return ProjectFrameSize(1, shape);
+}
+
 QString ResolveProjectPath(const QString& written, const QString& projectFolder) {
     if (written.isEmpty() || QDir::isAbsolutePath(written)) return written;
     return QDir::cleanPath(QDir(projectFolder).absoluteFilePath(written));
@@ -267,7 +325,9 @@ QString MissingProjectFile(const ProjectFile& project, const QString& projectFol
             const QString path = ResolveProjectPath(project.slides->at(i), projectFolder);
             const QFileInfo info(path);
             if (info.isDir())
-                return QString("slides[%1]: the image %2 is a folder, not a picture").arg(i).arg(path);
+                return QString("slides[%1]: the image %2 is a folder, not a picture")
+                    .arg(i)
+                    .arg(path);
             if (!info.isFile())
                 return QString("slides[%1]: the image %2 does not exist").arg(i).arg(path);
         }

@@ -17,6 +17,30 @@ inline const QStringList kProjectResolutions = {"1080p", "720p", "480p", "360p",
 inline constexpr int kResolutionSizes[5][2] = {
     {1920, 1080}, {1280, 720}, {854, 480}, {640, 360}, {426, 240}};
 
+// The choices of the output settings as a project file writes them, in the
+// order of the window's lists.
+inline const QStringList kProjectFormats = {"avi", "mp4"};
+inline const QStringList kProjectShapes = {"landscape", "portrait", "square"};
+inline const QStringList kProjectFits = {"fit", "blur", "fill"};
+inline const QStringList kProjectCaptions = {"none", "srt", "burned", "both"};
+
+// The frame size of a resolution (index into kProjectResolutions) in a shape
+// (index into kProjectShapes): portrait turns the landscape size on its
+// side, square is as high as the landscape size.
+struct FrameSize {
+    int width = 0;
+    int height = 0;
+};
+FrameSize ProjectFrameSize(int resolution, int shape);
+
+// The size of a cover picture in a shape: 1280x720 turned like the video.
+FrameSize CoverSize(int shape);
+
+// The H.264 quality (constant rate factor) of MP4 videos: lower is better
+// and bigger.
+constexpr int kDefaultMp4Crf = 23;
+constexpr int kMaxMp4Crf = 51;
+
 struct ProjectFile {
     // The ad-copy pages in order; pages past the end of the list are empty.
     std::optional<QStringList> adCopies;
@@ -44,6 +68,24 @@ struct ProjectFile {
     std::optional<bool> music;
     std::optional<QString> musicFile;
     std::optional<bool> musicReduceVolume;
+
+    // Indexes into kProjectFormats, kProjectShapes, kProjectFits and
+    // kProjectCaptions; the first of each makes the videos of older projects.
+    std::optional<int> format;
+    std::optional<int> mp4Crf;
+    std::optional<int> shape;
+    std::optional<int> fit;
+    std::optional<int> captions;
+    // Burned-in captions colour the word being spoken.
+    std::optional<bool> highlightWords;
+    // A cover picture per video: on or off, and which slide of the list
+    // (1 is the first) it shows.
+    std::optional<bool> cover;
+    std::optional<int> coverSlide;
+    // Texts for the video site with the #KEYWORD# tag; when either is set,
+    // <name>.txt holds the title, a blank line and the description.
+    std::optional<QString> titleTemplate;
+    std::optional<QString> descriptionTemplate;
 };
 
 // The file version this program writes and reads.

@@ -79,12 +79,14 @@ QString PlanLimitProblem(int secondsPerSlide, int slideCount) {
     if (slideCount < 1 || secondsPerSlide < 1) return {};
     if (long(secondsPerSlide) * slideCount <= kRoom) return {};
     if (slideCount > kRoom)
-        return QString("slides: %1 slides are more than the program can time; at most %2 work "
-                       "at 1 second each")
+        return QString(
+                   "slides: %1 slides are more than the program can time; at most %2 work "
+                   "at 1 second each")
             .arg(slideCount)
             .arg(kRoom);
-    return QString("secondsPerSlide: %1 seconds for each of %2 slides make a video longer than "
-                   "the program can time; at most %3 works with %2 slides")
+    return QString(
+               "secondsPerSlide: %1 seconds for each of %2 slides make a video longer than "
+               "the program can time; at most %3 works with %2 slides")
         .arg(secondsPerSlide)
         .arg(slideCount)
         .arg(kRoom / slideCount);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BatchSettings.h"
+#include "Captions.h"
 #include "RenderJob.h"
 #include "TimingPlan.h"
 
@@ -30,8 +31,19 @@ struct VideoTask {
 // the list is empty.
 std::vector<VideoTask> BatchTasks(const QStringList& keywords);
 
-// <output>/<keyword>.avi, or <output>/<outputName>.avi without a keyword.
+// <output>/<keyword>.avi (or .mp4), or <output>/<outputName>.avi without a
+// keyword.
 QString VideoFileFor(const BatchSettings& settings, const QString& keyword);
+
+// The files that go beside a video for the site it is uploaded to: its
+// captions (.srt), its cover picture (.jpg) and its title and description
+// (.txt), named like the video.
+QString CompanionFile(const QString& videoPath, const char* extension);
+inline const char* const kCompanionExtensions[] = {".srt", ".jpg", ".txt"};
+
+// The title, a blank line and the description with the keyword put in;
+// empty when the project has neither.
+QString PublishingText(const BatchSettings& settings, const QString& keyword);
 // The reason the video of `keyword` cannot be named, or empty.
 QString VideoNameProblem(const BatchSettings& settings, const QString& keyword);
 
@@ -50,14 +62,15 @@ QString AdCopyWordsProblem(const QStringList& adCopies);
 // Speaks `text` with `voice` into a WAV at `path`: the text is cut at every
 // "[IMAGE]", a tag in another letter case is dropped, and the pieces follow
 // each other 400 ms apart. A failed attempt is made once more. On success
-// `seconds` is the narration's length.
+// `seconds` is the narration's length and `words` (when given) every word
+// spoken, as written, with when it is heard.
 bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path, double* seconds,
-                        QString* error);
+                        QString* error, std::vector<NarrationWord>* words = nullptr);
 
 // The music track of one video, prepared.
 struct MusicTrack {
     QString file;
-    double laid = 0;  // how long it is laid on the timeline
+    double laid = 0;         // how long it is laid on the timeline
     double fileSeconds = 0;  // how long the prepared file plays
 };
 

@@ -129,7 +129,7 @@ TEST_F(Engine, MakesEveryKeywordWithItsPlanAndReportsEachOne) {
         EXPECT_GT(testsupport::PeakAudioLevel(made.path, 0.0, made.narrationSeconds), 0.05);
     }
 
-    const QJsonObject json = QJsonDocument::fromJson(BatchReportJson(reports, 7, false)).object();
+    const QJsonObject json = QJsonDocument::fromJson(BatchReportJson(reports, settings, 7, false)).object();
     EXPECT_EQ(json["seed"].toString(), "7");
     const QJsonArray videos = json["videos"].toArray();
     ASSERT_EQ(videos.size(), 4);

@@ -29,6 +29,16 @@ ProjectFile Everything() {
     p.music = true;
     p.musicFile = "music/song.mp3";
     p.musicReduceVolume = true;
+    p.format = 1;
+    p.mp4Crf = 18;
+    p.shape = 1;
+    p.fit = 1;
+    p.captions = 3;
+    p.highlightWords = true;
+    p.cover = true;
+    p.coverSlide = 2;
+    p.titleTemplate = "Best #KEYWORD#";
+    p.descriptionTemplate = "Line one\nline two";
     return p;
 }
 
@@ -62,6 +72,16 @@ TEST(ProjectFile, EverySettingSurvivesAWriteAndARead) {
     EXPECT_EQ(read.music, true);
     EXPECT_EQ(read.musicFile, "music/song.mp3");
     EXPECT_EQ(read.musicReduceVolume, true);
+    EXPECT_EQ(read.format, 1);
+    EXPECT_EQ(read.mp4Crf, 18);
+    EXPECT_EQ(read.shape, 1);
+    EXPECT_EQ(read.fit, 1);
+    EXPECT_EQ(read.captions, 3);
+    EXPECT_EQ(read.highlightWords, true);
+    EXPECT_EQ(read.cover, true);
+    EXPECT_EQ(read.coverSlide, 2);
+    EXPECT_EQ(read.titleTemplate, written.titleTemplate);
+    EXPECT_EQ(read.descriptionTemplate, written.descriptionTemplate);
     // Stable: writing what was read gives the same bytes.
     EXPECT_EQ(WriteProject(read), json);
 }
@@ -132,6 +152,15 @@ TEST(ProjectFile, BadFilesNameTheFieldAndWhatWasExpected) {
         {R"({"voice": null})", "voice: expected a text in quotes, got null"},
         {R"({"outputName": ""})", "outputName: expected a file name that is not empty"},
         {R"({"version": 2})", "version: expected 1, got 2"},
+        {R"({"format": "mov"})", "format: expected one of \"avi\", \"mp4\", got \"mov\""},
+        {R"({"mp4Crf": 52})", "mp4Crf: expected a whole number from 0 to 51, got 52"},
+        {R"({"shape": "Portrait"})", "shape: expected one of \"landscape\", \"portrait\""},
+        {R"({"fit": "stretch"})", "fit: expected one of \"fit\", \"blur\", \"fill\""},
+        {R"({"captions": true})", "captions: expected one of \"none\", \"srt\""},
+        {R"({"cover": {"slide": 0}})", "cover.slide: expected a whole number from 1"},
+        {R"({"cover": {"headline": "x"}})",
+         "cover.headline: unknown field (cover knows enabled, slide)"},
+        {R"({"titleTemplate": 5})", "titleTemplate: expected a text in quotes, got 5"},
     };
     for (const Case& c : cases) {
         const QString error = ParseError(c.json);

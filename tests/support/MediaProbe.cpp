@@ -7,6 +7,10 @@
 
 #include "FfmpegPtr.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 namespace testsupport {
 
 namespace {
@@ -130,12 +134,23 @@ MediaInfo ProbeMedia(const QString& path) {
     if (video.context) {
         info.hasVideo = true;
         info.videoCodec = avcodec_get_name(video.stream->codecpar->codec_id);
-        info.width = video.stream->codecpar->width;
-        info.height = video.stream->codecpar->height;
+        const AVCodecParameters* par = video.stream->codecpar;
+        info.width = par->width;
+        info.height = par->height;
+        const char* profile = avcodec_profile_name(par->codec_id, par->profile);
+        info.videoProfile = profile ? profile : "";
+        const char* format = av_get_pix_fmt_name(AVPixelFormat(par->format));
+        info.pixelFormat = format ? format : "";
+        info.colorSpace = av_color_space_name(par->color_space);
+        info.colorPrimaries = av_color_primaries_name(par->color_primaries);
+        info.colorTransfer = av_color_transfer_name(par->color_trc);
     }
     if (audio.context) {
         info.hasAudio = true;
         info.audioCodec = avcodec_get_name(audio.stream->codecpar->codec_id);
+        const char* profile =
+            avcodec_profile_name(audio.stream->codecpar->codec_id, audio.stream->codecpar->profile);
+        info.audioProfile = profile ? profile : "";
         info.audioSampleRate = audio.stream->codecpar->sample_rate;
         info.audioChannels = audio.stream->codecpar->ch_layout.nb_channels;
     }

@@ -13,8 +13,14 @@ struct MediaInfo {
     QString error;
     bool hasVideo = false;
     bool hasAudio = false;
-    QString videoCodec;  // FFmpeg's codec name, e.g. "mpeg4", "rawvideo"
-    QString audioCodec;  // e.g. "pcm_s16le"
+    QString videoCodec;    // FFmpeg's codec name, e.g. "mpeg4", "rawvideo"
+    QString audioCodec;    // e.g. "pcm_s16le"
+    QString videoProfile;  // e.g. "High"
+    QString pixelFormat;   // e.g. "yuv420p"
+    QString colorSpace;    // matrix, primaries and transfer as tagged: "bt709"
+    QString colorPrimaries;
+    QString colorTransfer;
+    QString audioProfile;  // e.g. "LC"
     int width = 0;
     int height = 0;
     double duration = 0;         // container duration, seconds

@@ -22,8 +22,9 @@ std::unique_ptr<AudioSource> AudioSource::Open(const RenderJob::Audio& track,
     source->startFrame_ = std::llround(std::max(0.0, track.start) * kAudioRate);
     source->endFrame_ =
         source->startFrame_ + std::llround(std::max(0.0, track.length) * kAudioRate);
-    source->fadeFrames_ = std::min(source->endFrame_ - source->startFrame_,
-                                   int64_t(std::llround(std::max(0.0, track.fadeOut) * kAudioRate)));
+    source->fadeFrames_ =
+        std::min(source->endFrame_ - source->startFrame_,
+                 int64_t(std::llround(std::max(0.0, track.fadeOut) * kAudioRate)));
     source->position_ = 0;
 
     AVFormatContext* raw = nullptr;

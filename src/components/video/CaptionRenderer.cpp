@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 
 extern "C" {
@@ -11,6 +12,14 @@ extern "C" {
 
 namespace vm {
 namespace {
+
+// libass tells a lot about the fonts it picks; only its errors go to stderr.
+void KeepQuiet(int level, const char* format, va_list args, void*) {
+    if (level > 1) return;
+    std::fputs("[libass] ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+}
 
 // ASS times: H:MM:SS.cc
 std::string AssTime(double seconds) {
@@ -47,8 +56,9 @@ std::string Header(int width, int height, const std::string& style) {
            "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
            "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, "
            "BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n" +
-           style + "\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, "
-                   "MarginV, Effect, Text\n";
+           style +
+           "\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, "
+           "MarginV, Effect, Text\n";
 }
 
 std::string Dialogue(double start, double end, const std::string& text) {
@@ -83,14 +93,14 @@ struct CaptionRenderer::Impl {
 CaptionRenderer::CaptionRenderer() : d(std::make_unique<Impl>()) {}
 CaptionRenderer::~CaptionRenderer() = default;
 
-bool CaptionRenderer::Open(const std::string& script, int width, int height,
-                           RenderResult* result) {
+bool CaptionRenderer::Open(const std::string& script, int width, int height, RenderResult* result) {
     auto fail = [&](const char* what) {
         *result = RenderResult::Fail("drawing text", what);
         return false;
     };
     d->library = ass_library_init();
     if (!d->library) return fail("libass could not start");
+    ass_set_message_cb(d->library, KeepQuiet, nullptr);
     d->renderer = ass_renderer_init(d->library);
     if (!d->renderer) return fail("libass could not start");
     ass_set_frame_size(d->renderer, width, height);
@@ -120,12 +130,12 @@ bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captio
     const int side = int(std::lround(width * 0.06));
     const int foot = int(std::lround(height * (height > width ? 0.16 : 0.07)));
     const int outline = std::max(1, size / 12);
-    std::string script = Header(
-        width, height,
-        "Style: Main,DejaVu Sans," + std::to_string(size) +
-            ",&H00FFFFFF,&H00FFFFFF,&H00202020,&H80000000,-1,0,0,0,100,100,0,0,1," +
-            std::to_string(outline) + ",0,2," + std::to_string(side) + "," +
-            std::to_string(side) + "," + std::to_string(foot) + ",1");
+    std::string script =
+        Header(width, height,
+               "Style: Main,DejaVu Sans," + std::to_string(size) +
+                   ",&H00FFFFFF,&H00FFFFFF,&H00202020,&H80000000,-1,0,0,0,100,100,0,0,1," +
+                   std::to_string(outline) + ",0,2," + std::to_string(side) + "," +
+                   std::to_string(side) + "," + std::to_string(foot) + ",1");
     for (const RenderJob::Caption& c : captions) {
         if (!highlight || c.words.empty()) {
             script += Dialogue(c.start, c.end, AssText(c.text));
@@ -138,10 +148,10 @@ bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captio
             const double from = w == 0 ? c.start : word.start;
             const double to = w + 1 < c.words.size() ? c.words[w + 1].start : c.end;
             if (!(to > from)) continue;
-            const std::string text = AssText(c.text.substr(0, size_t(word.begin))) +
-                                     "{\\c&H00D7FF&}" +
-                                     AssText(c.text.substr(size_t(word.begin), size_t(word.length))) +
-                                     "{\\r}" + AssText(c.text.substr(size_t(word.begin + word.length)));
+            const std::string text =
+                AssText(c.text.substr(0, size_t(word.begin))) + "{\\c&H00D7FF&}" +
+                AssText(c.text.substr(size_t(word.begin), size_t(word.length))) + "{\\r}" +
+                AssText(c.text.substr(size_t(word.begin + word.length)));
             script += Dialogue(from, to, text);
         }
     }
@@ -150,7 +160,7 @@ bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captio
 
 bool CaptionRenderer::OpenHeadline(const std::string& text, int width, int height,
                                    RenderResult* result) {
-    const int size = std::max(16, int(std::lround(std::min(width, height) * 0.13)));
+    const int size = std::max(16, int(std::lround(std::min(width, height) * 0.15)));
     const int side = int(std::lround(width * 0.07));
     std::string script = Header(width, height,
                                 "Style: Main,DejaVu Sans," + std::to_string(size) +
@@ -164,8 +174,8 @@ bool CaptionRenderer::OpenHeadline(const std::string& text, int width, int heigh
 
 bool CaptionRenderer::Draw(AVFrame* frame, double seconds, bool bt709, RenderResult* result) {
     if (!d->track) return true;
-    const ASS_Image* image = ass_render_frame(d->renderer, d->track,
-                                              std::llround(seconds * 1000), nullptr);
+    const ASS_Image* image =
+        ass_render_frame(d->renderer, d->track, std::llround(seconds * 1000), nullptr);
     if (!image) return true;
     if (int rc = av_frame_make_writable(frame); rc < 0) {
         *result = RenderResult::Fail("drawing text", av::ErrorText(rc));
@@ -199,7 +209,8 @@ bool CaptionRenderer::Draw(AVFrame* frame, double seconds, bool bt709, RenderRes
         const int x0 = image->dst_x >> sx, y0 = image->dst_y >> sy;
         const int x1 = (image->dst_x + image->w + bw - 1) >> sx;
         const int y1 = (image->dst_y + image->h + bh - 1) >> sy;
-        const int cwMax = AV_CEIL_RSHIFT(frame->width, sx), chMax = AV_CEIL_RSHIFT(frame->height, sy);
+        const int cwMax = AV_CEIL_RSHIFT(frame->width, sx),
+                  chMax = AV_CEIL_RSHIFT(frame->height, sy);
         for (int by = std::max(0, y0); by < std::min(y1, chMax); ++by) {
             for (int bx = std::max(0, x0); bx < std::min(x1, cwMax); ++bx) {
                 int sum = 0;

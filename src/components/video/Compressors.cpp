@@ -1,7 +1,7 @@
 #include "Compressors.h"
 
-#include "VideoWriter.h"
 #include "FfmpegPtr.h"
+#include "VideoWriter.h"
 
 namespace {
 

@@ -172,14 +172,15 @@ bool Blur(AVFrame* frame, const CanvasFormat& canvas, RenderResult* result) {
     av::FramePtr small =
         Convert(whole, w, h, canvas.format, canvas.fullRange, false, SWS_AREA, result);
     if (!small) return false;
-    av::FramePtr soft = Convert(Picture{small.get(), canvas.format, canvas.fullRange},
-                                canvas.width, canvas.height, canvas.format, canvas.fullRange, false,
-                                SWS_BICUBIC, result);
+    av::FramePtr soft =
+        Convert(Picture{small.get(), canvas.format, canvas.fullRange}, canvas.width, canvas.height,
+                canvas.format, canvas.fullRange, false, SWS_BICUBIC, result);
     if (!soft) return false;
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(canvas.format);
     const int black = canvas.fullRange ? 0 : 16;
     for (int plane = 0; plane < 3; ++plane) {
-        const int pw = plane == 0 ? canvas.width : AV_CEIL_RSHIFT(canvas.width, desc->log2_chroma_w);
+        const int pw =
+            plane == 0 ? canvas.width : AV_CEIL_RSHIFT(canvas.width, desc->log2_chroma_w);
         const int ph =
             plane == 0 ? canvas.height : AV_CEIL_RSHIFT(canvas.height, desc->log2_chroma_h);
         for (int y = 0; y < ph; ++y) {

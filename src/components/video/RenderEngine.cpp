@@ -1,21 +1,22 @@
 #include "RenderEngine.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
-#include <unistd.h>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "AudioMix.h"
 #include "CaptionRenderer.h"
-#include "VideoWriter.h"
 #include "FfmpegPtr.h"
 #include "ImageLoader.h"
 #include "RenderTimeline.h"
 #include "Transition.h"
+#include "VideoWriter.h"
 
 namespace vm {
 
@@ -168,8 +169,8 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     const PictureFit fit = PictureFitNamed(job.fit);
     CaptionRenderer captions;
     const bool captioned = !job.captions.empty();
-    if (captioned && !captions.OpenCaptions(job.captions, job.width, job.height,
-                                            job.highlightWords, &result))
+    if (captioned &&
+        !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords, &result))
         return result;
     std::vector<int> captionFrames;  // where the burned captions change
     for (double t : captions.Changes()) captionFrames.push_back(SecondsToFrames(t));
@@ -180,8 +181,8 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     auto finish = [&](const AVFrame* picture, int index) -> av::FramePtr {
         if (!captioned) return converter.Convert(picture, &result);
         av::FramePtr copy = av::CloneFrame(picture);
-        if (!copy || !captions.Draw(copy.get(), double(index) / kFramesPerSecond, canvas.bt709,
-                                    &result)) {
+        if (!copy ||
+            !captions.Draw(copy.get(), double(index) / kFramesPerSecond, canvas.bt709, &result)) {
             if (result.ok) result = RenderResult::Fail("drawing captions", "out of memory");
             return nullptr;
         }
@@ -238,16 +239,18 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                     if (f > segment.firstFrame && f < end) at.push_back(f);
                 std::sort(at.begin(), at.end());
                 at.erase(std::unique(at.begin(), at.end()), at.end());
-                av::FramePtr frame = captioned ? av::FramePtr() : finish(canvas, segment.firstFrame);
+                av::FramePtr frame =
+                    captioned ? av::FramePtr() : finish(canvas, segment.firstFrame);
                 if (!captioned && !frame) break;
                 for (size_t i = 0; i < at.size() && result.ok; ++i) {
                     // Without captions every send is the same picture.
-                    av::FramePtr copy = captioned           ? finish(canvas, at[i])
+                    av::FramePtr copy = captioned            ? finish(canvas, at[i])
                                         : i + 1 == at.size() ? std::move(frame)
                                                              : av::CloneFrame(frame.get());
                     if (!copy) {
                         if (result.ok)
-                            result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
+                            result =
+                                RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
                         break;
                     }
                     if (!send(std::move(copy), at[i], i == 0 && segment.keyframe)) break;
@@ -286,7 +289,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
 
 RenderResult RenderVideoFile(RenderJob job, const std::string& finalPath,
                              const RenderProgress& progress, std::stop_token stop) {
-    const std::string partPath = finalPath + "." + std::to_string(getpid()) + ".part";
+    const std::string partPath = UnfinishedPath(finalPath);
     job.outputPath = partPath;
     RenderResult result = RenderVideo(std::move(job), progress, stop);
     std::error_code ec;
@@ -296,6 +299,10 @@ RenderResult RenderVideoFile(RenderJob job, const std::string& finalPath,
     }
     if (!result.ok) std::filesystem::remove(partPath, ec);
     return result;
+}
+
+std::string UnfinishedPath(const std::string& finalPath) {
+    return finalPath + "." + std::to_string(getpid()) + ".part";
 }
 
 void RemoveUnfinishedFiles(const std::string& finalPath) {
@@ -316,8 +323,7 @@ void RemoveUnfinishedFiles(const std::string& finalPath) {
                 file.substr(prefix.size(), file.size() - prefix.size() - suffix.size());
             unfinished = middle.find_first_not_of("0123456789") == std::string::npos;
         }
-        if (unfinished)
-            fs::remove(entry.path(), ec);
+        if (unfinished) fs::remove(entry.path(), ec);
     }
 }
 

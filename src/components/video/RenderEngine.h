@@ -23,6 +23,10 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
 RenderResult RenderVideoFile(RenderJob job, const std::string& finalPath,
                              const RenderProgress& progress, std::stop_token stop);
 
+// "<final>.<process id>.part": where a file of this run is written before it
+// gets its name.
+std::string UnfinishedPath(const std::string& finalPath);
+
 // Removes the temporary files renders of `finalPath` left behind when their
 // program was killed. Only for a folder no other render is writing into.
 void RemoveUnfinishedFiles(const std::string& finalPath);

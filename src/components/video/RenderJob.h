@@ -21,8 +21,8 @@ struct RenderJob {
     };
     struct Audio {
         std::string path;
-        double start = 0;   // where on the timeline it begins
-        double length = 0;  // seconds taken from the file's start (cut or padded)
+        double start = 0;    // where on the timeline it begins
+        double length = 0;   // seconds taken from the file's start (cut or padded)
         double fadeOut = 0;  // seconds at the end of `length` over which it fades out
     };
 

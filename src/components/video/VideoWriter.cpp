@@ -71,7 +71,8 @@ bool VideoWriter::CanOpen(const AVCodec* codec, int width, int height, std::stri
     return rc >= 0;
 }
 
-bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio, RenderResult* result) {
+bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio,
+                       RenderResult* result) {
     totalFrames_ = totalFrames;
     quality_ = job.quality;
     mp4_ = job.container == "mp4";
@@ -144,8 +145,7 @@ bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio, R
         a->profile = FF_PROFILE_AAC_LOW;
         a->time_base = AVRational{1, kAudioRate};
         a->thread_count = 1;
-        if (output_->oformat->flags & AVFMT_GLOBALHEADER)
-            a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (output_->oformat->flags & AVFMT_GLOBALHEADER) a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (int rc = avcodec_open2(a, aac, nullptr); rc < 0)
             return fail("opening the AAC encoder", rc);
         audioStream_ = avformat_new_stream(raw, nullptr);
@@ -218,7 +218,8 @@ bool VideoWriter::WriteAac(int count, RenderResult* result) {
     }
     for (int ch = 0; ch < kAudioChannels; ++ch) {
         float* out = reinterpret_cast<float*>(f->data[ch]);
-        for (int i = 0; i < count; ++i) out[i] = audioChunk_[size_t(i) * kAudioChannels + ch] / 32768.0f;
+        for (int i = 0; i < count; ++i)
+            out[i] = audioChunk_[size_t(i) * kAudioChannels + ch] / 32768.0f;
     }
     f->pts = audioWritten_;
     audioWritten_ += count;
@@ -260,7 +261,8 @@ bool VideoWriter::WritePcm(int count, RenderResult* result) {
     }
     std::copy_n(reinterpret_cast<const uint8_t*>(audioChunk_.data()), bytes, p->data);
     p->stream_index = audioStream_->index;
-    p->pts = p->dts = av_rescale_q(audioWritten_, AVRational{1, kAudioRate}, audioStream_->time_base);
+    p->pts = p->dts =
+        av_rescale_q(audioWritten_, AVRational{1, kAudioRate}, audioStream_->time_base);
     p->duration = av_rescale_q(count, AVRational{1, kAudioRate}, audioStream_->time_base);
     p->flags |= AV_PKT_FLAG_KEY;
     audioWritten_ += count;

@@ -1,0 +1,413 @@
+// Videos ready to upload: captions in step with each engine's voice, MP4 in a
+// portrait frame with burned captions, the SRT, the cover and the text beside
+// it, all decoded and read back.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <iostream>
+
+#include "BatchReport.h"
+#include "Captions.h"
+#include "Compressors.h"
+#include "MediaProbe.h"
+#include "ProductionEngine.h"
+#include "SpVoice.h"
+#include "TestSupport.h"
+#include "VideoBuild.h"
+#include "WavFile.h"
+
+using namespace vm;
+
+namespace {
+
+VoiceToken VoiceOf(const QString& engine, const QString& id) {
+    for (const VoiceToken& token : SpVoice().GetVoices())
+        if (token.Engine() == engine && token.Id() == id) return token;
+    return {};
+}
+
+struct Span {
+    double start = 0;
+    double end = 0;
+};
+
+// Where the audio is not silent, as FFmpeg's silencedetect finds it (quieter
+// than -40 dB for a quarter second or more is silence).
+std::vector<Span> SpeechSpans(const QString& wav, double length) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-hide_banner", "-nostats", "-i", wav, "-af",
+                            "silencedetect=n=-40dB:d=0.25", "-f", "null", "-"});
+    if (!ffmpeg.waitForFinished(30000)) return {};
+    const QString log = QString::fromUtf8(ffmpeg.readAllStandardError());
+    std::vector<Span> spans{{0, length}};
+    static const QRegularExpression mark("silence_(start|end): ([0-9.]+)");
+    for (auto it = mark.globalMatch(log); it.hasNext();) {
+        const auto m = it.next();
+        const double at = m.captured(2).toDouble();
+        if (m.captured(1) == "start") {
+            spans.back().end = at;
+        } else {
+            spans.push_back({at, length});
+        }
+    }
+    // Silence at the very start or end leaves an empty span.
+    std::erase_if(spans, [](const Span& s) { return s.end - s.start < 0.02; });
+    // Shorter silence at the very start and end is still silence: the first
+    // and the last sample louder than -40 dB bound the speech.
+    std::vector<int16_t> samples;
+    WavInfo wavInfo;
+    QString error;
+    if (spans.empty() || !ReadWav(wav, &samples, &wavInfo, &error)) return spans;
+    auto loud = [](int16_t s) { return std::abs(int(s)) > 328; };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud);
+    if (first != samples.end()) {
+        spans.front().start =
+            std::max(spans.front().start, double(first - samples.begin()) / wavInfo.sampleRate);
+        spans.back().end =
+            std::min(spans.back().end, double(samples.rend() - last) / wavInfo.sampleRate);
+    }
+    return spans;
+}
+
+struct SrtCue {
+    double start = 0;
+    double end = 0;
+    QStringList lines;
+};
+
+// Parses an SRT strictly: number, times, text lines, blank line. Empty with
+// a failure when the text is not that.
+std::vector<SrtCue> ParseSrt(const QString& srt) {
+    std::vector<SrtCue> cues;
+    static const QRegularExpression times(
+        R"(^(\d\d):(\d\d):(\d\d),(\d\d\d) --> (\d\d):(\d\d):(\d\d),(\d\d\d)$)");
+    const QStringList blocks = srt.split("\n\n", Qt::SkipEmptyParts);
+    for (int i = 0; i < blocks.size(); ++i) {
+        const QStringList lines = blocks[i].split('\n');
+        if (lines.size() < 3 || lines[0] != QString::number(i + 1)) {
+            ADD_FAILURE() << "cue " << i + 1 << " malformed: " << blocks[i].toStdString();
+            return {};
+        }
+        const auto m = times.match(lines[1]);
+        if (!m.hasMatch()) {
+            ADD_FAILURE() << "bad times: " << lines[1].toStdString();
+            return {};
+        }
+        auto at = [&](int first) {
+            return m.captured(first).toInt() * 3600 + m.captured(first + 1).toInt() * 60 +
+                   m.captured(first + 2).toInt() + m.captured(first + 3).toInt() / 1000.0;
+        };
+        cues.push_back({at(1), at(5), lines.mid(2)});
+    }
+    return cues;
+}
+
+// Near-white pixels in the frame's lower half: burned captions are white.
+int WhitePixelsInLowerHalf(const QImage& frame) {
+    int white = 0;
+    for (int y = frame.height() / 2; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            if (qGray(frame.pixel(x, y)) > 200) ++white;
+    return white;
+}
+
+}  // namespace
+
+// Cue rules on made-up timings: sentences end cues, no cue is too long to
+// read, a full cue ends at a clause where it can, and the words come out
+// whole and in order.
+TEST(Captions, CuesAreReadableAndKeepEveryWordInOrder) {
+    const QString text =
+        "Welcome. Our bakery on the corner of Main Street has baked fresh bread, rolls and cakes "
+        "for more than forty years, and every loaf is still made by hand before sunrise. "
+        "Supercalifragilisticexpialidocious-and-then-some-more-letters-still! Call now.";
+    std::vector<NarrationWord> words;
+    double at = 0;
+    for (const QString& w : text.split(' ')) {
+        words.push_back({w, at, at + 0.3});
+        at += 0.35;  // short gaps: only punctuation and length break cues
+    }
+    const std::vector<CaptionCue> cues = MakeCaptionCues(words);
+    QStringList again;
+    for (size_t i = 0; i < cues.size(); ++i) {
+        const CaptionCue& cue = cues[i];
+        SCOPED_TRACE(cue.lines.join(" | ").toStdString());
+        ASSERT_GE(cue.lines.size(), 1);
+        EXPECT_LE(cue.lines.size(), kCaptionLines);
+        if (cue.wordCount > 1) {
+            for (const QString& line : cue.lines) EXPECT_LE(line.size(), kCaptionLineChars);
+            EXPECT_LE(cue.end - cue.start, kCaptionLongestSeconds);
+        }
+        EXPECT_DOUBLE_EQ(cue.start, words[size_t(cue.firstWord)].start);
+        EXPECT_DOUBLE_EQ(cue.end, words[size_t(cue.firstWord + cue.wordCount - 1)].end);
+        if (i + 1 < cues.size()) EXPECT_LE(cue.end, cues[i + 1].start);
+        again << cue.lines.join(' ');
+    }
+    EXPECT_EQ(again.join(' '), text);
+    // "Welcome." alone; the long sentence does not run into the next one.
+    EXPECT_EQ(cues.front().lines, QStringList{"Welcome."});
+    EXPECT_EQ(cues.back().lines, QStringList{"Call now."});
+    // A full cue in the long sentence ends at its comma.
+    EXPECT_TRUE(std::any_of(cues.begin(), cues.end(),
+                            [](const CaptionCue& c) { return c.lines.back().endsWith("years,"); }));
+
+    // The SRT of these cues reads back the same, and the burned captions
+    // point at each word's bytes.
+    const std::vector<SrtCue> srt = ParseSrt(SrtText(cues));
+    ASSERT_EQ(srt.size(), cues.size());
+    EXPECT_EQ(srt[1].lines, cues[1].lines);
+    EXPECT_EQ(SrtTime(3723.4567), "01:02:03,457");
+    const std::vector<RenderJob::Caption> burned = BurnedCaptions(cues, words);
+    const RenderJob::Caption& second = burned[1];
+    ASSERT_EQ(int(second.words.size()), cues[1].wordCount);
+    for (const auto& w : second.words)
+        EXPECT_EQ(QString::fromStdString(second.text.substr(size_t(w.begin), size_t(w.length))),
+                  words[size_t(cues[1].firstWord + (&w - second.words.data()))].text);
+}
+
+// Each engine times its words well enough that a cue shows from the onset of
+// its first word to the end of its last, measured on the narration itself.
+class CaptionTiming : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(CaptionTiming, CuesStartAndEndWithTheVoice) {
+    const auto [engine, id] = GetParam();
+    SpVoice voice;
+    const VoiceToken token = VoiceOf(engine, id);
+    ASSERT_FALSE(token.IsNull()) << engine << " " << id;
+    voice.setVoice(token);
+    const QString folder = testsupport::FreshAppFolder(QString("captions_") + engine);
+    const QString wav = folder + "/narration.wav";
+    const QString text =
+        "Fresh bread is baked here every morning.\nOrder yours today while it is still "
+        "warm.[IMAGE]We deliver it to your door for free.";
+    double seconds = 0;
+    QString error;
+    std::vector<NarrationWord> words;
+    ASSERT_TRUE(SpeakNarrationFile(voice, text, wav, &seconds, &error, &words))
+        << error.toStdString();
+
+    QStringList spoken;
+    for (const NarrationWord& w : words) spoken << w.text;
+    EXPECT_EQ(spoken.join(' '), QString(text).replace("[IMAGE]", " ").simplified());
+
+    const std::vector<CaptionCue> cues = MakeCaptionCues(words);
+    const std::vector<Span> speech = SpeechSpans(wav, seconds);
+    ASSERT_EQ(cues.size(), 3u);
+    ASSERT_EQ(speech.size(), 3u) << "the sentences should be heard apart";
+    for (size_t i = 0; i < cues.size(); ++i) {
+        SCOPED_TRACE(cues[i].lines.join(' ').toStdString());
+        std::cout << "[ figures  ] " << engine << " cue " << i + 1 << ": " << cues[i].start << "-"
+                  << cues[i].end << " s, heard " << speech[i].start << "-" << speech[i].end
+                  << " s\n";
+        EXPECT_NEAR(cues[i].start, speech[i].start, 0.1);
+        EXPECT_NEAR(cues[i].end, speech[i].end, 0.1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryEngine, CaptionTiming,
+                         ::testing::Values(std::pair{"espeak-ng", "gmw/en-US"},
+                                           std::pair{"flite", "cmu_us_slt"},
+                                           std::pair{"festival", "cmu_us_slt_arctic_hts"}),
+                         [](const auto& info) {
+                             std::string name = info.param.first;
+                             std::erase(name, '-');
+                             return name;
+                         });
+
+// One portrait MP4 with everything on: what a video site gets.
+TEST(UploadReady, PortraitMp4WithCaptionsCoverAndTextIsWhatTheProjectAskedFor) {
+    const QString folder = testsupport::FreshAppFolder("upload_portrait");
+    BatchSettings settings;
+    const QString navy = folder + "/navy.jpg";
+    const QString green = folder + "/green.jpg";
+    ASSERT_TRUE(testsupport::WriteSolidImage(navy, 320, 240, QColor(10, 20, 90)));
+    ASSERT_TRUE(testsupport::WriteSolidImage(green, 320, 240, QColor(10, 80, 20)));
+    settings.voice = VoiceOf("espeak-ng", "gmw/en-US");
+    settings.adCopies = {"Visit #KEYWORD# today.\nWe open at nine.", "", "", ""};
+    settings.slides = {navy, green};
+    settings.secondsPerSlide = 2;
+    settings.width = 240;  // 240p turned on its side
+    settings.height = 426;
+    settings.container = "mp4";
+    settings.codec = "libx264";
+    settings.codecName = "H.264";
+    settings.quality = 23;
+    settings.fit = "blur";
+    settings.captionsFile = true;
+    settings.captionsBurned = true;
+    settings.highlightWords = true;
+    settings.cover = true;
+    settings.coverSlide = 1;
+    settings.coverWidth = 720;
+    settings.coverHeight = 1280;
+    settings.titleTemplate = "#KEYWORD# in town\n";
+    settings.descriptionTemplate = "All about #KEYWORD#.";
+    settings.outputFolder = folder + "/output";
+    ProductionEngine engine(settings, BatchTasks({"Bakery"}), {});
+    const std::vector<VideoReport> reports = engine.Run(nullptr);
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_EQ(reports[0].status, VideoReport::Status::Made) << reports[0].message.toStdString();
+
+    const QString out = settings.outputFolder + "/";
+    EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name),
+              QStringList({"Bakery.jpg", "Bakery.mp4", "Bakery.srt", "Bakery.txt"}));
+
+    // The MP4 plays like a constant-rate file of the planned length.
+    const testsupport::MediaInfo info = testsupport::ProbeMedia(out + "Bakery.mp4");
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_EQ(info.videoCodec, "h264");
+    EXPECT_EQ(info.videoProfile, "High");
+    EXPECT_EQ(info.pixelFormat, "yuv420p");
+    EXPECT_EQ(info.colorSpace, "bt709");
+    EXPECT_EQ(info.colorPrimaries, "bt709");
+    EXPECT_EQ(info.colorTransfer, "bt709");
+    EXPECT_EQ(info.audioCodec, "aac");
+    EXPECT_EQ(info.audioProfile, "LC");
+    EXPECT_EQ(info.audioChannels, 2);
+    EXPECT_EQ(info.width, 240);
+    EXPECT_EQ(info.height, 426);
+    const double planned = reports[0].plannedSeconds;
+    EXPECT_EQ(info.videoFrames, qRound(planned * 25));
+    EXPECT_NEAR(info.duration, planned, 0.05);
+    EXPECT_NEAR(info.audioDuration, planned, 0.05);
+    QFile mp4(out + "Bakery.mp4");
+    ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
+    const QByteArray head = mp4.read(1 << 20);
+    ASSERT_GE(head.indexOf("moov"), 0);
+    EXPECT_LT(head.indexOf("moov"), head.indexOf("mdat")) << "the index goes first";
+
+    // The SRT holds the spoken words in order, cues apart.
+    QFile srtFile(out + "Bakery.srt");
+    ASSERT_TRUE(srtFile.open(QIODevice::ReadOnly));
+    const std::vector<SrtCue> srt = ParseSrt(QString::fromUtf8(srtFile.readAll()));
+    ASSERT_EQ(srt.size(), 2u);
+    QStringList words;
+    for (size_t i = 0; i < srt.size(); ++i) {
+        EXPECT_LT(srt[i].start, srt[i].end);
+        if (i > 0) EXPECT_LE(srt[i - 1].end, srt[i].start);
+        words << srt[i].lines.join(' ');
+    }
+    EXPECT_EQ(words.join(' '), "Visit Bakery today. We open at nine.");
+
+    // Burned in: white text in the lower half while a cue shows, none between
+    // cues or after the last.
+    auto whiteAt = [&](double seconds) {
+        QString error;
+        const QImage frame =
+            testsupport::DecodeFrame(out + "Bakery.mp4", int(seconds * 25), &error);
+        EXPECT_FALSE(frame.isNull()) << error.toStdString();
+        return WhitePixelsInLowerHalf(frame);
+    };
+    for (const SrtCue& cue : srt) EXPECT_GT(whiteAt((cue.start + cue.end) / 2), 100);
+    EXPECT_EQ(whiteAt((srt[0].end + srt[1].start) / 2), 0);
+    EXPECT_EQ(whiteAt(planned - 0.2), 0);
+    // Fit on a blurred copy: the slide's colour fills the frame's top, not black.
+    const QImage top = testsupport::DecodeFrame(out + "Bakery.mp4", 5).copy(0, 0, 240, 60);
+    EXPECT_GT(qBlue(top.pixel(120, 10)) + qGreen(top.pixel(120, 10)), 30);
+
+    // The cover: the second slide, portrait, with the keyword large across it.
+    const QImage cover(out + "Bakery.jpg");
+    ASSERT_EQ(cover.size(), QSize(720, 1280));
+    int white = 0;
+    for (int y = 0; y < cover.height(); ++y)
+        for (int x = 0; x < cover.width(); ++x) white += qGray(cover.pixel(x, y)) > 200;
+    EXPECT_GT(white, 720 * 1280 / 200) << "a headline legible when small";
+    EXPECT_GT(qGreen(cover.pixel(10, 10)), qBlue(cover.pixel(10, 10)));
+
+    QFile txt(out + "Bakery.txt");
+    ASSERT_TRUE(txt.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(txt.readAll()), "Bakery in town\n\nAll about Bakery.\n");
+
+    const QJsonObject report =
+        QJsonDocument::fromJson(BatchReportJson(reports, settings, 1, false)).object();
+    const QJsonObject output = report["output"].toObject();
+    EXPECT_EQ(output["format"].toString(), "mp4");
+    EXPECT_EQ(output["height"].toInt(), 426);
+    EXPECT_EQ(output["captions"].toString(), "both");
+    EXPECT_EQ(report["videos"].toArray()[0].toObject()["files"].toArray().size(), 3);
+}
+
+// Older projects make the videos they always made; the new choices give the
+// sizes and codec asked for, and a cover slide past the list is refused.
+TEST(UploadReady, ProjectChoicesBecomeSettings) {
+    const VoiceToken voice = VoiceOf("espeak-ng", "gmw/en-US");
+    const ProjectFile startup = StartupProject({voice.GetDescription()}, Compressors::Instance());
+    ProjectFile p = startup;
+    p.slides = QStringList{"/a.jpg", "/b.jpg"};
+    BatchSettings s;
+    QString error;
+    ASSERT_TRUE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error))
+        << error.toStdString();
+    EXPECT_EQ(s.container, "avi");
+    EXPECT_EQ(QSize(s.width, s.height), QSize(854, 480));
+    EXPECT_EQ(s.fit, "fit");
+    EXPECT_FALSE(s.captionsFile || s.captionsBurned || s.cover);
+    EXPECT_TRUE(PublishingText(s, "x").isEmpty());
+    s.outputFolder = "/out";
+    EXPECT_EQ(VideoFileFor(s, "dentist"), "/out/dentist.avi");
+
+    const QSize sizes[3] = {{1920, 1080}, {1080, 1920}, {1080, 1080}};
+    for (int shape = 0; shape < 3; ++shape) {
+        p.resolution = 0;
+        p.shape = shape;
+        p.format = 1;
+        p.mp4Crf = 20;
+        ASSERT_TRUE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
+        EXPECT_EQ(QSize(s.width, s.height), sizes[shape]);
+        EXPECT_EQ(s.codec, "libx264");
+        EXPECT_EQ(s.quality, 20);
+    }
+    EXPECT_EQ(QSize(s.coverWidth, s.coverHeight), QSize(720, 720));
+    s.outputFolder = "/out";
+    EXPECT_EQ(VideoFileFor(s, "a.b"), "/out/a.b.mp4");
+    EXPECT_EQ(CompanionFile(VideoFileFor(s, "a.b"), ".srt"), "/out/a.b.srt");
+
+    p.cover = true;
+    p.coverSlide = 3;
+    EXPECT_FALSE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
+    EXPECT_EQ(error, "cover.slide: expected a slide number from 1 to 2, got 3");
+}
+
+// The demo video as MP4 against the AVI the program made so far: the same
+// pictures and narration in a quarter of the bytes or less.
+TEST(UploadReady, DemoVideoAsMp4IsAQuarterOfTheAvi) {
+    const QString folder = testsupport::FreshAppFolder("upload_demo_size");
+    ASSERT_TRUE(testsupport::CopyDemoData(folder));
+    const VoiceToken voice = VoiceOf("espeak-ng", "gmw/en-US");
+    ProjectFile p = StartupProject({voice.GetDescription()}, Compressors::Instance());
+    QFile content(folder + "/demo_content.txt");
+    ASSERT_TRUE(content.open(QIODevice::ReadOnly));
+    p.adCopies = QStringList{QString::fromUtf8(content.readAll()), "", "", ""};
+    p.slides = QStringList{};
+    for (const QString& name : QDir(folder + "/images/dental").entryList(QDir::Files, QDir::Name))
+        p.slides->append(folder + "/images/dental/" + name);
+    qint64 bytes[2] = {0, 0};
+    double seconds[2] = {0, 0};
+    for (int format = 0; format < 2; ++format) {
+        p.format = format;
+        BatchSettings s;
+        QString error;
+        ASSERT_TRUE(MakeBatchSettings(p, folder, {voice}, Compressors::Instance(), &s, &error))
+            << error.toStdString();
+        s.outputFolder = folder + "/output";
+        ProductionEngine engine(s, BatchTasks({"dentist"}), {});
+        const std::vector<VideoReport> made = engine.Run(nullptr);
+        ASSERT_EQ(made[0].status, VideoReport::Status::Made) << made[0].message.toStdString();
+        bytes[format] = QFileInfo(made[0].path).size();
+        seconds[format] = made[0].actualSeconds;
+    }
+    std::cout << "[ figures  ] demo video " << seconds[0] << " s: AVI " << bytes[0] / 1024
+              << " KiB, MP4 " << bytes[1] / 1024 << " KiB (" << 100.0 * bytes[1] / bytes[0]
+              << "%)\n";
+    EXPECT_NEAR(seconds[1], seconds[0], 0.05);
+    EXPECT_GT(seconds[0], 20.0);
+    EXPECT_LE(bytes[1] * 4, bytes[0]);
+}
