@@ -5,11 +5,15 @@
 // bin folder (so the demo files lie beside it), e.g.
 //   xvfb-run -s "-screen 0 1600x1000x24" sh -c "openbox & ./screenshots ../../docs"
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -61,6 +65,16 @@ int main(int argc, char** argv) {
     Save(&window, docs + "/demo-images.png");
     window.ShowPanel(2);
     Save(&window, docs + "/demo-make-video.png");
+    // Ready for a phone feed: portrait MP4 with captions and a cover.
+    window.cboFormat->setCurrentIndex(1);
+    window.cboShape->setCurrentIndex(1);
+    window.cboFit->setCurrentIndex(1);
+    window.cboCaptions->setCurrentIndex(3);
+    window.chkHighlightWords->setChecked(true);
+    window.chkCover->setChecked(true);
+    window.txtTitleTemplate->setText("#KEYWORD# - book your visit today");
+    window.txtDescriptionTemplate->setPlainText("Looking for #KEYWORD#? We are here to help.");
+    Save(&window, docs + "/demo-make-video-for-upload.png");
 
     frmInfo::ShownHook() = [&](frmInfo* info) {
         Save(info, docs + "/help-dialog.png");

@@ -7,8 +7,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStorageInfo>
 #include <QTextEdit>
 #include <QTimer>
@@ -431,9 +434,11 @@ void frmVSL::BuildMakeVideoPanel() {
     Command5 = MakeButton(panel, "Command5", "Compressor Settings", QRect(142, 122, 150, 26));
     Label18 = MakeLink(panel, "Label18", "?", QRect(300, 126, 16, 18), QColor(0, 0, 128), true);
 
-    // The tinted tips box.
+    BuildUploadGroup(panel);
+
+    // The tinted tips box, under the playback help on the right.
     Shape1 = Make<QFrame>(panel, "Shape1");
-    Shape1->setGeometry(20, 170, 390, 150);
+    Shape1->setGeometry(450, 290, 384, 116);
     Shape1->setFrameShape(QFrame::Box);
     Shape1->setAutoFillBackground(true);
     QPalette tint = Shape1->palette();
@@ -441,21 +446,21 @@ void frmVSL::BuildMakeVideoPanel() {
     tint.setColor(QPalette::WindowText, QColor(150, 175, 210));
     Shape1->setPalette(tint);
     Label23 =
-        MakeLabel(panel, "Label23", "Tips to Create Smaller Videos:", QRect(32, 180, 366, 18));
+        MakeLabel(panel, "Label23", "Tips to Create Smaller Videos:", QRect(460, 295, 366, 16));
     SetBold(Label23);
     Label24 =
         MakeLabel(panel, "Label24",
                   "- Use Small Images. We recommend you to use images with a filesize below 1 "
                   "Megabyte.",
-                  QRect(32, 202, 366, 30));
+                  QRect(460, 313, 366, 28));
     Label25 = MakeLabel(panel, "Label25",
                         "- Use a Video Compressor (we recommend you to use \"" +
                             DefaultCompressorName() + "\" but of course, you may use another one).",
-                        QRect(32, 236, 366, 30));
+                        QRect(460, 343, 366, 28));
     Label26 = MakeLabel(panel, "Label26",
                         "- If you don't need HD videos, don't use it (720p or 480p may be fine for "
                         "many projects).",
-                        QRect(32, 270, 366, 30));
+                        QRect(460, 373, 366, 28));
     for (QLabel* l : {Label24, Label25, Label26}) l->setWordWrap(true);
 
     // Right: run, progress, output and playback help.
@@ -489,6 +494,82 @@ void frmVSL::BuildMakeVideoPanel() {
                   QRect(450, 242, 384, 18));
     Label34 = MakeLink(panel, "Label34", "Click here to go to the VLC web site.",
                        QRect(450, 264, 384, 18));
+}
+
+void frmVSL::BuildUploadGroup(QGroupBox* panel) {
+    grpUpload = Make<QGroupBox>(panel, "grpUpload", "For Upload");
+    grpUpload->setGeometry(20, 176, 414, 230);
+    auto* form = new QFormLayout(grpUpload);
+    form->setContentsMargins(10, 6, 10, 6);
+    form->setVerticalSpacing(3);
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto combo = [&](const char* name, const QString& label, const QStringList& items) {
+        auto* box = Make<QComboBox>(grpUpload, name);
+        box->addItems(items);
+        form->addRow(label, box);
+        return box;
+    };
+    cboFormat = combo("cboFormat", "Format:", {"AVI", "MP4 (H.264 + AAC)"});
+    cboFormat->setToolTip(
+        "MP4 plays everywhere and is what video sites ask for; AVI is made with the compressor "
+        "chosen above.");
+    cboShape = combo("cboShape", "Shape:", {"Landscape 16:9", "Portrait 9:16", "Square 1:1"});
+    cboShape->setToolTip("Portrait is for phone feeds: 1080p portrait is 1080 x 1920.");
+    cboFit = combo("cboFit", "Pictures:", {"Fit", "Fit on a blurred copy", "Fill"});
+    cboFit->setToolTip(
+        "How a picture of another shape fills the frame: whole on black, whole on a blurred "
+        "copy of itself, or cut to fill it.");
+
+    auto* captions = new QWidget(grpUpload);
+    auto* captionsRow = new QHBoxLayout(captions);
+    captionsRow->setContentsMargins(0, 0, 0, 0);
+    cboCaptions = Make<QComboBox>(captions, "cboCaptions");
+    cboCaptions->addItems({"None", "SRT file", "Burned in", "SRT file and burned in"});
+    cboCaptions->setToolTip(
+        "Captions of the narration, timed by the voice: an SRT file beside each video, burned "
+        "into the picture, or both.");
+    chkHighlightWords = Make<QCheckBox>(captions, "chkHighlightWords", "Highlight words");
+    chkHighlightWords->setToolTip("Burned-in captions colour the word being spoken.");
+    captionsRow->addWidget(cboCaptions, 1);
+    captionsRow->addWidget(chkHighlightWords);
+    form->addRow("Captions:", captions);
+
+    auto* cover = new QWidget(grpUpload);
+    auto* coverRow = new QHBoxLayout(cover);
+    coverRow->setContentsMargins(0, 0, 0, 0);
+    chkCover = Make<QCheckBox>(cover, "chkCover", "Cover picture from slide");
+    chkCover->setToolTip(
+        "A JPEG beside each video (1280 x 720, or turned like the video) showing this slide "
+        "with the keyword as a large headline.");
+    spnCoverSlide = Make<QSpinBox>(cover, "spnCoverSlide");
+    spnCoverSlide->setRange(1, 9999);
+    coverRow->addWidget(chkCover);
+    coverRow->addWidget(spnCoverSlide);
+    coverRow->addStretch(1);
+    form->addRow("Cover:", cover);
+
+    txtTitleTemplate = Make<QLineEdit>(grpUpload, "txtTitleTemplate");
+    txtTitleTemplate->setPlaceholderText("#KEYWORD# - call us today");
+    form->addRow("Title:", txtTitleTemplate);
+    txtDescriptionTemplate = Make<QPlainTextEdit>(grpUpload, "txtDescriptionTemplate");
+    txtDescriptionTemplate->setPlaceholderText("Everything about #KEYWORD# ...");
+    txtDescriptionTemplate->setToolTip(
+        "With a title or a description, a text file beside each video holds the title, a "
+        "blank line and the description, the keyword put in for #KEYWORD#.");
+    txtDescriptionTemplate->setTabChangesFocus(true);
+    form->addRow("Description:", txtDescriptionTemplate);
+}
+
+void frmVSL::UpdateUploadControls() {
+    const bool mp4 = cboFormat->currentIndex() == 1;
+    chkEnableVideoCompressor->setEnabled(!mp4);
+    cboVideoCompressor->setEnabled(!mp4);
+    const QString why =
+        mp4 ? "MP4 videos are H.264; \"Compressor Settings\" sets their quality." : QString();
+    chkEnableVideoCompressor->setToolTip(why);
+    cboVideoCompressor->setToolTip(why);
+    chkHighlightWords->setEnabled(cboCaptions->currentIndex() >= 2);
+    spnCoverSlide->setEnabled(chkCover->isChecked());
 }
 
 void frmVSL::MakeStretchable() {
@@ -543,9 +624,9 @@ void frmVSL::MakeStretchable() {
     // Make video: the right-hand column takes the width.
     auto* make = new Stretcher(frTab[2], kPanelRect.size());
     make->Add(cmdStop, {1, 0, 0, 0});
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{Command1, prgRender, cmdOpenOutputFolder, lblOutputFolder,
-                                         Label7, Label32, Label33, Label34})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             Command1, prgRender, cmdOpenOutputFolder, lblOutputFolder, Label7, Label32, Label33,
+             Label34, Shape1, Label23, Label24, Label25, Label26})
         make->Add(w, {0, 0, 1, 0});
 }
 
@@ -610,6 +691,9 @@ void frmVSL::ConnectHandlers() {
     connect(Label15, &LinkLabel::clicked, this, &frmVSL::Label15_Click);
     connect(cmdOpenOutputFolder, &QPushButton::clicked, this, &frmVSL::cmdOpenOutputFolder_Click);
     connect(Command5, &QPushButton::clicked, this, &frmVSL::Command5_Click);
+    connect(cboFormat, &QComboBox::currentIndexChanged, this, &frmVSL::UpdateUploadControls);
+    connect(cboCaptions, &QComboBox::currentIndexChanged, this, &frmVSL::UpdateUploadControls);
+    connect(chkCover, &QCheckBox::toggled, this, &frmVSL::UpdateUploadControls);
 
     // ad copies and voices
     connect(Label19, &LinkLabel::clicked, this, &frmVSL::Label19_Click);
@@ -744,6 +828,7 @@ void frmVSL::Form_Load() {
     if (!speechOk) VoiceNotSupported();
 
     lblOutputFolder->SetPath("Videos go to " + vm::OutputFolder());
+    UpdateUploadControls();
 }
 
 // ---------------------------------------------------------------- navigation

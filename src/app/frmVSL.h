@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "ProjectFile.h"
+
 class QCheckBox;
 class QComboBox;
 class QEventLoop;
@@ -20,6 +22,7 @@ class QAction;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTextEdit;
 class QTimer;
 class QWidget;
@@ -141,6 +144,22 @@ public:
     QLabel* Label24 = nullptr;
     QLabel* Label25 = nullptr;
     QLabel* Label26 = nullptr;
+    // What kind of video is made, for the site it is uploaded to: the file
+    // format, the frame's shape, how pictures fill it, captions, a cover
+    // picture, and the title and description written beside each video.
+    QGroupBox* grpUpload = nullptr;
+    QComboBox* cboFormat = nullptr;
+    QComboBox* cboShape = nullptr;
+    QComboBox* cboFit = nullptr;
+    QComboBox* cboCaptions = nullptr;
+    QCheckBox* chkHighlightWords = nullptr;
+    QCheckBox* chkCover = nullptr;
+    QSpinBox* spnCoverSlide = nullptr;
+    QLineEdit* txtTitleTemplate = nullptr;
+    QPlainTextEdit* txtDescriptionTemplate = nullptr;
+    // The MP4 quality (H.264 CRF), set with "Compressor Settings" while MP4
+    // is chosen.
+    int mp4Crf = vm::kDefaultMp4Crf;
     QPushButton* Command1 = nullptr;
     QPushButton* cmdStop = nullptr;  // stops the running batch
     QPushButton* cmdOpenOutputFolder = nullptr;
@@ -211,6 +230,8 @@ public slots:
     void Label15_Click();
     void cmdOpenOutputFolder_Click();
     void Command5_Click();
+    // Controls that mean nothing with the current choices are greyed out.
+    void UpdateUploadControls();
 
     // ad copies and voices
     int CurrentAdCopy();
@@ -319,6 +340,7 @@ private:
     void BuildTextToSpeechPanel();
     void BuildImagesPanel();
     void BuildMakeVideoPanel();
+    void BuildUploadGroup(QGroupBox* panel);
     void BuildHiddenControls();
     // Which controls move and grow when the window grows.
     void MakeStretchable();

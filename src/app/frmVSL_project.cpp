@@ -11,7 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTextEdit>
 
 #include "AppFolder.h"
@@ -105,6 +107,16 @@ bool SettingsFromControls(const frmVSL& w, vm::ProjectFile* p, QString* error) {
     p->music = w.chkAddBackgroundMusic->isChecked();
     p->musicFile = w.lblSelectedMP3->text();
     p->musicReduceVolume = w.chkNoCut->isChecked();
+    p->format = std::max(0, w.cboFormat->currentIndex());
+    p->mp4Crf = w.mp4Crf;
+    p->shape = std::max(0, w.cboShape->currentIndex());
+    p->fit = std::max(0, w.cboFit->currentIndex());
+    p->captions = std::max(0, w.cboCaptions->currentIndex());
+    p->highlightWords = w.chkHighlightWords->isChecked();
+    p->cover = w.chkCover->isChecked();
+    p->coverSlide = w.spnCoverSlide->value();
+    p->titleTemplate = w.txtTitleTemplate->text();
+    p->descriptionTemplate = w.txtDescriptionTemplate->toPlainText();
     return true;
 }
 
@@ -232,6 +244,16 @@ bool frmVSL::ReadProjectIntoControls(const QString& path, QString* error) {
     if (p.music) chkAddBackgroundMusic->setChecked(*p.music);
     if (p.musicFile) lblSelectedMP3->setText(resolve(*p.musicFile));
     if (p.musicReduceVolume) chkNoCut->setChecked(*p.musicReduceVolume);
+    if (p.format) cboFormat->setCurrentIndex(*p.format);
+    if (p.mp4Crf) mp4Crf = *p.mp4Crf;
+    if (p.shape) cboShape->setCurrentIndex(*p.shape);
+    if (p.fit) cboFit->setCurrentIndex(*p.fit);
+    if (p.captions) cboCaptions->setCurrentIndex(*p.captions);
+    if (p.highlightWords) chkHighlightWords->setChecked(*p.highlightWords);
+    if (p.cover) chkCover->setChecked(*p.cover);
+    if (p.coverSlide) spnCoverSlide->setValue(*p.coverSlide);
+    if (p.titleTemplate) txtTitleTemplate->setText(*p.titleTemplate);
+    if (p.descriptionTemplate) txtDescriptionTemplate->setPlainText(*p.descriptionTemplate);
 
     setProperty(kWrittenPaths, written);
     setProperty(kProjectFolder, folder);
@@ -324,14 +346,18 @@ void frmVSL::BuildProjectControls() {
 void frmVSL::WatchForChanges() {
     auto mark = [this] { MarkModified(); };
     for (QTextEdit* page : txtArticle) connect(page, &QTextEdit::textChanged, this, mark);
-    for (QComboBox* box : {List1, cboSeconds, cboImageAdjust, cboResolution, cboVideoCompressor}) {
+    for (QComboBox* box : {List1, cboSeconds, cboImageAdjust, cboResolution, cboVideoCompressor,
+                           cboFormat, cboShape, cboFit, cboCaptions}) {
         connect(box, &QComboBox::currentIndexChanged, this, mark);
         connect(box, &QComboBox::editTextChanged, this, mark);
     }
     for (QCheckBox* box : {chkTransitions, chkRandomize, chkEnableVideoCompressor,
-                           chkAddBackgroundMusic, chkNoCut})
+                           chkAddBackgroundMusic, chkNoCut, chkHighlightWords, chkCover})
         connect(box, &QCheckBox::toggled, this, mark);
     connect(txtFilename, &QLineEdit::textChanged, this, mark);
+    connect(spnCoverSlide, &QSpinBox::valueChanged, this, mark);
+    connect(txtTitleTemplate, &QLineEdit::textChanged, this, mark);
+    connect(txtDescriptionTemplate, &QPlainTextEdit::textChanged, this, mark);
     // While a batch runs the slide list shows the video being made: that is
     // the batch's doing, not the user's.
     auto slides = [this] {

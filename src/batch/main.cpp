@@ -206,6 +206,34 @@ private:
     QElapsedTimer clock_;
 };
 
+// What kind of videos the batch makes: "As MP4 (H.264, quality 23), 480x854,
+// pictures on a blurred copy; captions: SRT file and burned in; a cover
+// picture and a title and description beside each video."
+QString OutputSummary(const vm::BatchSettings& s) {
+    const bool mp4 = s.container == "mp4";
+    QString line =
+        QString("As %1 (%2").arg(mp4 ? "MP4" : "AVI", QString::fromStdString(s.codecName));
+    if (s.quality >= 0) line += QString(", %1 %2").arg(mp4 ? "CRF" : "quality").arg(s.quality);
+    static const QMap<QString, QString> fits = {{"fit", "pictures fit on black"},
+                                                {"blur", "pictures fit on a blurred copy"},
+                                                {"fill", "pictures fill the frame"}};
+    line += QString("), %1x%2, %3")
+                .arg(s.width)
+                .arg(s.height)
+                .arg(fits.value(QString::fromStdString(s.fit)));
+    if (s.captionsFile || s.captionsBurned)
+        line += QString("; captions: %1")
+                    .arg(s.captionsFile && s.captionsBurned ? "SRT file and burned in"
+                         : s.captionsFile                   ? "SRT file"
+                                                            : "burned in");
+    QStringList beside;
+    if (s.cover) beside << "a cover picture";
+    if (!s.titleTemplate.isEmpty() || !s.descriptionTemplate.isEmpty())
+        beside << "a title and description";
+    if (!beside.isEmpty()) line += "; " + beside.join(" and ") + " beside each video";
+    return line + ".";
+}
+
 // The demo project: the sample ad copy, keywords and pictures beside the
 // program, on top of the start-up settings.
 bool DemoProject(vm::ProjectFile* p) {
@@ -372,6 +400,7 @@ int main(int argc, char** argv) {
                  settings.voice.GetDescription(), output)
             .arg(std::min(options.jobs, total))
             .arg(options.seed));
+    Out(OutputSummary(settings));
 
     vm::ProductionEngine engine(settings, tasks, options);
     std::atomic<int> signalled{0};

@@ -7,12 +7,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTextEdit>
 #include <QTimer>
 
 #include "AppFolder.h"
+#include "CompressorSettingsDialog.h"
 #include "Controls.h"
 #include "MediaProbe.h"
 #include "SpVoice.h"
@@ -389,3 +392,73 @@ TEST_F(BatchMeddling, AResolutionPickedMidRunWaitsForTheNextBatch) {
 }
 
 }  // namespace
+
+// The "For Upload" group: what it greys out, how MP4 quality is set, what a
+// project keeps of it, and the files a batch makes with it.
+TEST_F(Batch, UploadChoicesMakePortraitMp4WithCaptionsCoverAndText) {
+    SmallProject("Call a #KEYWORD# today.");
+    frmVSL& w = *window;
+    EXPECT_TRUE(w.cboVideoCompressor->isEnabled());
+    EXPECT_FALSE(w.chkHighlightWords->isEnabled());
+    EXPECT_FALSE(w.spnCoverSlide->isEnabled());
+    w.cboFormat->setCurrentIndex(1);
+    EXPECT_FALSE(w.cboVideoCompressor->isEnabled());
+    EXPECT_FALSE(w.chkEnableVideoCompressor->isEnabled());
+    // With MP4 the compressor settings are the H.264 quality.
+    CompressorSettingsDialog::ShownHook() = [](CompressorSettingsDialog* dialog) {
+        EXPECT_EQ(dialog->spnValue->value(), 23);
+        EXPECT_EQ(dialog->spnValue->maximum(), 51);
+        dialog->spnValue->setValue(30);
+        dialog->cmdOK->click();
+    };
+    w.Command5_Click();
+    CompressorSettingsDialog::ShownHook() = nullptr;
+    EXPECT_EQ(w.mp4Crf, 30);
+    w.cboShape->setCurrentIndex(1);
+    w.cboFit->setCurrentIndex(2);
+    w.cboCaptions->setCurrentIndex(3);
+    EXPECT_TRUE(w.chkHighlightWords->isEnabled());
+    w.chkCover->setChecked(true);
+    w.spnCoverSlide->setValue(2);
+    w.txtTitleTemplate->setText("#KEYWORD# now");
+    w.txtDescriptionTemplate->setPlainText("About #KEYWORD#.\nSecond line.");
+
+    // Saved and opened again into a fresh window: the same choices.
+    const QString project = folder + "/upload.json";
+    QString error;
+    ASSERT_TRUE(w.SaveProject(project, &error)) << error.toStdString();
+    frmVSL other;
+    ASSERT_TRUE(other.LoadProject(project, &error)) << error.toStdString();
+    EXPECT_EQ(other.cboFormat->currentIndex(), 1);
+    EXPECT_EQ(other.mp4Crf, 30);
+    EXPECT_EQ(other.cboShape->currentIndex(), 1);
+    EXPECT_EQ(other.cboFit->currentIndex(), 2);
+    EXPECT_EQ(other.cboCaptions->currentIndex(), 3);
+    EXPECT_EQ(other.spnCoverSlide->value(), 2);
+    EXPECT_EQ(other.txtDescriptionTemplate->toPlainText(), "About #KEYWORD#.\nSecond line.");
+    EXPECT_FALSE(other.cboVideoCompressor->isEnabled());
+
+    // A cover slide past the list is refused before anything is made.
+    w.spnCoverSlide->setValue(3);
+    w.Command1_Click();
+    EXPECT_EQ(LastBox(),
+              "The videos cannot be made: cover.slide: expected a slide number from 1 to 2, got 3");
+    EXPECT_FALSE(QDir(folder + "/output").exists());
+
+    w.spnCoverSlide->setValue(2);
+    w.lstKeywords->addItem("dentist");
+    w.Command1_Click();
+    EXPECT_EQ(LastBox(), "Made 1 of 1 video in " + folder + "/output.");
+    EXPECT_EQ(OutputFiles(),
+              QStringList({"dentist.jpg", "dentist.mp4", "dentist.srt", "dentist.txt"}));
+    const auto info = testsupport::ProbeMedia(folder + "/output/dentist.mp4");
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_EQ(QSize(info.width, info.height), QSize(240, 426));
+    EXPECT_EQ(info.videoCodec, "h264");
+    // Fill: the red slide covers the whole portrait frame.
+    const QColor shown = testsupport::AverageColor(folder + "/output/dentist.mp4", 26);
+    EXPECT_LT(testsupport::ColorDistance(shown, Qt::red), 40) << shown.name().toStdString();
+    QFile text(folder + "/output/dentist.txt");
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(text.readAll()), "dentist now\n\nAbout dentist.\nSecond line.\n");
+}
