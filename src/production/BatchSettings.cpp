@@ -55,6 +55,14 @@ void FillMissingFields(ProjectFile* p, const ProjectFile& d) {
     Fill(p->coverSlide, d.coverSlide);
     Fill(p->titleTemplate, d.titleTemplate);
     Fill(p->descriptionTemplate, d.descriptionTemplate);
+    Fill(p->motion, d.motion);
+    Fill(p->motionStrength, d.motionStrength);
+    Fill(p->transitionSet, d.transitionSet);
+    Fill(p->transitionSeconds, d.transitionSeconds);
+    Fill(p->speechRate, d.speechRate);
+    Fill(p->evenLoudness, d.evenLoudness);
+    Fill(p->musicDuck, d.musicDuck);
+    Fill(p->musicDuckDb, d.musicDuckDb);
 }
 
 ProjectFile StartupProject(const QStringList& voiceDescriptions, const Compressors& compressors) {
@@ -85,6 +93,14 @@ ProjectFile StartupProject(const QStringList& voiceDescriptions, const Compresso
     p.coverSlide = 1;
     p.titleTemplate = "";
     p.descriptionTemplate = "";
+    p.motion = false;
+    p.motionStrength = kDefaultMotionStrength;
+    p.transitionSet = "ten";
+    p.transitionSeconds = 1.0;
+    p.speechRate = 1.0;
+    p.evenLoudness = false;
+    p.musicDuck = false;
+    p.musicDuckDb = kDefaultDuckDb;
     return p;
 }
 
@@ -198,6 +214,17 @@ bool MakeBatchSettings(const ProjectFile& p, const QString& folder, const QList<
     out.coverHeight = coverSize.height;
     out.titleTemplate = p.titleTemplate.value_or(QString());
     out.descriptionTemplate = p.descriptionTemplate.value_or(QString());
+
+    out.motionStrength =
+        p.motion.value_or(false) ? p.motionStrength.value_or(kDefaultMotionStrength) / 100.0 : 0.0;
+    out.transitionSet = p.transitionSet.value_or("ten");
+    const QString set = TransitionSetProblem(out.transitionSet);
+    if (!set.isEmpty()) return fail("transitionSet: expected " + set);
+    out.transitionSeconds =
+        std::clamp(p.transitionSeconds.value_or(1.0), kMinTransitionSeconds, kMaxTransitionSeconds);
+    out.speechRate = std::clamp(p.speechRate.value_or(1.0), kMinSpeechRate, kMaxSpeechRate);
+    out.evenLoudness = p.evenLoudness.value_or(false);
+    out.musicDuckDb = p.musicDuck.value_or(false) ? p.musicDuckDb.value_or(kDefaultDuckDb) : 0.0;
     *s = std::move(out);
     return true;
 }

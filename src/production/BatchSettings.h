@@ -57,6 +57,21 @@ struct BatchSettings {
     // set; the keyword goes in for #KEYWORD#.
     QString titleTemplate;
     QString descriptionTemplate;
+
+    // Slow zoom and pan: how far a slide zooms over its time (0.1 is 10%),
+    // 0 when the pictures stand still.
+    double motionStrength = 0;
+    // The transitions drawn from: "ten", "all" or one xfade name; and how
+    // long one takes.
+    QString transitionSet = "ten";
+    double transitionSeconds = 1.0;
+    // The voice's pace (1: its own) and whether every narration is brought
+    // to the same loudness.
+    double speechRate = 1.0;
+    bool evenLoudness = false;
+    // How far the music steps back while the voice speaks (dB); 0: it does
+    // not.
+    double musicDuckDb = 0;
 };
 
 // Turns a complete project (every field set: what a file leaves out already

@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <cmath>
 
+#include "RenderTimeline.h"
+
 namespace vm {
 namespace {
 
@@ -102,6 +104,14 @@ struct Reader {
         return true;
     }
 
+    bool Number(const QJsonValue& v, const QString& field, double lowest, double highest,
+                std::optional<double>* out) {
+        if (!v.isDouble() || v.toDouble() < lowest || v.toDouble() > highest)
+            return Fail(field, QString("a number from %1 to %2").arg(lowest).arg(highest), v);
+        *out = v.toDouble();
+        return true;
+    }
+
     bool Whole(const QJsonValue& v, const QString& field, int lowest, int highest,
                std::optional<int>* out) {
         const double d = v.toDouble();
@@ -131,11 +141,22 @@ struct Reader {
 };
 
 bool ReadMusic(const QJsonValue& v, ProjectFile* p, Reader& r) {
-    return r.Object(v, "music", {"enabled", "file", "reduceVolume"},
+    return r.Object(v, "music", {"enabled", "file", "reduceVolume", "duck", "duckDb"},
                     [&](const QString& key, const QJsonValue& value, const QString& field) {
                         if (key == "enabled") return r.Bool(value, field, &p->music);
                         if (key == "file") return r.String(value, field, &p->musicFile);
+                        if (key == "duck") return r.Bool(value, field, &p->musicDuck);
+                        if (key == "duckDb")
+                            return r.Number(value, field, 1, kMaxDuckDb, &p->musicDuckDb);
                         return r.Bool(value, field, &p->musicReduceVolume);
+                    });
+}
+
+bool ReadMotion(const QJsonValue& v, ProjectFile* p, Reader& r) {
+    return r.Object(v, "motion", {"enabled", "strength"},
+                    [&](const QString& key, const QJsonValue& value, const QString& field) {
+                        if (key == "enabled") return r.Bool(value, field, &p->motion);
+                        return r.Whole(value, field, 1, kMaxMotionStrength, &p->motionStrength);
                     });
 }
 
@@ -223,6 +244,19 @@ bool ParseProject(const QByteArray& json, ProjectFile* project, QString* error) 
             ok = r.String(v, key, &p.titleTemplate);
         } else if (key == "descriptionTemplate") {
             ok = r.String(v, key, &p.descriptionTemplate);
+        } else if (key == "motion") {
+            ok = ReadMotion(v, &p, r);
+        } else if (key == "transitionSet") {
+            ok = r.String(v, key, &p.transitionSet);
+            const QString problem = ok ? TransitionSetProblem(*p.transitionSet) : QString();
+            if (!problem.isEmpty()) ok = r.Fail(key, problem, v);
+        } else if (key == "transitionSeconds") {
+            ok = r.Number(v, key, kMinTransitionSeconds, kMaxTransitionSeconds,
+                          &p.transitionSeconds);
+        } else if (key == "speechRate") {
+            ok = r.Number(v, key, kMinSpeechRate, kMaxSpeechRate, &p.speechRate);
+        } else if (key == "evenLoudness") {
+            ok = r.Bool(v, key, &p.evenLoudness);
         } else {
             if (error) *error = QString("%1: unknown field").arg(key);
             return false;
@@ -251,13 +285,25 @@ QByteArray WriteProject(const ProjectFile& p) {
     if (p.compression) root["compression"] = *p.compression;
     if (p.keywords) root["keywords"] = QJsonArray::fromStringList(*p.keywords);
     if (p.outputName) root["outputName"] = *p.outputName;
-    if (p.music || p.musicFile || p.musicReduceVolume) {
+    if (p.music || p.musicFile || p.musicReduceVolume || p.musicDuck || p.musicDuckDb) {
         QJsonObject music;
         if (p.music) music["enabled"] = *p.music;
         if (p.musicFile) music["file"] = *p.musicFile;
         if (p.musicReduceVolume) music["reduceVolume"] = *p.musicReduceVolume;
+        if (p.musicDuck) music["duck"] = *p.musicDuck;
+        if (p.musicDuckDb) music["duckDb"] = *p.musicDuckDb;
         root["music"] = music;
     }
+    if (p.motion || p.motionStrength) {
+        QJsonObject motion;
+        if (p.motion) motion["enabled"] = *p.motion;
+        if (p.motionStrength) motion["strength"] = *p.motionStrength;
+        root["motion"] = motion;
+    }
+    if (p.transitionSet) root["transitionSet"] = *p.transitionSet;
+    if (p.transitionSeconds) root["transitionSeconds"] = *p.transitionSeconds;
+    if (p.speechRate) root["speechRate"] = *p.speechRate;
+    if (p.evenLoudness) root["evenLoudness"] = *p.evenLoudness;
     if (p.format) root["format"] = kProjectFormats.value(*p.format);
     if (p.mp4Crf) root["mp4Crf"] = *p.mp4Crf;
     if (p.shape) root["shape"] = kProjectShapes.value(*p.shape);
@@ -292,6 +338,13 @@ bool WriteProjectFile(const QString& path, const ProjectFile& project, QString* 
         return false;
     }
     return true;
+}
+
+QString TransitionSetProblem(const QString& set) {
+    if (set == "ten" || set == "all" || TransitionTypeNamed(set.toStdString()) > 0) return {};
+    QStringList names;
+    for (const std::string& name : TransitionNames()) names << QString::fromStdString(name);
+    return "\"ten\", \"all\" or one of " + names.join(", ");
 }
 
 FrameSize ProjectFrameSize(int resolution, int shape) {

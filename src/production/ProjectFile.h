@@ -86,7 +86,37 @@ struct ProjectFile {
     // <name>.txt holds the title, a blank line and the description.
     std::optional<QString> titleTemplate;
     std::optional<QString> descriptionTemplate;
+
+    // Slow zoom and pan: on or off, and how far a slide zooms over its time
+    // (percent).
+    std::optional<bool> motion;
+    std::optional<int> motionStrength;
+    // Which transitions are drawn from: "ten" (the classic ten), "all", or
+    // one transition's xfade name; and how long one takes, in seconds.
+    std::optional<QString> transitionSet;
+    std::optional<double> transitionSeconds;
+    // How fast the voice speaks: 1 is its own pace.
+    std::optional<double> speechRate;
+    // Every narration brought to the same loudness.
+    std::optional<bool> evenLoudness;
+    // Music steps back while the voice speaks: on or off, and by how many dB.
+    std::optional<bool> musicDuck;
+    std::optional<double> musicDuckDb;
 };
+
+// The limits of the motion and sound settings.
+constexpr int kDefaultMotionStrength = 10;
+constexpr int kMaxMotionStrength = 30;
+constexpr double kMinTransitionSeconds = 0.5;
+constexpr double kMaxTransitionSeconds = 2.0;
+constexpr double kMinSpeechRate = 0.7;
+constexpr double kMaxSpeechRate = 1.5;
+constexpr double kDefaultDuckDb = 12.0;
+constexpr double kMaxDuckDb = 30.0;
+
+// "ten", "all" or a transition's name: empty when `set` is one of them, else
+// what is wrong.
+QString TransitionSetProblem(const QString& set);
 
 // The file version this program writes and reads.
 constexpr int kProjectVersion = 1;

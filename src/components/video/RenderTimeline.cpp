@@ -11,14 +11,30 @@ int SecondsToFrames(double seconds) {
     return static_cast<int>(std::llround(seconds * kFramesPerSecond));
 }
 
+const std::vector<std::string>& TransitionNames() {
+    static const std::vector<std::string> kNames = {
+        // The classic ten.
+        "fade", "wipeleft", "wiperight", "slideup", "slidedown", "circleopen", "vertopen", "radial",
+        "smoothleft", "pixelize",
+        // The rest of xfade's.
+        "wipeup", "wipedown", "slideleft", "slideright", "circlecrop", "rectcrop", "distance",
+        "fadeblack", "fadewhite", "smoothright", "smoothup", "smoothdown", "circleclose",
+        "vertclose", "horzopen", "horzclose", "dissolve", "diagtl", "diagtr", "diagbl", "diagbr",
+        "hlslice", "hrslice", "vuslice", "vdslice", "hblur", "fadegrays", "wipetl", "wipetr",
+        "wipebl", "wipebr", "squeezeh", "squeezev", "zoomin"};
+    return kNames;
+}
+
 const char* XfadeTransitionName(int type) {
-    // Each plane is blended on its own, so only transitions drawn in the
-    // picture's own proportions (no per-pixel noise like dissolve's).
-    static const char* const kNames[] = {"fade",       "wipeleft",   "wiperight", "slideup",
-                                         "slidedown",  "circleopen", "vertopen",  "radial",
-                                         "smoothleft", "pixelize"};
-    if (type >= 1 && type <= 10) return kNames[type - 1];
+    const std::vector<std::string>& names = TransitionNames();
+    if (type >= 1 && type <= int(names.size())) return names[size_t(type - 1)].c_str();
     return "fade";
+}
+
+int TransitionTypeNamed(const std::string& name) {
+    const std::vector<std::string>& names = TransitionNames();
+    const auto found = std::find(names.begin(), names.end(), name);
+    return found == names.end() ? 0 : int(found - names.begin()) + 1;
 }
 
 int FramePlan::EncodedFrames() const {

@@ -46,8 +46,15 @@ FramePlan MakeFramePlan(const RenderJob& job);
 // Whole frames for a time in seconds.
 int SecondsToFrames(double seconds);
 
-// The xfade transition used for a transition type: 1..10 are ten distinct
-// ones, anything else a crossfade.
+// Every transition a video may show, by its xfade name: the ten of the
+// classic random choice first (types 1..10), then the others (11 on).
+const std::vector<std::string>& TransitionNames();
+
+// The xfade transition used for a transition type (1 is the first of
+// TransitionNames()); anything out of range is a crossfade.
 const char* XfadeTransitionName(int type);
+
+// The type of a transition named as xfade names it, 0 when there is none.
+int TransitionTypeNamed(const std::string& name);
 
 }  // namespace vm
