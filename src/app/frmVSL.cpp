@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
@@ -29,6 +30,7 @@
 #include "AppPaths.h"
 #include "Compressors.h"
 #include "Controls.h"
+#include "RenderTimeline.h"
 #include "SpFileStream.h"
 #include "SpVoice.h"
 
@@ -37,7 +39,7 @@ namespace {
 constexpr int kClientWidth = 923;
 constexpr int kClientHeight = 541;
 const QRect kPanelRect(33, 111, 853, 412);
-const QRect kArticleRect(54, 117, 541, 271);
+const QRect kArticleRect(54, 117, 541, 157);
 
 const QString kTitle = "Vid Mill";
 const QString kVersion = "2.5.5";
@@ -304,7 +306,7 @@ void frmVSL::BuildTextToSpeechPanel() {
         txtArticle[i]->setAcceptRichText(false);
     }
     Label28 = MakeLabel(panel, "Label28", "Important: Each carriage return will cause a pause.",
-                        QRect(54, 390, 541, 16));
+                        QRect(54, 276, 541, 16));
     Label28->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SetTextColor(Label28, QColor(96, 96, 96));
 
@@ -327,19 +329,48 @@ void frmVSL::BuildTextToSpeechPanel() {
     Label35->setWordWrap(true);
     SetTextColor(Label35, QColor(96, 96, 96));
 
-    // The background-music group: kept below the panel's visible area and never
-    // shown, so music stays off.
+    // The voice's pace and loudness.
+    lblSpeechRate = MakeLabel(panel, "lblSpeechRate", "Speech Rate:", QRect(54, 300, 84, 18));
+    spnSpeechRate = Make<QDoubleSpinBox>(panel, "spnSpeechRate");
+    spnSpeechRate->setGeometry(140, 296, 76, 24);
+    spnSpeechRate->setRange(vm::kMinSpeechRate, vm::kMaxSpeechRate);
+    spnSpeechRate->setSingleStep(0.05);
+    spnSpeechRate->setDecimals(2);
+    spnSpeechRate->setSuffix(" x");
+    spnSpeechRate->setValue(1.0);
+    spnSpeechRate->setToolTip(
+        "How fast the voice speaks: 1 is its own pace, 1.5 half again as "
+        "fast, 0.7 slower.");
+    chkEvenLoudness =
+        MakeCheck(panel, "chkEvenLoudness", "Even loudness (every narration at -16 LUFS)",
+                  QRect(234, 298, 361, 20), false);
+    chkEvenLoudness->setToolTip(
+        "Brings every narration to the same loudness, the usual level of web video, whichever "
+        "voice speaks it.");
+
+    // The background-music group under the ad copy.
     Frame1 = Make<QGroupBox>(panel, "Frame1", QString());
-    Frame1->setGeometry(20, 420, 600, 80);
+    Frame1->setGeometry(54, 324, 541, 84);
     chkAddBackgroundMusic = MakeCheck(Frame1, "chkAddBackgroundMusic", "Add Background Music (Mp3)",
-                                      QRect(10, 8, 220, 20), false);
-    cmdSelectMP3 = MakeButton(Frame1, "cmdSelectMP3", "Select MP3 File", QRect(240, 6, 120, 26));
+                                      QRect(8, 6, 200, 20), false);
+    cmdSelectMP3 = MakeButton(Frame1, "cmdSelectMP3", "Select MP3 File", QRect(210, 3, 116, 26));
+    lblSelectedMP3 = Make<PathLabel>(Frame1, "lblSelectedMP3");
+    lblSelectedMP3->setGeometry(334, 7, 199, 18);
     chkNoCut =
         MakeCheck(Frame1, "chkNoCut", "Automatically reduce the volume of the background music.",
-                  QRect(10, 34, 380, 20), false);
-    Label15 = MakeLink(Frame1, "Label15", "Please Read", QRect(400, 36, 90, 18));
-    lblSelectedMP3 = MakeLabel(Frame1, "lblSelectedMP3", QString(), QRect(10, 58, 580, 18));
-    Frame1->hide();
+                  QRect(8, 32, 380, 20), false);
+    Label15 = MakeLink(Frame1, "Label15", "Please Read", QRect(392, 34, 90, 18));
+    chkDuckMusic = MakeCheck(Frame1, "chkDuckMusic", "Lower the music while the voice speaks by",
+                             QRect(8, 57, 290, 20), false);
+    chkDuckMusic->setToolTip(
+        "The music steps back under the voice and comes back in its pauses; it also fades in "
+        "at the start and out at the end.");
+    spnDuckDb = Make<QDoubleSpinBox>(Frame1, "spnDuckDb");
+    spnDuckDb->setGeometry(300, 55, 76, 24);
+    spnDuckDb->setRange(1, vm::kMaxDuckDb);
+    spnDuckDb->setDecimals(0);
+    spnDuckDb->setSuffix(" dB");
+    spnDuckDb->setValue(vm::kDefaultDuckDb);
 }
 
 void frmVSL::BuildImagesPanel() {
@@ -399,9 +430,38 @@ void frmVSL::BuildImagesPanel() {
                   QRect(20, 354, 420, 18));
     cboImageAdjust = MakeCombo(panel, "cboImageAdjust", QRect(20, 374, 300, 24));
     chkTransitions = MakeCheck(panel, "chkTransitions", "Apply Random Transitions to Each Slide",
-                               QRect(446, 324, 320, 20), true);
+                               QRect(446, 324, 250, 20), true);
     chkRandomize =
-        MakeCheck(panel, "chkRandomize", "Randomize on Each Video", QRect(446, 350, 320, 20), true);
+        MakeCheck(panel, "chkRandomize", "Randomize on Each Video", QRect(446, 350, 200, 20), true);
+    cboTransitionSet = Make<QComboBox>(panel, "cboTransitionSet");
+    cboTransitionSet->setGeometry(446, 376, 200, 24);
+    cboTransitionSet->addItem("The classic ten", "ten");
+    cboTransitionSet->addItem("All transitions", "all");
+    for (const std::string& name : vm::TransitionNames())
+        cboTransitionSet->addItem("Only " + QString::fromStdString(name),
+                                  QString::fromStdString(name));
+    cboTransitionSet->setToolTip("Which transitions the random choice draws from.");
+    lblTransitionSeconds =
+        MakeLabel(panel, "lblTransitionSeconds", "Length:", QRect(660, 380, 50, 18));
+    spnTransitionSeconds = Make<QDoubleSpinBox>(panel, "spnTransitionSeconds");
+    spnTransitionSeconds->setGeometry(712, 376, 76, 24);
+    spnTransitionSeconds->setRange(vm::kMinTransitionSeconds, vm::kMaxTransitionSeconds);
+    spnTransitionSeconds->setSingleStep(0.25);
+    spnTransitionSeconds->setDecimals(2);
+    spnTransitionSeconds->setSuffix(" s");
+    spnTransitionSeconds->setValue(1.0);
+
+    // Motion, under the preview.
+    chkMotion = MakeCheck(panel, "chkMotion", "Slow zoom and pan", QRect(660, 212, 175, 20), false);
+    chkMotion->setToolTip(
+        "Each slide slowly zooms in, zooms out or pans, the way chosen at random for each slide.");
+    lblMotionStrength = MakeLabel(panel, "lblMotionStrength", "Strength:", QRect(676, 240, 60, 18));
+    spnMotionStrength = Make<QSpinBox>(panel, "spnMotionStrength");
+    spnMotionStrength->setGeometry(738, 236, 76, 24);
+    spnMotionStrength->setRange(1, vm::kMaxMotionStrength);
+    spnMotionStrength->setSuffix(" %");
+    spnMotionStrength->setValue(vm::kDefaultMotionStrength);
+    spnMotionStrength->setToolTip("How far a slide zooms or pans over its time on screen.");
 
     // The current drive and folder, as the lists show them when the window
     // opens. Filled before the handlers are connected: browsing starts when the
@@ -570,6 +630,10 @@ void frmVSL::UpdateUploadControls() {
     cboVideoCompressor->setToolTip(why);
     chkHighlightWords->setEnabled(cboCaptions->currentIndex() >= 2);
     spnCoverSlide->setEnabled(chkCover->isChecked());
+    spnMotionStrength->setEnabled(chkMotion->isChecked());
+    for (QWidget* w : std::initializer_list<QWidget*>{cboTransitionSet, spnTransitionSeconds})
+        w->setEnabled(chkTransitions->isChecked());
+    spnDuckDb->setEnabled(chkDuckMusic->isChecked());
 }
 
 void frmVSL::MakeStretchable() {
@@ -591,6 +655,12 @@ void frmVSL::MakeStretchable() {
         text->Add(w, {1, 0, 0, 0});
     for (QTextEdit* page : txtArticle) text->Add(page, {0, 0, 1, 1});
     text->Add(Label28, {0, 1, 1, 0});
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblSpeechRate, spnSpeechRate, chkEvenLoudness})
+        text->Add(w, {0, 1, 0, 0});
+    text->Add(Frame1, {0, 1, 1, 0});
+    auto* music = new Stretcher(Frame1, Frame1->size());
+    music->Add(lblSelectedMP3, {0, 0, 1, 0});
     text->Add(lstKeywords, {1, 0, 0, 1});
     text->Add(Label30, {1, 1, 0, 0});
     text->Add(Label35, {1, 1, 0, 0});
@@ -618,8 +688,13 @@ void frmVSL::MakeStretchable() {
     images->Add(lblPreviewPath, {3 * q, 1, q, 0});
     for (QWidget* w : std::initializer_list<QWidget*>{Label12, cboSeconds, Label13, cboImageAdjust})
         images->Add(w, {0, 1, 0, 0});
-    images->Add(chkTransitions, {2 * q, 1, 0, 0});
-    images->Add(chkRandomize, {2 * q, 1, 0, 0});
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{chkTransitions, chkRandomize, cboTransitionSet})
+        images->Add(w, {2 * q, 1, 0, 0});
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblTransitionSeconds, spnTransitionSeconds, chkMotion,
+                                         lblMotionStrength, spnMotionStrength})
+        images->Add(w, {3 * q, 1, 0, 0});
 
     // Make video: the right-hand column takes the width.
     auto* make = new Stretcher(frTab[2], kPanelRect.size());
@@ -693,7 +768,8 @@ void frmVSL::ConnectHandlers() {
     connect(Command5, &QPushButton::clicked, this, &frmVSL::Command5_Click);
     connect(cboFormat, &QComboBox::currentIndexChanged, this, &frmVSL::UpdateUploadControls);
     connect(cboCaptions, &QComboBox::currentIndexChanged, this, &frmVSL::UpdateUploadControls);
-    connect(chkCover, &QCheckBox::toggled, this, &frmVSL::UpdateUploadControls);
+    for (QCheckBox* box : {chkCover, chkMotion, chkTransitions, chkDuckMusic})
+        connect(box, &QCheckBox::toggled, this, &frmVSL::UpdateUploadControls);
 
     // ad copies and voices
     connect(Label19, &LinkLabel::clicked, this, &frmVSL::Label19_Click);

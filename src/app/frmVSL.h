@@ -10,6 +10,7 @@
 #include "ProjectFile.h"
 
 class QCheckBox;
+class QDoubleSpinBox;
 class QComboBox;
 class QEventLoop;
 class QFrame;
@@ -97,13 +98,20 @@ public:
     QListWidget* lstKeywords = nullptr;
     QLabel* Label30 = nullptr;
     QLabel* Label35 = nullptr;
-    // background-music group, never shown
+    // the voice's pace and even loudness of the narrations
+    QLabel* lblSpeechRate = nullptr;
+    QDoubleSpinBox* spnSpeechRate = nullptr;
+    QCheckBox* chkEvenLoudness = nullptr;
+    // background-music group, under the ad copy
     QGroupBox* Frame1 = nullptr;
     QCheckBox* chkAddBackgroundMusic = nullptr;
     QPushButton* cmdSelectMP3 = nullptr;
     QCheckBox* chkNoCut = nullptr;
     LinkLabel* Label15 = nullptr;
-    QLabel* lblSelectedMP3 = nullptr;
+    PathLabel* lblSelectedMP3 = nullptr;
+    // the music steps back while the voice speaks, by this many dB
+    QCheckBox* chkDuckMusic = nullptr;
+    QDoubleSpinBox* spnDuckDb = nullptr;
 
     // ---- panel "Images"
     QLabel* Label3 = nullptr;
@@ -127,6 +135,14 @@ public:
     QComboBox* cboImageAdjust = nullptr;
     QCheckBox* chkTransitions = nullptr;
     QCheckBox* chkRandomize = nullptr;
+    // which transitions are drawn from, and how long one takes
+    QComboBox* cboTransitionSet = nullptr;
+    QLabel* lblTransitionSeconds = nullptr;
+    QDoubleSpinBox* spnTransitionSeconds = nullptr;
+    // slow zoom and pan, and how far a slide zooms (percent)
+    QCheckBox* chkMotion = nullptr;
+    QLabel* lblMotionStrength = nullptr;
+    QSpinBox* spnMotionStrength = nullptr;
     QLabel* Label10 = nullptr;
     QLabel* ImagePreview = nullptr;
     PathLabel* lblPreviewPath = nullptr;  // the previewed picture's full path

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLabel>
 
+#include "Controls.h"
 #include "MusicChooser.h"
 #include "frmVSL.h"
 

@@ -96,7 +96,11 @@ struct frmVSL::BatchView {
     bool stopped = false;  // the user pressed Stop
 };
 
-frmVSL::~frmVSL() = default;
+frmVSL::~frmVSL() {
+    // The controls go first, while the window they report to is whole: a list
+    // emptied as it is destroyed still signals the change to its watchers.
+    delete takeCentralWidget();
+}
 
 bool frmVSL::HasContent() {
     for (QTextEdit* page : txtArticle) {

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -117,6 +118,14 @@ bool SettingsFromControls(const frmVSL& w, vm::ProjectFile* p, QString* error) {
     p->coverSlide = w.spnCoverSlide->value();
     p->titleTemplate = w.txtTitleTemplate->text();
     p->descriptionTemplate = w.txtDescriptionTemplate->toPlainText();
+    p->motion = w.chkMotion->isChecked();
+    p->motionStrength = w.spnMotionStrength->value();
+    p->transitionSet = w.cboTransitionSet->currentData().toString();
+    p->transitionSeconds = w.spnTransitionSeconds->value();
+    p->speechRate = w.spnSpeechRate->value();
+    p->evenLoudness = w.chkEvenLoudness->isChecked();
+    p->musicDuck = w.chkDuckMusic->isChecked();
+    p->musicDuckDb = w.spnDuckDb->value();
     return true;
 }
 
@@ -254,6 +263,15 @@ bool frmVSL::ReadProjectIntoControls(const QString& path, QString* error) {
     if (p.coverSlide) spnCoverSlide->setValue(*p.coverSlide);
     if (p.titleTemplate) txtTitleTemplate->setText(*p.titleTemplate);
     if (p.descriptionTemplate) txtDescriptionTemplate->setPlainText(*p.descriptionTemplate);
+    if (p.motion) chkMotion->setChecked(*p.motion);
+    if (p.motionStrength) spnMotionStrength->setValue(*p.motionStrength);
+    if (p.transitionSet)
+        cboTransitionSet->setCurrentIndex(cboTransitionSet->findData(*p.transitionSet));
+    if (p.transitionSeconds) spnTransitionSeconds->setValue(*p.transitionSeconds);
+    if (p.speechRate) spnSpeechRate->setValue(*p.speechRate);
+    if (p.evenLoudness) chkEvenLoudness->setChecked(*p.evenLoudness);
+    if (p.musicDuck) chkDuckMusic->setChecked(*p.musicDuck);
+    if (p.musicDuckDb) spnDuckDb->setValue(*p.musicDuckDb);
 
     setProperty(kWrittenPaths, written);
     setProperty(kProjectFolder, folder);
@@ -347,13 +365,17 @@ void frmVSL::WatchForChanges() {
     auto mark = [this] { MarkModified(); };
     for (QTextEdit* page : txtArticle) connect(page, &QTextEdit::textChanged, this, mark);
     for (QComboBox* box : {List1, cboSeconds, cboImageAdjust, cboResolution, cboVideoCompressor,
-                           cboFormat, cboShape, cboFit, cboCaptions}) {
+                           cboFormat, cboShape, cboFit, cboCaptions, cboTransitionSet}) {
         connect(box, &QComboBox::currentIndexChanged, this, mark);
         connect(box, &QComboBox::editTextChanged, this, mark);
     }
-    for (QCheckBox* box : {chkTransitions, chkRandomize, chkEnableVideoCompressor,
-                           chkAddBackgroundMusic, chkNoCut, chkHighlightWords, chkCover})
+    for (QCheckBox* box :
+         {chkTransitions, chkRandomize, chkEnableVideoCompressor, chkAddBackgroundMusic, chkNoCut,
+          chkHighlightWords, chkCover, chkMotion, chkEvenLoudness, chkDuckMusic})
         connect(box, &QCheckBox::toggled, this, mark);
+    for (QDoubleSpinBox* box : {spnTransitionSeconds, spnSpeechRate, spnDuckDb})
+        connect(box, &QDoubleSpinBox::valueChanged, this, mark);
+    connect(spnMotionStrength, &QSpinBox::valueChanged, this, mark);
     connect(txtFilename, &QLineEdit::textChanged, this, mark);
     connect(spnCoverSlide, &QSpinBox::valueChanged, this, mark);
     connect(txtTitleTemplate, &QLineEdit::textChanged, this, mark);

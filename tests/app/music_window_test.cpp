@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "Controls.h"
 #include "MsgBox.h"
 #include "MusicChooser.h"
 #include "TestSupport.h"
@@ -56,7 +57,7 @@ protected:
 }  // namespace
 
 TEST_F(MusicWindow, CheckingTheBoxWithoutAFileOpensTheChooserAndTurnsReductionOn) {
-    ASSERT_FALSE(w->Frame1->isVisible());
+    ASSERT_EQ(w->Frame1->parentWidget(), w->frTab[0]);
     w->chkNoCut->setChecked(false);
     chooserAnswer = "";  // cancelled
     w->chkAddBackgroundMusic->click();

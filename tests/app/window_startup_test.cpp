@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -98,9 +99,16 @@ TEST_F(WindowStartup, ChoiceListsAndOptionsHaveTheirDefaults) {
     EXPECT_TRUE(w.chkRandomize->isChecked());
     EXPECT_TRUE(w.chkEnableVideoCompressor->isChecked());
 
-    // Music stays off: its group is never shown.
-    EXPECT_TRUE(w.Frame1->isHidden());
+    // Music starts off; its group sits in the Text to Speech panel, under the
+    // ad copy.
+    EXPECT_EQ(w.Frame1->parentWidget(), w.frTab[0]);
+    EXPECT_FALSE(w.Frame1->isHidden());
     EXPECT_FALSE(w.chkAddBackgroundMusic->isChecked());
+    EXPECT_FALSE(w.chkDuckMusic->isChecked());
+    EXPECT_FALSE(w.spnDuckDb->isEnabled());
+    EXPECT_FALSE(w.chkMotion->isChecked());
+    EXPECT_EQ(w.cboTransitionSet->currentData().toString(), "ten");
+    EXPECT_EQ(w.spnSpeechRate->value(), 1.0);
     EXPECT_FALSE(w.chkNoCut->isChecked());
     EXPECT_EQ(w.lblSelectedMP3->text(), "");
 
@@ -280,7 +288,7 @@ TEST_F(WindowStartup, FixedGeometryOfHeadersAndPages) {
     const int adLefts[] = {57, 153, 246, 339};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(w.vAdCopy[i]->geometry(), QRect(adLefts[i], 78, 88, 28)) << i;
-        EXPECT_EQ(w.txtArticle[i]->geometry(), QRect(54, 117, 541, 271)) << i;
+        EXPECT_EQ(w.txtArticle[i]->geometry(), QRect(54, 117, 541, 157)) << i;
     }
     EXPECT_EQ(w.shRunning->size(), QSize(16, 16));
     EXPECT_EQ(w.Image1->size(), QSize(16, 16));

@@ -39,6 +39,14 @@ ProjectFile Everything() {
     p.coverSlide = 2;
     p.titleTemplate = "Best #KEYWORD#";
     p.descriptionTemplate = "Line one\nline two";
+    p.motion = true;
+    p.motionStrength = 15;
+    p.transitionSet = "dissolve";
+    p.transitionSeconds = 1.5;
+    p.speechRate = 1.25;
+    p.evenLoudness = true;
+    p.musicDuck = true;
+    p.musicDuckDb = 9;
     return p;
 }
 
@@ -82,6 +90,11 @@ TEST(ProjectFile, EverySettingSurvivesAWriteAndARead) {
     EXPECT_EQ(read.coverSlide, 2);
     EXPECT_EQ(read.titleTemplate, written.titleTemplate);
     EXPECT_EQ(read.descriptionTemplate, written.descriptionTemplate);
+    EXPECT_EQ(read.motionStrength, 15);
+    EXPECT_EQ(read.transitionSet, "dissolve");
+    EXPECT_EQ(read.transitionSeconds, 1.5);
+    EXPECT_EQ(read.speechRate, 1.25);
+    EXPECT_EQ(read.musicDuckDb, 9);
     // Stable: writing what was read gives the same bytes.
     EXPECT_EQ(WriteProject(read), json);
 }
@@ -161,6 +174,14 @@ TEST(ProjectFile, BadFilesNameTheFieldAndWhatWasExpected) {
         {R"({"cover": {"headline": "x"}})",
          "cover.headline: unknown field (cover knows enabled, slide)"},
         {R"({"titleTemplate": 5})", "titleTemplate: expected a text in quotes, got 5"},
+        {R"({"transitionSet": "swirl"})",
+         "transitionSet: expected \"ten\", \"all\" or one of fade, "},
+        {R"({"transitionSeconds": 3})",
+         "transitionSeconds: expected a number from 0.5 to 2, got 3"},
+        {R"({"speechRate": 0.5})", "speechRate: expected a number from 0.7 to 1.5, got 0.5"},
+        {R"({"motion": {"strength": 50}})",
+         "motion.strength: expected a whole number from 1 to 30"},
+        {R"({"music": {"duckDb": 0}})", "music.duckDb: expected a number from 1 to 30, got 0"},
     };
     for (const Case& c : cases) {
         const QString error = ParseError(c.json);
