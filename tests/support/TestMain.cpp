@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -14,6 +18,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The encoders tell their statistics at the info level; warnings still show.
+    av_log_set_level(AV_LOG_WARNING);
     QTemporaryDir scratch;
     if (!scratch.isValid()) return 3;
     vm::SetAppFolderForTesting(scratch.path());
