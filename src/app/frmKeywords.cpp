@@ -53,7 +53,7 @@ frmKeywords::frmKeywords(QListWidget* keywords, QWidget* parent)
 }
 
 QString frmKeywords::ExchangeFile() {
-    return vm::AppPath("tmpKeywords.txt");
+    return vm::UserPath("tmpKeywords.txt");
 }
 
 std::function<void(frmKeywords*)>& frmKeywords::ShownHook() {

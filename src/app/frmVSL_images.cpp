@@ -127,7 +127,7 @@ void frmVSL::Label22_Click() {
 }
 
 void frmVSL::Label27_Click() {
-    const QString gallery = vm::AppPath("images");
+    const QString gallery = vm::DataPath("images");
     if (!SetDrivePath(gallery) || !Dir1->setPath(gallery)) ShowError(this, kGalleryError);
 }
 

@@ -332,7 +332,7 @@ int main(int argc, char** argv) {
     if (parser.isSet(outputOption) && parser.value(outputOption).trimmed().isEmpty())
         return Refuse("--output: expected a folder, got an empty name");
     const QString output =
-        QDir(parser.isSet(outputOption) ? parser.value(outputOption) : vm::AppPath("output"))
+        QDir(parser.isSet(outputOption) ? parser.value(outputOption) : vm::UserPath("output"))
             .absolutePath();
 
     // This machine's voices and compressors: what a project may name.

@@ -1,15 +1,31 @@
 #include "AppFolder.h"
 
-#include <QCoreApplication>
+#include <unistd.h>
 
-#include "Helpers.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace vm {
 namespace {
+
 QString& Override() {
     static QString folder;
     return folder;
 }
+
+QString& OutputOverride() {
+    static QString folder;
+    return folder;
+}
+
+// `folder` + "/" + `name` without doubled separators, so a program at the root
+// of a file system still gives "/output".
+QString Joined(const QString& folder, const QString& name) {
+    return QDir::cleanPath(folder + "/" + name);
+}
+
 }  // namespace
 
 QString AppFolder() {
@@ -21,20 +37,34 @@ void SetAppFolderForTesting(const QString& folder) {
     Override() = folder;
 }
 
-QString AppPath(const QString& name) {
-    return Replace(AppFolder() + "/" + name, "//", "/", 0);
+QString DataFolder() {
+    const QString app = AppFolder();
+    if (!Override().isEmpty() || QFileInfo(app + "/images").isDir()) return app;
+    const QString installed = QDir::cleanPath(app + "/../share/vidmill");
+    return QFileInfo(installed).isDir() ? installed : app;
 }
 
-namespace {
-QString& OutputOverride() {
-    static QString folder;
+QString DataPath(const QString& name) {
+    return Joined(DataFolder(), name);
+}
+
+QString UserFolder() {
+    const QString app = AppFolder();
+    if (!Override().isEmpty() || access(QFile::encodeName(app).constData(), W_OK) == 0) return app;
+    QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (videos.isEmpty()) videos = QDir::homePath() + "/Videos";
+    const QString folder = Joined(videos, "Vid Mill");
+    QDir().mkpath(folder);  // the keyword file is written straight into it
     return folder;
 }
-}  // namespace
+
+QString UserPath(const QString& name) {
+    return Joined(UserFolder(), name);
+}
 
 QString OutputFolder() {
     if (!OutputOverride().isEmpty()) return OutputOverride();
-    return AppPath("output");
+    return UserPath("output");
 }
 
 void SetOutputFolder(const QString& folder) {

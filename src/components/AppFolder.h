@@ -4,17 +4,24 @@
 
 namespace vm {
 
-// The folder of the running program; output/, images/ and the demo files live
-// beside it. Tests point it at a scratch folder of their own.
+// The folder of the running program. Run from where it was built (or from any
+// folder it can write), its gallery and demo files and what it keeps (the
+// output folder, the keyword file) all live beside it.
 QString AppFolder();
 void SetAppFolderForTesting(const QString& folder);
 
-// AppFolder() + "/" + name with doubled separators collapsed, so a program at
-// the root of a file system still gives "/output".
-QString AppPath(const QString& name);
+// Where the gallery (images/) and the demo files are: beside the program, or,
+// installed, in ../share/vidmill.
+QString DataFolder();
+QString DataPath(const QString& name);
 
-// Where videos, narrations and the prepared music go: AppPath("output")
-// unless a batch run chose another folder.
+// Where the program keeps what it writes (output/, the keyword file): beside
+// the program when it may write there; installed (a folder it cannot write),
+// the user's videos folder, "Vid Mill" in it (~/Videos/Vid Mill).
+QString UserFolder();
+QString UserPath(const QString& name);
+
+// Where videos go: UserPath("output") unless a batch run chose another folder.
 QString OutputFolder();
 void SetOutputFolder(const QString& folder);
 

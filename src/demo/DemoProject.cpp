@@ -5,17 +5,17 @@
 namespace vm {
 
 QString DemoContentPath() {
-    return AppPath("demo_content.txt");
+    return DataPath("demo_content.txt");
 }
 
 QString DemoKeywordsPath() {
-    return AppPath("demo_keywords.txt");
+    return DataPath("demo_keywords.txt");
 }
 
 // AppPath collapses doubled separators, so a program at the root of a file
 // system still gives "/images/dental".
 QString DemoImagesFolder() {
-    return AppPath("images/dental");
+    return DataPath("images/dental");
 }
 
 }  // namespace vm

@@ -20,7 +20,7 @@ QString KeywordFileNameProblem(const QString& keyword) {
 }
 
 QString KeywordsExchangePath() {
-    return AppPath("tmpKeywords.txt");
+    return UserPath("tmpKeywords.txt");
 }
 
 }  // namespace vm

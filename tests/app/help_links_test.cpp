@@ -73,7 +73,7 @@ TEST_F(Help, PlayerLinkOpensThePlayersHomePage) {
 }
 
 TEST_F(Help, OpenTargetFolderCreatesAndOpensTheOutputFolder) {
-    const QString output = vm::AppPath("output");
+    const QString output = vm::UserPath("output");
     ASSERT_FALSE(QFileInfo::exists(output));
     window->cmdOpenOutputFolder->click();
     EXPECT_TRUE(QFileInfo(output).isDir());
@@ -97,7 +97,7 @@ TEST_F(Help, WithNothingToOpenThemTheFolderAndTheLinksSaySo) {
     uitest::Click(window->Label34);
     SetShellOpenHandler(previous);
     ASSERT_EQ(boxes.calls.size(), 2u);
-    EXPECT_EQ(boxes.calls[0].text, "The folder " + vm::AppPath("output") +
+    EXPECT_EQ(boxes.calls[0].text, "The folder " + vm::UserPath("output") +
                                        " could not be opened: no file manager was found to show "
                                        "it.");
     EXPECT_EQ(boxes.calls[1].text,

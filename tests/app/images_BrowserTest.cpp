@@ -76,7 +76,7 @@ TEST_F(BrowserWindow, GalleryLinkNeedsTheImagesFolder) {
     MakeFolder("images", {"g2.gif", "g1.jpg", "notes.txt"});
     ClickLabel(w->Label27);
     EXPECT_TRUE(boxes.empty()) << Messages().join(" | ").toStdString();
-    EXPECT_EQ(w->Dir1->Path(), vm::AppPath("images"));
+    EXPECT_EQ(w->Dir1->Path(), vm::DataPath("images"));
     EXPECT_EQ(Items(w->lstFrom), (QStringList{"g1.jpg", "g2.gif"}));
 }
 

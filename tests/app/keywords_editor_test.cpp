@@ -52,7 +52,7 @@ protected:
         EXPECT_FALSE(guard.Fired()) << "the editor stayed open";
         return shown;
     }
-    static QString File() { return vm::AppPath("tmpKeywords.txt"); }
+    static QString File() { return vm::UserPath("tmpKeywords.txt"); }
 
     uitest::MsgBoxRecorder boxes;
     std::unique_ptr<frmVSL> window;

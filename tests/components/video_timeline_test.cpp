@@ -106,6 +106,12 @@ TEST(VideoTimeline, TenDistinctTransitionsAndACrossfadeForOthers) {
     std::set<std::string> names;
     for (int type = 1; type <= 10; ++type) names.insert(vm::XfadeTransitionName(type));
     EXPECT_EQ(names.size(), 10u);
+    // Every name once, found again by its name.
+    const auto& all = vm::TransitionNames();
+    EXPECT_EQ(std::set<std::string>(all.begin(), all.end()).size(), all.size());
+    for (const std::string& name : all)
+        EXPECT_EQ(vm::XfadeTransitionName(vm::TransitionTypeNamed(name)), name);
+    EXPECT_EQ(vm::TransitionTypeNamed("swirl"), 0);
     EXPECT_STREQ(vm::XfadeTransitionName(0), "fade");
-    EXPECT_STREQ(vm::XfadeTransitionName(42), "fade");
+    EXPECT_STREQ(vm::XfadeTransitionName(int(all.size()) + 1), "fade");
 }

@@ -62,8 +62,8 @@ public:
         const int64_t at = int64_t(samples_.size());
         const double scale = double(rate_) / audio.sampleRate;
         for (const vm::speech::TokenSpan& t : audio.tokens)
-            tokens_.push_back({firstToken + t.token, at + int64_t(t.start * scale),
-                               at + int64_t(t.end * scale)});
+            tokens_.push_back(
+                {firstToken + t.token, at + int64_t(t.start * scale), at + int64_t(t.end * scale)});
         if (audio.sampleRate == rate_) {
             samples_.insert(samples_.end(), audio.samples.begin(), audio.samples.end());
         } else {
@@ -180,8 +180,12 @@ SpVoice::SpVoice(std::vector<std::shared_ptr<SpeechEngine>> engines) : d(new Imp
 
 QString SpVoice::HelperProgram() {
     if (!QCoreApplication::instance()) return {};
-    const QString path = QCoreApplication::applicationDirPath() + "/vidmill-speak";
-    return QFileInfo(path).isExecutable() ? path : QString();
+    // Beside the program where it was built; installed, with the programs'
+    // private helpers.
+    const QString dir = QCoreApplication::applicationDirPath();
+    for (const QString& path : {dir + "/vidmill-speak", dir + "/../libexec/vidmill/vidmill-speak"})
+        if (QFileInfo(path).isExecutable()) return QFileInfo(path).canonicalFilePath();
+    return {};
 }
 
 SpVoice::~SpVoice() {
