@@ -79,8 +79,9 @@ bool SpeakOnce(SpVoice& voice, const QStringList& pieces, const QString& path, d
     for (const QString& raw : pieces) {
         const QString piece = ReplaceText(raw, "[IMAGE]", "", 1);
         if (piece.trimmed().isEmpty()) continue;
-        // The pause goes between spoken pieces, at the rate of the speech.
-        if (spoken) stream.AppendSilence(kPiecePauseMs);
+        // The pause goes between spoken pieces, at the rate of the speech,
+        // and follows the voice's pace as the pauses inside a piece do.
+        if (spoken) stream.AppendSilence(int(std::lround(kPiecePauseMs / voice.SpeechRate())));
         const double from = now();
         if (!voice.Speak(piece, SpVoice::SVSFDefault)) {
             *error = "The voice could not speak the text: " + voice.LastError();
