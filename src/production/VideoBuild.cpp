@@ -13,6 +13,7 @@
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "VideoRandom.h"
+#include "VideoSound.h"
 
 namespace vm {
 namespace {
@@ -287,6 +288,7 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
     if (!music.file.isEmpty() && laid > 0) {
         const double fade = music.fileSeconds > laid + 0.05 ? kMusicFadeSeconds : 0.0;
         out.music.push_back({music.file.toStdString(), 0.0, laid, fade});
+        DuckMusicUnderVoice(settings, &out.music.back());
     }
     *job = std::move(out);
     return true;
