@@ -69,10 +69,11 @@ int main(int argc, char** argv) {
         EngineAudio audio;
         auto engine = v.local(&error);
         if (!engine) continue;
-        engine->Synthesize(v.id, "Warm up.", false, &audio, &error);  // loads the voice
+        engine->Synthesize(v.id, "Warm up.", false, 1.0, &audio, &error);  // loads the voice
         QElapsedTimer t;
         t.start();
-        for (int r = 0; r < runs; ++r) engine->Synthesize(v.id, kParagraph, false, &audio, &error);
+        for (int r = 0; r < runs; ++r)
+            engine->Synthesize(v.id, kParagraph, false, 1.0, &audio, &error);
         const double local = Seconds(t) / runs;
 
         SpeechHelper speaker(helper);
@@ -130,14 +131,16 @@ int main(int argc, char** argv) {
         const double seconds = Seconds(t);
         const long peakKb = PeakKb(speaker->ProcessId());
         if (count == 300) perWord300 = seconds / count;
-        std::printf("festival, %4d words in one line: %s %7.2f s (%.1f ms a word%s), helper peak "
-                    "%ld MB, %.0f s of speech\n",
-                    count, ok ? "spoken in" : "FAILED after", seconds, 1000 * seconds / count,
-                    count == 3000 && perWord300 > 0
-                        ? qPrintable(QString(", %1x the rate of 300 words")
-                                         .arg(seconds / count / perWord300, 0, 'f', 2))
-                        : "",
-                    peakKb / 1024, stream.SampleRate() > 0 ? double(stream.SampleCount()) / stream.SampleRate() : 0.0);
+        std::printf(
+            "festival, %4d words in one line: %s %7.2f s (%.1f ms a word%s), helper peak "
+            "%ld MB, %.0f s of speech\n",
+            count, ok ? "spoken in" : "FAILED after", seconds, 1000 * seconds / count,
+            count == 3000 && perWord300 > 0
+                ? qPrintable(QString(", %1x the rate of 300 words")
+                                 .arg(seconds / count / perWord300, 0, 'f', 2))
+                : "",
+            peakKb / 1024,
+            stream.SampleRate() > 0 ? double(stream.SampleCount()) / stream.SampleRate() : 0.0);
         voice.setAudioOutputStream(nullptr);
     }
     return 0;

@@ -56,7 +56,7 @@ struct WorkerVoice {
     std::shared_ptr<speech::SpeechHelper> helper;
     std::unique_ptr<SpVoice> voice;
 
-    WorkerVoice(const QString& helperProgram, const VoiceToken& token) {
+    WorkerVoice(const QString& helperProgram, const VoiceToken& token, double speechRate) {
         if (!helperProgram.isEmpty()) {
             helper = std::make_shared<speech::SpeechHelper>(helperProgram.toStdString());
             voice = std::make_unique<SpVoice>(speech::HelperEngines(helper));
@@ -64,6 +64,7 @@ struct WorkerVoice {
             voice = std::make_unique<SpVoice>();
         }
         voice->setVoice(token);
+        voice->setSpeechRate(speechRate);
     }
 };
 
@@ -349,7 +350,7 @@ void ProductionEngine::Impl::Discard(const Prepared& video) const {
 }
 
 void ProductionEngine::Impl::Prepare() {
-    WorkerVoice speech(helperProgram, settings.voice);
+    WorkerVoice speech(helperProgram, settings.voice, settings.speechRate);
     std::stop_callback abortSpeech(stop.get_token(), [&] {
         if (speech.helper) speech.helper->Abort();
     });

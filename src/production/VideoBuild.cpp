@@ -13,6 +13,7 @@
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "VideoRandom.h"
+#include "VideoSound.h"
 
 namespace vm {
 namespace {
@@ -79,8 +80,9 @@ bool SpeakOnce(SpVoice& voice, const QStringList& pieces, const QString& path, d
     for (const QString& raw : pieces) {
         const QString piece = ReplaceText(raw, "[IMAGE]", "", 1);
         if (piece.trimmed().isEmpty()) continue;
-        // The pause goes between spoken pieces, at the rate of the speech.
-        if (spoken) stream.AppendSilence(kPiecePauseMs);
+        // The pause goes between spoken pieces, at the rate of the speech,
+        // and follows the voice's pace as the pauses inside a piece do.
+        if (spoken) stream.AppendSilence(int(std::lround(kPiecePauseMs / voice.SpeechRate())));
         const double from = now();
         if (!voice.Speak(piece, SpVoice::SVSFDefault)) {
             *error = "The voice could not speak the text: " + voice.LastError();
@@ -286,6 +288,7 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
     if (!music.file.isEmpty() && laid > 0) {
         const double fade = music.fileSeconds > laid + 0.05 ? kMusicFadeSeconds : 0.0;
         out.music.push_back({music.file.toStdString(), 0.0, laid, fade});
+        DuckMusicUnderVoice(settings, &out.music.back());
     }
     *job = std::move(out);
     return true;

@@ -92,8 +92,8 @@ std::string Speak(vm::speech::SpeechEngine& engine, const SpeakRequest& request)
     std::srand(1);
     vm::speech::EngineAudio audio;
     SpeakReply reply;
-    reply.ok =
-        engine.Synthesize(request.voiceId, request.text, request.markup, &audio, &reply.error);
+    reply.ok = engine.Synthesize(request.voiceId, request.text, request.markup, request.rate,
+                                 &audio, &reply.error);
     if (!reply.ok && reply.error.empty()) reply.error = request.engine + " could not speak";
     reply.sampleRate = audio.sampleRate;
     reply.samples = std::move(audio.samples);

@@ -32,7 +32,7 @@ public:
         if (failListing) *error = "cannot read the voices";
         return !failListing;
     }
-    bool Synthesize(const std::string& voiceId, const std::string&, bool,
+    bool Synthesize(const std::string& voiceId, const std::string&, bool, double,
                     vm::speech::EngineAudio* audio, std::string*) override {
         spokenWith.push_back(voiceId);
         if (onSpeak) onSpeak();

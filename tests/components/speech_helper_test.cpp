@@ -34,7 +34,7 @@ TEST(SpeechHelper, SpeaksWhatTheEngineSpeaksAndFestivalInTwoHelpersAtOnce) {
     auto local = vm::speech::EspeakEngine(&error);
     ASSERT_TRUE(local) << error;
     EngineAudio here;
-    ASSERT_TRUE(local->Synthesize("gmw/en-US", "Call a dentist today.", false, &here, &error));
+    ASSERT_TRUE(local->Synthesize("gmw/en-US", "Call a dentist today.", false, 1.0, &here, &error));
     SpeechHelper helper(HelperPath());
     EngineAudio there;
     ASSERT_TRUE(

@@ -2,6 +2,8 @@
 // failures, engine errors, and how text reaches an engine.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "SpeechEngine.h"
@@ -26,9 +28,9 @@ public:
         if (failListing) *error = "voice registry unreadable";
         return !failListing;
     }
-    bool Synthesize(const std::string& voiceId, const std::string& text, bool markup,
+    bool Synthesize(const std::string& voiceId, const std::string& text, bool markup, double rate,
                     EngineAudio* audio, std::string* error) override {
-        calls.push_back({voiceId, text, markup});
+        calls.push_back({voiceId, text, markup, rate});
         if (failSpeaking) {
             *error = "synthesizer crashed";
             return false;
@@ -40,6 +42,7 @@ public:
     struct Call {
         std::string voice, text;
         bool markup;
+        double rate;
     };
     std::vector<Call> calls;
     bool failListing = false;
@@ -159,4 +162,40 @@ TEST_F(SpeechVoiceFakes, EngineErrorIsReported) {
     voice.setVoice(VoiceToken("gone", "g", "Gone (gone)"));
     EXPECT_FALSE(voice.Speak("Hello"));
     EXPECT_TRUE(voice.LastError().contains("gone"));
+}
+
+TEST_F(SpeechVoiceFakes, SpeechRateReachesTheEngineAndItsLineBreakPauses) {
+    auto engine = std::make_shared<FakeEngine>("p", std::vector<std::string>{"P"}, false);
+    SpVoice::SetEnginesForTesting({engine});
+    const QString path = testsupport::FreshAppFolder("fake_rate") + "/r.wav";
+    SpVoice voice;
+    voice.setVoice(voice.GetVoices().value(0));
+    EXPECT_EQ(voice.SpeechRate(), 1.0);
+    SpFileStream stream;
+    voice.setAudioOutputStream(&stream);
+    vm::WavInfo info;
+    QString error;
+    // The engine's 0.1 s pieces stay as the engine made them; the pause this
+    // voice puts between lines (0.5 s at the voice's own pace) follows the rate.
+    for (const double rate : {1.0, 1.25, 0.8}) {
+        SCOPED_TRACE(rate);
+        engine->calls.clear();
+        voice.setSpeechRate(rate);
+        ASSERT_TRUE(stream.Open(path));
+        ASSERT_TRUE(voice.Speak("one\ntwo"));
+        ASSERT_TRUE(stream.Close());
+        ASSERT_EQ(engine->calls.size(), 2u);
+        EXPECT_EQ(engine->calls[0].rate, rate);
+        EXPECT_EQ(engine->calls[1].rate, rate);
+        ASSERT_TRUE(vm::ReadWavInfo(path, &info, &error));
+        EXPECT_NEAR(info.Duration(), 0.1 + 0.5 / rate + 0.1, 0.001);
+    }
+    // Rates past what engines speak clearly at are held at the limit.
+    voice.setSpeechRate(5.0);
+    EXPECT_EQ(voice.SpeechRate(), vm::speech::kFastestSpeechRate);
+    voice.setSpeechRate(0.0);
+    EXPECT_EQ(voice.SpeechRate(), vm::speech::kSlowestSpeechRate);
+    voice.setSpeechRate(std::nan(""));
+    EXPECT_EQ(voice.SpeechRate(), 1.0);
+    voice.setAudioOutputStream(nullptr);
 }

@@ -3,6 +3,7 @@
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -144,12 +145,21 @@ public:
         return true;
     }
 
-    bool Synthesize(const std::string& voiceId, const std::string& text, bool markup,
+    bool Synthesize(const std::string& voiceId, const std::string& text, bool markup, double rate,
                     EngineAudio* audio, std::string* error) override {
         std::lock_guard lock(gEspeakMutex);
         audio->samples.clear();
         if (espeak_SetVoiceByName(voiceId.c_str()) != EE_OK) {
             *error = "espeak-ng cannot select the voice " + voiceId;
+            return false;
+        }
+        // Words a minute, from espeak-ng's own default pace (a voice's speed
+        // setting applies on top); set on every text, as the library keeps it.
+        const int wordsPerMinute =
+            int(std::lround(espeak_GetParameter(espeakRATE, 0) * UsableRate(rate)));
+        if (espeak_SetParameter(espeakRATE, wordsPerMinute, 0) != EE_OK) {
+            *error =
+                "espeak-ng cannot speak at " + std::to_string(wordsPerMinute) + " words a minute";
             return false;
         }
         // Asked after choosing the voice: mbrola voices speak at 16000 Hz.

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -157,21 +158,22 @@ public:
         return Select(voiceId, error);
     }
 
-    bool Synthesize(const std::string& voiceId, const std::string& text, bool, EngineAudio* audio,
-                    std::string* error) override {
+    bool Synthesize(const std::string& voiceId, const std::string& text, bool, double rate,
+                    EngineAudio* audio, std::string* error) override {
         std::lock_guard lock(mutex_);
         audio->samples.clear();
-        if (!Select(voiceId, error)) return false;
+        if (!Select(voiceId, error) || !SetRate(rate, error)) return false;
         if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
             audio->sampleRate = lastRate_;
             return true;
         }
         // (utt.synth (Utterance Text "...")), built as a list so the text
         // needs no quoting; the utterance also says when each word is heard.
-        const LISP expression = cons(
-            rintern("utt.synth"),
-            cons(cons(rintern("Utterance"), cons(rintern("Text"), cons(strintern(text.c_str()), NIL))),
-                 NIL));
+        const LISP expression =
+            cons(rintern("utt.synth"),
+                 cons(cons(rintern("Utterance"),
+                           cons(rintern("Text"), cons(strintern(text.c_str()), NIL))),
+                      NIL));
         const LISP result = leval(expression, NIL);
         EST_Utterance* utt = result && utterance_p(result) ? utterance(result) : nullptr;
         EST_Relation* waves = utt ? utt->relation("Wave", 0) : nullptr;
@@ -205,11 +207,21 @@ private:
             return false;
         }
         if (voiceId != currentVoice_) {
+            // The voice before goes back to its own pace first: a voice that
+            // does not set the pace itself would take that one as its own.
+            if (!currentVoice_.empty() && !SetRate(1.0, error)) return false;
             if (voiceId.empty() ||
                 voiceId.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") !=
                     std::string::npos ||
                 !festival_eval_command(EST_String(("(voice_" + voiceId + ")").c_str()))) {
                 *error = "festival cannot load the voice " + voiceId;
+                return false;
+            }
+            // The voice's own pace, which every rate is taken from.
+            if (!festival_eval_command(
+                    "(begin (set! vidmill_own_hts_params hts_engine_params)"
+                    " (set! vidmill_own_stretch (or (Parameter.get 'Duration_Stretch) 1)))")) {
+                *error = "festival cannot read the pace of the voice " + voiceId;
                 return false;
             }
             currentVoice_ = voiceId;
@@ -222,12 +234,39 @@ private:
         return true;
     }
 
+    // The pace of the current voice. HTS voices take their durations from
+    // their own models: their engine's speed option ("-r") sets the pace, and
+    // festival's Duration_Stretch only reaches other voices. At rate 1 both
+    // are the voice's own.
+    bool SetRate(double rate, std::string* error) {
+        rate = UsableRate(rate);
+        if (rate == currentRate_) return true;
+        char command[256];
+        if (rate == 1.0)
+            std::snprintf(command, sizeof command,
+                          "(begin (set! hts_engine_params vidmill_own_hts_params)"
+                          " (Parameter.set 'Duration_Stretch vidmill_own_stretch))");
+        else
+            std::snprintf(command, sizeof command,
+                          "(begin (set! hts_engine_params (append vidmill_own_hts_params"
+                          " (list (list \"-r\" %.6f))))"
+                          " (Parameter.set 'Duration_Stretch (/ vidmill_own_stretch %.6f)))",
+                          rate, rate);
+        if (!festival_eval_command(command)) {
+            *error = "festival cannot speak at rate " + std::to_string(rate);
+            return false;
+        }
+        currentRate_ = rate;
+        return true;
+    }
+
     std::mutex mutex_;
     bool listed_ = false;
     std::vector<EngineVoice> voices_;
     bool started_ = false;
     std::thread::id thread_;
     std::string currentVoice_;
+    double currentRate_ = 1.0;  // set for the current voice
     int lastRate_ = 16000;
 };
 

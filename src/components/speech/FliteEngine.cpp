@@ -78,15 +78,20 @@ public:
         return false;
     }
 
-    bool Synthesize(const std::string& voiceId, const std::string& text, bool, EngineAudio* audio,
-                    std::string* error) override {
+    bool Synthesize(const std::string& voiceId, const std::string& text, bool, double rate,
+                    EngineAudio* audio, std::string* error) override {
         std::lock_guard lock(mutex_);
         audio->samples.clear();
-        cst_voice* voice = VoiceFor(voiceId);
+        const int index = VoiceIndex(voiceId);
+        cst_voice* voice = index < 0 ? nullptr : VoiceFor(voiceId);
         if (!voice) {
             *error = "flite has no voice " + voiceId;
             return false;
         }
+        // The voice's durations are stretched by its own factor divided by
+        // the rate; set on every text, as the voice keeps it.
+        feat_set_float(voice->features, "duration_stretch",
+                       float(ownStretch_[index] / UsableRate(rate)));
         cst_utterance* utt = flite_synth_text(text.c_str(), voice);
         const cst_wave* wave = utt ? utt_wave(utt) : nullptr;
         if (!wave) {
@@ -112,16 +117,26 @@ public:
 private:
     // Voices are registered on first use: listing stays instant.
     cst_voice* VoiceFor(const std::string& id) {
-        for (int i = 0; i < kVoiceCount; ++i) {
-            if (id != kVoices[i].id) continue;
-            if (!registered_[i]) registered_[i] = kVoices[i].registerVoice(nullptr);
-            return registered_[i];
+        const int i = VoiceIndex(id);
+        if (i < 0) return nullptr;
+        if (!registered_[i]) {
+            registered_[i] = kVoices[i].registerVoice(nullptr);
+            if (registered_[i])
+                ownStretch_[i] =
+                    get_param_float(registered_[i]->features, "duration_stretch", 1.0f);
         }
-        return nullptr;
+        return registered_[i];
+    }
+    static int VoiceIndex(const std::string& id) {
+        for (int i = 0; i < kVoiceCount; ++i)
+            if (id == kVoices[i].id) return i;
+        return -1;
     }
 
     std::mutex mutex_;
     cst_voice* registered_[kVoiceCount] = {};
+    // Each voice's own duration stretch, as it was registered.
+    float ownStretch_[kVoiceCount] = {};
 };
 
 }  // namespace

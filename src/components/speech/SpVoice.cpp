@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <cmath>
 #include <mutex>
 #include <optional>
 
@@ -102,6 +103,7 @@ struct SpVoice::Impl {
     VoiceToken voice;
     SpFileStream* stream = nullptr;
     QString error;
+    double rate = 1.0;
 
     std::shared_ptr<SpeechEngine> EngineNamed(const QString& name) const {
         for (const auto& engine : engines)
@@ -114,7 +116,7 @@ struct SpVoice::Impl {
                     bool markup, Assembler* out, int firstToken = 0) {
         EngineAudio audio;
         std::string engineError;
-        if (!engine.Synthesize(voiceId, text.toStdString(), markup, &audio, &engineError)) {
+        if (!engine.Synthesize(voiceId, text.toStdString(), markup, rate, &audio, &engineError)) {
             error = QString::fromStdString(engineError);
             if (error.isEmpty()) error = QStringLiteral("The voice could not speak");
             return false;
@@ -144,7 +146,7 @@ struct SpVoice::Impl {
         int words = 0;  // of the text, before the piece being spoken
         for (const QString& line : vm::speech::SplitLines(text)) {
             if (IsBlank(line)) continue;
-            if (spoken) out->Pause(vm::speech::kLineBreakPauseMs);
+            if (spoken) out->Pause(int(std::lround(vm::speech::kLineBreakPauseMs / rate)));
             // A long line goes in pieces, one after the other with no pause
             // of its own: the engine's pauses at sentence ends remain.
             for (const QString& piece : vm::speech::SplitLongLine(line, engine.LongestText())) {
@@ -238,6 +240,12 @@ void SpVoice::setVoice(const VoiceToken& token) {
 }
 VoiceToken SpVoice::Voice() const {
     return d->voice;
+}
+void SpVoice::setSpeechRate(double rate) {
+    d->rate = vm::speech::UsableRate(rate);
+}
+double SpVoice::SpeechRate() const {
+    return d->rate;
 }
 void SpVoice::setAudioOutputStream(SpFileStream* stream) {
     d->stream = stream;

@@ -40,6 +40,14 @@ public:
     void setVoice(const VoiceToken& token);
     VoiceToken Voice() const;
 
+    // The pace of speech against the voice's own: 1 is its own, 1.5 half as
+    // fast again, 0.7 slower. Each engine sets it with its own duration
+    // control (the voice keeps its pitch); the pauses this voice puts in at
+    // line breaks follow it. Kept within the range engines speak clearly in
+    // (vm::speech::kSlowestSpeechRate .. kFastestSpeechRate).
+    void setSpeechRate(double rate);
+    double SpeechRate() const;
+
     // nullptr sends speech to the default sound output.
     void setAudioOutputStream(SpFileStream* stream);
     SpFileStream* AudioOutputStream() const;

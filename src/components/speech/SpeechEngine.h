@@ -27,8 +27,8 @@ struct TokenSpan {
 };
 
 struct EngineAudio {
-    std::vector<int16_t> samples;  // 16-bit mono
-    int sampleRate = 0;            // set even when the text gave no samples
+    std::vector<int16_t> samples;   // 16-bit mono
+    int sampleRate = 0;             // set even when the text gave no samples
     std::vector<TokenSpan> tokens;  // in order, when the engine tells
 };
 
@@ -53,6 +53,13 @@ int64_t SpeechStartAfter(const std::vector<int16_t>& samples, int64_t from, int6
 // Where the speech before `to` ends: the last sample from `from` on that is
 // louder than a whisper, so a word's end leaves out the pause after it.
 int64_t SpeechEndBefore(const std::vector<int16_t>& samples, int64_t from, int64_t to);
+
+// The speech rates engines are asked for: slower or faster than this and
+// words run together or drag. UsableRate keeps a rate within them (1 for
+// one that is not a number).
+constexpr double kSlowestSpeechRate = 0.5;
+constexpr double kFastestSpeechRate = 2.0;
+double UsableRate(double rate);
 
 class SpeechEngine {
 public:
@@ -85,9 +92,12 @@ public:
 
     // Speaks UTF-8 text with the voice into `audio` (replacing its content).
     // `markup` is only ever true for an engine that SpeaksMarkup(); plain text
-    // reaches the engine as it is.
+    // reaches the engine as it is. `rate` is the pace against the voice's own
+    // (1: its own, 1.5: half as fast again), set through the engine's own
+    // duration control so the voice keeps its pitch and its word timings
+    // stay true; at 1 the engine speaks exactly as it would untouched.
     virtual bool Synthesize(const std::string& voiceId, const std::string& text, bool markup,
-                            EngineAudio* audio, std::string* error) = 0;
+                            double rate, EngineAudio* audio, std::string* error) = 0;
 };
 
 // The engines of this machine. Each library keeps global state, so each

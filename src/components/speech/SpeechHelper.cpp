@@ -52,9 +52,9 @@ public:
     }
     bool SpeaksMarkup() const override { return local_->SpeaksMarkup(); }
     int LongestText() const override { return local_->LongestText(); }
-    bool Synthesize(const std::string& voiceId, const std::string& text, bool markup,
+    bool Synthesize(const std::string& voiceId, const std::string& text, bool markup, double rate,
                     EngineAudio* audio, std::string* error) override {
-        return helper_->Speak({Name(), voiceId, text, markup}, audio, error);
+        return helper_->Speak({Name(), voiceId, text, markup, rate}, audio, error);
     }
 
 private:

@@ -7,7 +7,8 @@
 // Standard library only, like the engine adapters that use it.
 //
 // Every message is a 32-bit length followed by that many bytes. A request
-// holds the engine's name, the voice id, the text and the markup flag; a
+// holds the engine's name, the voice id, the text, the markup flag and the
+// speech rate; a
 // reply holds ok, an error text, the sample rate and the 16-bit samples.
 // Numbers are in the machine's own byte order: both ends are built together.
 
@@ -25,6 +26,7 @@ struct SpeakRequest {
     std::string voiceId;
     std::string text;
     bool markup = false;
+    double rate = 1.0;
 };
 
 struct SpeakReply {
@@ -45,6 +47,7 @@ public:
     void U32(uint32_t v) { Raw(&v, sizeof v); }
     void I32(int32_t v) { Raw(&v, sizeof v); }
     void I64(int64_t v) { Raw(&v, sizeof v); }
+    void F64(double v) { Raw(&v, sizeof v); }
     void Text(const std::string& s) {
         U32(static_cast<uint32_t>(s.size()));
         Raw(s.data(), s.size());
@@ -72,6 +75,7 @@ public:
     bool U32(uint32_t* v) { return Raw(v, sizeof *v); }
     bool I32(int32_t* v) { return Raw(v, sizeof *v); }
     bool I64(int64_t* v) { return Raw(v, sizeof *v); }
+    bool F64(double* v) { return Raw(v, sizeof *v); }
     bool Text(std::string* s) {
         uint32_t size = 0;
         if (!U32(&size) || size > body_.size() - at_) return false;
@@ -98,13 +102,15 @@ inline std::string EncodeRequest(const SpeakRequest& r) {
     w.Text(r.voiceId);
     w.Text(r.text);
     w.U32(r.markup ? 1 : 0);
+    w.F64(r.rate);
     return w.Message();
 }
 
 inline bool DecodeRequest(const std::string& body, SpeakRequest* r) {
     Reader in(body);
     uint32_t markup = 0;
-    if (!in.Text(&r->engine) || !in.Text(&r->voiceId) || !in.Text(&r->text) || !in.U32(&markup))
+    if (!in.Text(&r->engine) || !in.Text(&r->voiceId) || !in.Text(&r->text) || !in.U32(&markup) ||
+        !in.F64(&r->rate))
         return false;
     r->markup = markup != 0;
     return in.AtEnd();

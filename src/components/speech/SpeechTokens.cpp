@@ -1,6 +1,7 @@
-// The word timing helpers every engine adapter shares (SpeechEngine.h).
+// The word timing and rate helpers every engine adapter shares (SpeechEngine.h).
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "SpeechEngine.h"
@@ -25,6 +26,11 @@ std::string Bare(const std::string& word) {
 }
 
 }  // namespace
+
+double UsableRate(double rate) {
+    if (!std::isfinite(rate)) return 1.0;
+    return std::clamp(rate, kSlowestSpeechRate, kFastestSpeechRate);
+}
 
 std::vector<std::string> WhitespaceTokens(const std::string& text) {
     std::vector<std::string> tokens;

@@ -25,6 +25,9 @@ std::unique_ptr<AudioSource> AudioSource::Open(const RenderJob::Audio& track,
     source->fadeFrames_ =
         std::min(source->endFrame_ - source->startFrame_,
                  int64_t(std::llround(std::max(0.0, track.fadeOut) * kAudioRate)));
+    source->fadeInFrames_ =
+        std::min(source->endFrame_ - source->startFrame_,
+                 int64_t(std::llround(std::max(0.0, track.fadeIn) * kAudioRate)));
     source->position_ = 0;
 
     AVFormatContext* raw = nullptr;
@@ -112,7 +115,7 @@ int AudioSource::Refill() {
     }
 }
 
-bool AudioSource::AddTo(int32_t* mix, int frames, RenderResult* result) {
+bool AudioSource::AddTo(int32_t* mix, int frames, RenderResult* result, const float* gain) {
     const int64_t from = position_;
     const int64_t to = position_ + frames;
     position_ = to;
@@ -138,12 +141,16 @@ bool AudioSource::AddTo(int32_t* mix, int frames, RenderResult* result) {
         // The frame (timeline position) of the first sample taken now.
         const int64_t at = end - int64_t(wanted / kAudioChannels);
         const int64_t fadeFrom = endFrame_ - fadeFrames_;
-        if (fadeFrames_ > 0 && at + int64_t(take / kAudioChannels) > fadeFrom) {
+        const int64_t fadeInTo = startFrame_ + fadeInFrames_;
+        if (gain || (fadeFrames_ > 0 && at + int64_t(take / kAudioChannels) > fadeFrom) ||
+            (fadeInFrames_ > 0 && at < fadeInTo)) {
             for (size_t i = 0; i < take; ++i) {
                 const int64_t frame = at + int64_t(i / kAudioChannels);
-                const double gain =
+                double level =
                     frame < fadeFrom ? 1.0 : double(endFrame_ - frame) / double(fadeFrames_);
-                target[i] += int32_t(std::lround(samples[i] * gain));
+                if (frame < fadeInTo) level *= double(frame - startFrame_) / double(fadeInFrames_);
+                if (gain) level *= gain[frame - from];
+                target[i] += int32_t(std::lround(samples[i] * level));
             }
         } else {
             for (size_t i = 0; i < take; ++i) target[i] += samples[i];
@@ -156,20 +163,54 @@ bool AudioSource::AddTo(int32_t* mix, int frames, RenderResult* result) {
 }
 
 bool AudioMix::Open(const RenderJob& job, RenderResult* result) {
-    sources_.clear();
-    for (const auto* track : {&job.voices, &job.music})
-        for (const RenderJob::Audio& audio : *track) {
-            auto source = AudioSource::Open(audio, result);
-            if (!source) return false;
-            sources_.push_back(std::move(source));
+    voices_.clear();
+    music_.clear();
+    voicesAhead_.clear();
+    for (const RenderJob::Audio& audio : job.voices) {
+        auto source = AudioSource::Open(audio, result);
+        if (!source) return false;
+        voices_.push_back(std::move(source));
+    }
+    bool ducks = false;
+    for (const RenderJob::Audio& audio : job.music) {
+        Music music;
+        music.source = AudioSource::Open(audio, result);
+        if (!music.source) return false;
+        if (audio.duckDb > 0 && !job.voices.empty()) {
+            music.ducker = std::make_unique<MusicDucker>(audio.duckDb, kAudioRate);
+            ducks = true;
         }
+        music_.push_back(std::move(music));
+    }
+    if (!ducks) return true;
+    const int lookahead = int(std::lround(MusicDucker::kLookaheadSeconds * kAudioRate));
+    std::vector<int32_t> skipped(size_t(lookahead) * kAudioChannels);
+    for (const RenderJob::Audio& audio : job.voices) {
+        auto source = AudioSource::Open(audio, result);
+        if (!source || !source->AddTo(skipped.data(), lookahead, result)) return false;
+        voicesAhead_.push_back(std::move(source));
+    }
     return true;
 }
 
 bool AudioMix::Read(int16_t* out, int frames, RenderResult* result) {
     sum_.assign(size_t(frames) * kAudioChannels, 0);
-    for (auto& source : sources_)
+    for (auto& source : voices_)
         if (!source->AddTo(sum_.data(), frames, result)) return false;
+    if (!voicesAhead_.empty()) {
+        ahead_.assign(size_t(frames) * kAudioChannels, 0);
+        for (auto& source : voicesAhead_)
+            if (!source->AddTo(ahead_.data(), frames, result)) return false;
+        gain_.resize(size_t(frames));
+    }
+    for (Music& music : music_) {
+        const float* gain = nullptr;
+        if (music.ducker) {
+            music.ducker->Process(ahead_.data(), frames, kAudioChannels, gain_.data());
+            gain = gain_.data();
+        }
+        if (!music.source->AddTo(sum_.data(), frames, result, gain)) return false;
+    }
     for (size_t i = 0; i < sum_.size(); ++i) out[i] = int16_t(std::clamp(sum_[i], -32768, 32767));
     return true;
 }

@@ -24,6 +24,10 @@ struct RenderJob {
         double start = 0;    // where on the timeline it begins
         double length = 0;   // seconds taken from the file's start (cut or padded)
         double fadeOut = 0;  // seconds at the end of `length` over which it fades out
+        double fadeIn = 0;   // seconds at its start over which it fades in
+        // Music only: how far (dB) it steps back while the voices speak; 0
+        // when it plays on at its own level.
+        double duckDb = 0;
     };
 
     int width = 0;
