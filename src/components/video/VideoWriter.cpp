@@ -108,6 +108,9 @@ bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio,
         c->thread_count = 0;  // x264's own threads; its output does not depend on them
         av_opt_set(c->priv_data, "profile", "high", 0);
         av_opt_set(c->priv_data, "preset", kX264Preset, 0);
+        // Each frame x264 looks ahead holds about 12 MB at 1080p; stills are
+        // sent once, so a short look ahead loses little and saves much.
+        av_opt_set_int(c->priv_data, "rc-lookahead", 10, 0);
         if (quality_ < 0) quality_ = kDefaultCrf;
         bt709_ = true;
     }
