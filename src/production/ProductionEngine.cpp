@@ -22,6 +22,7 @@
 #include "SpVoice.h"
 #include "SpeechHelper.h"
 #include "VideoRandom.h"
+#include "VideoSound.h"
 
 namespace vm {
 namespace {
@@ -206,6 +207,8 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
         QString error;
         if (!SpeakNarrationFile(voice, NarrationTextFor(settings.adCopies[copy], task.keyword),
                                 out->narrationFile, &e.narrationSeconds, &error, &words))
+            return fail("narration", error);
+        if (settings.evenLoudness && !EvenNarrationLoudness(out->narrationFile, &error))
             return fail("narration", error);
     }
     if (stop.stop_requested()) return false;

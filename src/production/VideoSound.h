@@ -1,11 +1,27 @@
 #pragma once
 
+#include <QString>
+
 #include "BatchSettings.h"
+#include "Loudness.h"
 #include "RenderJob.h"
 
-// The sound of a video beyond the plain mix: music that makes room for the
+// The sound of a video beyond the plain mix: narrations brought to one
+// loudness whichever voice speaks them, and music that makes room for the
 // voice.
 namespace vm {
+
+// Where every narration lands with even loudness on: its loudness as the
+// video plays it (the mono voice on both sides), and the highest its true
+// peak may go.
+constexpr double kNarrationLufs = -16.0;
+constexpr double kNarrationPeakDbtp = -1.0;
+
+// Brings the narration WAV at `path` to kNarrationLufs with its true peak at
+// most kNarrationPeakDbtp, in place. Its length and the time of every word
+// stay as they were. `before` and `after` get the measurements when given.
+bool EvenNarrationLoudness(const QString& path, QString* error, Loudness* before = nullptr,
+                           Loudness* after = nullptr);
 
 // With ducking on, music fades in over the video's first second and out
 // over its last two.

@@ -1,5 +1,6 @@
 // The sound of a video, measured on what the renderer wrote: music that
-// steps back while the narration speaks.
+// steps back while the narration speaks, narrations of every engine at one
+// loudness, and the project's speech rate reaching the worker's voice.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <iostream>
+#include <map>
+#include <mutex>
 
 #include "MediaProbe.h"
 #include "ProductionEngine.h"
@@ -48,6 +51,19 @@ double ToneLevel(const std::vector<float>& samples, int rate, double frequency, 
     }
     const double amplitude = 2 * std::hypot(re, im) / weights;
     return amplitude > 0 ? 20 * std::log10(amplitude) : -200;
+}
+
+// Integrated loudness (LUFS) of a file's audio as FFmpeg's ebur128 filter
+// measures it, run as the ffmpeg program; NaN when it cannot be read.
+double IntegratedLoudness(const QString& path) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-hide_banner", "-nostats", "-i", path, "-map", "0:a", "-af", "ebur128",
+                            "-f", "null", "-"});
+    if (!ffmpeg.waitForFinished(60000)) return std::nan("");
+    const QString log = QString::fromUtf8(ffmpeg.readAllStandardError());
+    const auto match =
+        QRegularExpression(R"(Integrated loudness:\s*\n\s*I:\s*(-?[0-9.]+) LUFS)").match(log);
+    return match.hasMatch() ? match.captured(1).toDouble() : std::nan("");
 }
 
 class VideoSound : public ::testing::Test {
@@ -161,4 +177,91 @@ TEST_F(VideoSound, MusicStepsBackWhileTheVoiceSpeaksAndFadesInAndOut) {
     const double voiceAt = first.front().start;
     EXPECT_NEAR(ToneLevel(plainLeft, rate, 300, voiceAt, first.back().end),
                 ToneLevel(left, rate, 300, voiceAt, first.back().end), 0.5);
+}
+
+namespace {
+
+// The narration lengths a batch reports, by keyword.
+class NarrationLengths : public ProductionListener {
+public:
+    void OnVideoEvent(const VideoEvent& event) override {
+        std::lock_guard lock(mutex);
+        if (event.kind == VideoEvent::Kind::Planned)
+            seconds[event.keyword] = event.narrationSeconds;
+    }
+    std::mutex mutex;
+    std::map<QString, double> seconds;
+};
+
+// The demo project (its ad copy and pictures) with two of its keywords.
+BatchSettings DemoSettings(const QString& folder) {
+    BatchSettings settings;
+    EXPECT_TRUE(testsupport::CopyDemoData(folder));
+    QFile content(folder + "/demo_content.txt");
+    EXPECT_TRUE(content.open(QIODevice::ReadOnly));
+    settings.adCopies = {QString::fromUtf8(content.readAll()), "", "", ""};
+    const QDir images(folder + "/images/dental");
+    for (const QString& name : images.entryList({"*.jpg"}, QDir::Files, QDir::Name))
+        settings.slides << images.filePath(name);
+    settings.keywords = {"family dentistry", "teeth whitening"};
+    settings.width = 426;
+    settings.height = 240;
+    settings.codec = "mpeg4";
+    settings.codecName = "MPEG-4 part 2";
+    settings.quality = 8;
+    return settings;
+}
+
+}  // namespace
+
+TEST_F(VideoSound, EveryEnginesNarrationIsMadeEquallyLoud) {
+    BatchSettings settings = DemoSettings(folder);
+    ASSERT_FALSE(settings.slides.isEmpty());
+    const std::pair<const char*, const char*> voices[] = {
+        {"espeak-ng", "gmw/en-US"}, {"flite", "cmu_us_slt"}, {"festival", "cmu_us_slt_arctic_hts"}};
+    for (const auto& [engine, id] : voices) {
+        SCOPED_TRACE(engine);
+        settings.voice = FindVoice(engine, id);
+        ASSERT_FALSE(settings.voice.IsNull());
+        std::map<bool, std::vector<double>> measured;
+        for (const bool even : {false, true}) {
+            settings.evenLoudness = even;
+            settings.outputFolder = folder + "/" + engine + (even ? "-even" : "-as-spoken");
+            const QStringList keywords =
+                even ? settings.keywords : QStringList{settings.keywords.front()};
+            ProductionEngine batch(settings, BatchTasks(keywords), {});
+            for (const VideoReport& report : batch.Run(nullptr)) {
+                ASSERT_EQ(report.status, VideoReport::Status::Made) << report.message.toStdString();
+                measured[even].push_back(IntegratedLoudness(report.path));
+            }
+        }
+        std::cout << "[ figures  ] " << engine << " video: " << measured[false][0]
+                  << " LUFS as spoken, " << measured[true][0] << " and " << measured[true][1]
+                  << " LUFS evened\n";
+        for (const double lufs : measured[true]) EXPECT_NEAR(lufs, -16.0, 1.0);
+    }
+}
+
+TEST_F(VideoSound, TheProjectsSpeechRateSetsEachWorkersPace) {
+    BatchSettings settings = DemoSettings(folder);
+    settings.voice = FindVoice("espeak-ng", "gmw/en-US");
+    ASSERT_FALSE(settings.voice.IsNull());
+    std::map<double, NarrationLengths> lengths;
+    for (const double rate : {1.0, 1.5, 0.7}) {
+        settings.speechRate = rate;
+        settings.outputFolder = folder + QString("/rate-%1").arg(rate);
+        BatchOptions options;
+        options.jobs = 2;
+        ProductionEngine batch(settings, BatchTasks(settings.keywords), options);
+        for (const VideoReport& report : batch.Run(&lengths[rate]))
+            ASSERT_EQ(report.status, VideoReport::Status::Made) << report.message.toStdString();
+    }
+    for (const QString& keyword : settings.keywords) {
+        SCOPED_TRACE(keyword.toStdString());
+        const double normal = lengths[1.0].seconds[keyword];
+        ASSERT_GT(normal, 5.0);
+        EXPECT_GE(normal / lengths[1.5].seconds[keyword], 1.35);
+        EXPECT_LE(normal / lengths[1.5].seconds[keyword], 1.65);
+        EXPECT_GE(lengths[0.7].seconds[keyword] / normal, 1.2);
+    }
 }

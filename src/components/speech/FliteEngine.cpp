@@ -82,8 +82,8 @@ public:
                     EngineAudio* audio, std::string* error) override {
         std::lock_guard lock(mutex_);
         audio->samples.clear();
+        cst_voice* voice = VoiceFor(voiceId);
         const int index = VoiceIndex(voiceId);
-        cst_voice* voice = index < 0 ? nullptr : VoiceFor(voiceId);
         if (!voice) {
             *error = "flite has no voice " + voiceId;
             return false;
