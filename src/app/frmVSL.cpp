@@ -630,9 +630,13 @@ void frmVSL::UpdateUploadControls() {
     cboVideoCompressor->setToolTip(why);
     chkHighlightWords->setEnabled(cboCaptions->currentIndex() >= 2);
     spnCoverSlide->setEnabled(chkCover->isChecked());
-    spnMotionStrength->setEnabled(chkMotion->isChecked());
-    for (QWidget* w : std::initializer_list<QWidget*>{cboTransitionSet, spnTransitionSeconds})
-        w->setEnabled(chkTransitions->isChecked());
+    // Slow zoom and pan and the other transitions are not made by this
+    // version yet: shown, kept in projects, not offered.
+    for (QWidget* w : std::initializer_list<QWidget*>{chkMotion, spnMotionStrength,
+                                                      cboTransitionSet, spnTransitionSeconds}) {
+        w->setEnabled(false);
+        w->setToolTip("Not available in this version yet.");
+    }
     spnDuckDb->setEnabled(chkDuckMusic->isChecked());
 }
 

@@ -18,6 +18,16 @@ void Fill(std::optional<T>& field, const std::optional<T>& fallback) {
 
 }  // namespace
 
+QString UnavailableSetting(const ProjectFile& p) {
+    if (p.motion.value_or(false))
+        return "motion: slow zoom and pan cannot be made by this version yet";
+    if (p.transitionSet.value_or("ten") != "ten")
+        return "transitionSet: only \"ten\" can be made by this version yet";
+    if (p.transitionSeconds.value_or(1.0) != 1.0)
+        return "transitionSeconds: only 1 can be made by this version yet";
+    return {};
+}
+
 QString CoverSlideProblem(const ProjectFile& p) {
     if (!p.cover.value_or(false)) return {};
     const int count = p.slides ? int(p.slides->size()) : 0;
@@ -215,6 +225,8 @@ bool MakeBatchSettings(const ProjectFile& p, const QString& folder, const QList<
     out.titleTemplate = p.titleTemplate.value_or(QString());
     out.descriptionTemplate = p.descriptionTemplate.value_or(QString());
 
+    const QString unavailable = UnavailableSetting(p);
+    if (!unavailable.isEmpty()) return fail(unavailable);
     out.motionStrength =
         p.motion.value_or(false) ? p.motionStrength.value_or(kDefaultMotionStrength) / 100.0 : 0.0;
     out.transitionSet = p.transitionSet.value_or("ten");

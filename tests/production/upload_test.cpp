@@ -374,6 +374,12 @@ TEST(UploadReady, ProjectChoicesBecomeSettings) {
     p.coverSlide = 3;
     EXPECT_FALSE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
     EXPECT_EQ(error, "cover.slide: expected a slide number from 1 to 2, got 3");
+
+    // What this version cannot make yet is refused, never silently ignored.
+    p.coverSlide = 1;
+    p.motion = true;
+    EXPECT_FALSE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
+    EXPECT_EQ(error, "motion: slow zoom and pan cannot be made by this version yet");
 }
 
 // The demo video as MP4 against the AVI the program made so far: the same
