@@ -38,6 +38,7 @@
 #include "BatchSettings.h"
 #include "Captions.h"
 #include "FfmpegPtr.h"
+#include "ReferenceSlides.h"
 #include "RenderEngine.h"
 #include "RenderTimeline.h"
 #include "SpVoice.h"
@@ -53,7 +54,6 @@ extern "C" {
 
 namespace {
 
-constexpr int kSlides = 6;
 constexpr int kSecondsPerSlide = 4;
 constexpr int kCrf = 23;
 // The same preset as the MP4 writer (VideoWriter.cpp).
@@ -68,36 +68,9 @@ const char* const kAdText =
     "Evening and weekend appointments make it easy to fit a visit into your busy week. Call us "
     "today and book your free consultation with our caring team, right here in town.";
 
-QString ImagePath(const QString& dir, int i) {
-    return dir + QString("/img%1.jpg").arg(i);
-}
-
-// Photo-like detail: smooth colour fields, rings and grain, so the encoders
-// and the scalers do real work.
-bool WriteImages(const QString& dir) {
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> grain(-12, 12);
-    for (int i = 0; i < kSlides; ++i) {
-        QImage image(1920, 1080, QImage::Format_RGB888);
-        for (int y = 0; y < image.height(); ++y) {
-            uchar* line = image.scanLine(y);
-            for (int x = 0; x < image.width(); ++x) {
-                const double u = x / 1920.0, v = y / 1080.0;
-                const double r = 128 + 100 * std::sin(6.0 * u + i + 3 * std::sin(4 * v));
-                const double g = 128 + 100 * std::sin(5.0 * v - i + 2 * std::cos(7 * u));
-                const double b = 128 + 100 * std::sin(9.0 * (u + v) + i * 0.7);
-                const bool ring =
-                    std::fmod(std::hypot(x - 960.0, y - 540.0) / (30 + 10 * i), 2.0) < 0.3;
-                const int n = grain(random);
-                line[x * 3 + 0] = uchar(std::clamp(int(ring ? 255 - r : r) + n, 0, 255));
-                line[x * 3 + 1] = uchar(std::clamp(int(g) + n, 0, 255));
-                line[x * 3 + 2] = uchar(std::clamp(int(b) + n, 0, 255));
-            }
-        }
-        if (!image.save(ImagePath(dir, i), "JPG", 90)) return false;
-    }
-    return true;
-}
+using bench::ImagePath;
+using bench::kSlides;
+using bench::WriteImages;
 
 // The narration's length and timed words, handed to the render processes in
 // a file: "<seconds>" and then "<start>\t<end>\t<word>" a line.
@@ -111,8 +84,8 @@ bool SaveWords(const QString& path, double seconds, const std::vector<vm::Narrat
     QTextStream out(&file);
     out << QString::number(seconds, 'g', 17) << "\n";
     for (const vm::NarrationWord& w : words)
-        out << QString::number(w.start, 'g', 17) << "\t" << QString::number(w.end, 'g', 17)
-            << "\t" << w.text << "\n";
+        out << QString::number(w.start, 'g', 17) << "\t" << QString::number(w.end, 'g', 17) << "\t"
+            << w.text << "\n";
     return true;
 }
 
@@ -305,8 +278,7 @@ bool FfmpegCommand(const vm::RenderJob& job, const std::string& srt, const std::
                 return false;
             }
             clips.back().end = end;
-            clips.push_back({seg.picture, seg.firstFrame, end, seg.frameCount,
-                             seg.transitionType});
+            clips.push_back({seg.picture, seg.firstFrame, end, seg.frameCount, seg.transitionType});
             if (s == 0) keyframes.push_back(seg.firstFrame);
         } else {
             if (clips.empty()) clips.push_back({seg.picture, seg.firstFrame, end});
@@ -349,8 +321,8 @@ bool FfmpegCommand(const vm::RenderJob& job, const std::string& srt, const std::
         const std::string out = "x" + std::to_string(i);
         graph += "[" + last + "][c" + std::to_string(i) +
                  "]xfade=transition=" + vm::XfadeTransitionName(clips[i].type) +
-                 ":duration=" + Seconds(clips[i].fadeFrames) + ":offset=" +
-                 Seconds(clips[i].start) + "[" + out + "];";
+                 ":duration=" + Seconds(clips[i].fadeFrames) +
+                 ":offset=" + Seconds(clips[i].start) + "[" + out + "];";
         last = out;
     }
     graph += "[" + last + "]subtitles=filename=" + FilterValue(srt) + ",format=yuv420p[v];";
@@ -358,13 +330,47 @@ bool FfmpegCommand(const vm::RenderJob& job, const std::string& srt, const std::
     c.insert(c.end(), {"-i", job.voices.at(0).path});
     std::string forced;
     for (int k : keyframes) forced += (forced.empty() ? "" : ",") + Seconds(k);
-    c.insert(c.end(),
-             {"-filter_complex", graph, "-map", "[v]", "-map", "[a]", "-c:v", "libx264",
-              "-preset", kPreset, "-crf", std::to_string(job.quality), "-profile:v", "high",
-              "-bf", "0", "-force_key_frames", forced, "-pix_fmt", "yuv420p", "-colorspace",
-              "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
-              "-c:a", "aac", "-b:a", "128k", "-ar", "44100", "-ac", "2", "-t",
-              Seconds(plan.totalFrames), "-movflags", "+faststart", output});
+    c.insert(c.end(), {"-filter_complex",
+                       graph,
+                       "-map",
+                       "[v]",
+                       "-map",
+                       "[a]",
+                       "-c:v",
+                       "libx264",
+                       "-preset",
+                       kPreset,
+                       "-crf",
+                       std::to_string(job.quality),
+                       "-profile:v",
+                       "high",
+                       "-bf",
+                       "0",
+                       "-force_key_frames",
+                       forced,
+                       "-pix_fmt",
+                       "yuv420p",
+                       "-colorspace",
+                       "bt709",
+                       "-color_primaries",
+                       "bt709",
+                       "-color_trc",
+                       "bt709",
+                       "-color_range",
+                       "tv",
+                       "-c:a",
+                       "aac",
+                       "-b:a",
+                       "128k",
+                       "-ar",
+                       "44100",
+                       "-ac",
+                       "2",
+                       "-t",
+                       Seconds(plan.totalFrames),
+                       "-movflags",
+                       "+faststart",
+                       output});
     return true;
 }
 
@@ -640,7 +646,8 @@ int main(int argc, char** argv) {
     std::printf("plan:       %.2f s (%d frames at %d fps), slides:", planned, plan.totalFrames,
                 vm::kFramesPerSecond);
     for (const vm::RenderJob::Image& image : job.images)
-        std::printf(" %s %.0f s", qPrintable(QFileInfo(QString::fromStdString(image.path)).fileName()),
+        std::printf(" %s %.0f s",
+                    qPrintable(QFileInfo(QString::fromStdString(image.path)).fileName()),
                     image.duration);
     std::printf("\n            transitions:");
     for (const vm::RenderJob::Transition& t : job.transitions)
@@ -658,8 +665,8 @@ int main(int argc, char** argv) {
     std::printf("\nffmpeg command:\n  %s\n\n", Quoted(ffmpeg).c_str());
 
     auto render = [&](int width, int height, const char* fit, const std::string& output) {
-        return RunChild({self, "--render", work, std::to_string(width), std::to_string(height),
-                         fit, output, output + ".times"});
+        return RunChild({self, "--render", work, std::to_string(width), std::to_string(height), fit,
+                         output, output + ".times"});
     };
 
     // Ours, then ffmpeg.
@@ -670,8 +677,7 @@ int main(int argc, char** argv) {
     if (!theirs.Ok()) failed(QString("ffmpeg (exit %1)").arg(theirs.status));
 
     // "cores" is CPU time over wall time: how many cores the run kept busy.
-    std::printf("%-8s %9s %9s %6s %12s %10s\n", "", "wall", "CPU", "cores", "peak memory",
-                "file");
+    std::printf("%-8s %9s %9s %6s %12s %10s\n", "", "wall", "CPU", "cores", "peak memory", "file");
     auto row = [](const char* name, const Run& r, double mb) {
         std::printf("%-8s %7.2f s %7.2f s %6.2f %9.0f MB %7.2f MB", name, r.seconds, r.cpuSeconds,
                     r.seconds > 0 ? r.cpuSeconds / r.seconds : 0, r.maxRssKb / 1024.0, mb);
@@ -696,15 +702,15 @@ int main(int argc, char** argv) {
             failed(QString("%1: %2").arg(name, QString::fromStdString(p.error)));
             return;
         }
-        const bool lengthOk = std::abs(p.formatSeconds - planned) <= 0.1 &&
-                              std::abs(p.videoSeconds - planned) <= 0.1;
+        const bool lengthOk =
+            std::abs(p.formatSeconds - planned) <= 0.1 && std::abs(p.videoSeconds - planned) <= 0.1;
         const bool sizeOk = p.width == width && p.height == height;
-        std::printf("  %-16s %.3f s (video %.3f s, %lld frames stored, sound %.3f s %s %d Hz "
-                    "%d ch), %s %dx%d  %s\n",
-                    name, p.formatSeconds, p.videoSeconds, static_cast<long long>(p.frames),
-                    p.audioSeconds, p.audioCodec.c_str(), p.audioRate, p.audioChannels,
-                    p.videoCodec.c_str(), p.width, p.height,
-                    lengthOk && sizeOk ? "ok" : "WRONG");
+        std::printf(
+            "  %-16s %.3f s (video %.3f s, %lld frames stored, sound %.3f s %s %d Hz "
+            "%d ch), %s %dx%d  %s\n",
+            name, p.formatSeconds, p.videoSeconds, static_cast<long long>(p.frames), p.audioSeconds,
+            p.audioCodec.c_str(), p.audioRate, p.audioChannels, p.videoCodec.c_str(), p.width,
+            p.height, lengthOk && sizeOk ? "ok" : "WRONG");
         if (!lengthOk) failed(QString("%1 is not %2 s long").arg(name).arg(planned));
         if (!sizeOk) failed(QString("%1 is not %2x%3").arg(name).arg(width).arg(height));
     };
@@ -732,27 +738,30 @@ int main(int argc, char** argv) {
             // picture through two encoders by far less.
             constexpr double kSame = 6.0;
             double worst = 0, other = 999;
-            std::printf("\nsame pictures at the same times (mean luma difference of 16x16 "
-                        "blocks, 0-255, above the captions):\n ");
+            std::printf(
+                "\nsame pictures at the same times (mean luma difference of 16x16 "
+                "blocks, 0-255, above the captions):\n ");
             for (size_t i = 0; i < at.size(); ++i) {
                 const double d = MeanDifference(a[i], b[i]);
                 worst = std::max(worst, d);
-                std::printf(" %s@%.2fs %.1f", what[i].c_str(),
-                            double(at[i]) / vm::kFramesPerSecond, d);
+                std::printf(" %s@%.2fs %.1f", what[i].c_str(), double(at[i]) / vm::kFramesPerSecond,
+                            d);
                 // For scale: ours at this point against ffmpeg at the next one.
                 if (i + 1 < at.size()) other = std::min(other, MeanDifference(a[i], b[i + 1]));
             }
-            std::printf("\n  worst %.1f (at most %.0f expected); neighbouring points differ by at "
-                        "least %.1f\n",
-                        worst, kSame, other);
+            std::printf(
+                "\n  worst %.1f (at most %.0f expected); neighbouring points differ by at "
+                "least %.1f\n",
+                worst, kSame, other);
             if (worst > kSame) failed("ours and ffmpeg's do not show the same pictures");
         }
     }
 
     // Portrait on a blurred copy against landscape on black, both captioned,
     // three renders each taken in turns; the medians are compared.
-    std::printf("\nportrait blur against landscape fit, captions burned, 3 renders each in "
-                "turns:\n");
+    std::printf(
+        "\nportrait blur against landscape fit, captions burned, 3 renders each in "
+        "turns:\n");
     std::vector<double> portraitWall, landscapeWall, portraitCpu, landscapeCpu;
     long portraitRss = 0, landscapeRss = 0;
     const std::string portraitPath = work + "/portrait.mp4";
@@ -788,9 +797,10 @@ int main(int argc, char** argv) {
         // (the median of four, the upper one of the middle two).
         std::vector<double> all = landscapeWall;
         all.push_back(ours.seconds);
-        std::printf("\nffmpeg / ours against the median of our %zu landscape renders (%.2f s): "
-                    "%.1fx wall\n",
-                    all.size(), Median(all), theirs.seconds / Median(all));
+        std::printf(
+            "\nffmpeg / ours against the median of our %zu landscape renders (%.2f s): "
+            "%.1fx wall\n",
+            all.size(), Median(all), theirs.seconds / Median(all));
     }
 
     if (getloadavg(load, 1) == 1) std::printf("\nload average at the end: %.1f\n", load[0]);

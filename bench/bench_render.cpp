@@ -24,41 +24,14 @@
 #include <vector>
 
 #include "Compressors.h"
+#include "ReferenceSlides.h"
 #include "VideoEdit.h"
 
 namespace {
 
-constexpr int kSlides = 6;
-
-QString ImagePath(const QString& dir, int i) {
-    return dir + QString("/img%1.jpg").arg(i);
-}
-
-// Photo-like detail: smooth colour fields, shapes and grain, so the encoder
-// and the scaler do real work.
-void WriteImages(const QString& dir) {
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> grain(-12, 12);
-    for (int i = 0; i < kSlides; ++i) {
-        QImage image(1920, 1080, QImage::Format_RGB888);
-        for (int y = 0; y < image.height(); ++y) {
-            uchar* line = image.scanLine(y);
-            for (int x = 0; x < image.width(); ++x) {
-                const double u = x / 1920.0, v = y / 1080.0;
-                const double r = 128 + 100 * std::sin(6.0 * u + i + 3 * std::sin(4 * v));
-                const double g = 128 + 100 * std::sin(5.0 * v - i + 2 * std::cos(7 * u));
-                const double b = 128 + 100 * std::sin(9.0 * (u + v) + i * 0.7);
-                const bool ring =
-                    std::fmod(std::hypot(x - 960.0, y - 540.0) / (30 + 10 * i), 2.0) < 0.3;
-                const int n = grain(random);
-                line[x * 3 + 0] = uchar(std::clamp(int(ring ? 255 - r : r) + n, 0, 255));
-                line[x * 3 + 1] = uchar(std::clamp(int(g) + n, 0, 255));
-                line[x * 3 + 2] = uchar(std::clamp(int(b) + n, 0, 255));
-            }
-        }
-        image.save(ImagePath(dir, i), "JPG", 90);
-    }
-}
+using bench::ImagePath;
+using bench::kSlides;
+using bench::WriteImages;
 
 // 25 s of a voice-like warble, 22.05 kHz mono 16-bit.
 void WriteNarration(const QString& path) {
