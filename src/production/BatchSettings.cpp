@@ -136,6 +136,8 @@ QString ProjectProblemHere(const ProjectFile& p, const QString& folder,
             .arg(*p.compressor, compressorNames.join(", "));
     const QString cover = CoverSlideProblem(p);
     if (!cover.isEmpty()) return cover;
+    const QString unavailable = UnavailableSetting(p);
+    if (!unavailable.isEmpty()) return unavailable;
     if (p.keywords) {
         for (int i = 0; i < p.keywords->size(); ++i) {
             const QString problem = KeywordFileNameProblem(p.keywords->at(i));
