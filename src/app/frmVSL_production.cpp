@@ -96,7 +96,12 @@ struct frmVSL::BatchView {
     bool stopped = false;  // the user pressed Stop
 };
 
-frmVSL::~frmVSL() = default;
+frmVSL::~frmVSL() {
+    // The children still signal while QWidget deletes them (a list's model
+    // resets), after this window's own members are gone: none of its
+    // handlers may run then.
+    for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
+}
 
 bool frmVSL::HasContent() {
     for (QTextEdit* page : txtArticle) {
