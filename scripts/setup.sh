@@ -14,6 +14,8 @@ PACKAGES=(
   ffmpeg
   libass-dev fonts-wqy-microhei
   xvfb x11-apps imagemagick fonts-dejavu-core
+  # tests only: an offline recogniser hears whether faster speech is still understood
+  pocketsphinx pocketsphinx-en-us
 )
 
 missing=()

@@ -2,8 +2,6 @@
 // failures, engine errors, and how text reaches an engine.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "SpeechEngine.h"
@@ -162,40 +160,4 @@ TEST_F(SpeechVoiceFakes, EngineErrorIsReported) {
     voice.setVoice(VoiceToken("gone", "g", "Gone (gone)"));
     EXPECT_FALSE(voice.Speak("Hello"));
     EXPECT_TRUE(voice.LastError().contains("gone"));
-}
-
-TEST_F(SpeechVoiceFakes, SpeechRateReachesTheEngineAndItsLineBreakPauses) {
-    auto engine = std::make_shared<FakeEngine>("p", std::vector<std::string>{"P"}, false);
-    SpVoice::SetEnginesForTesting({engine});
-    const QString path = testsupport::FreshAppFolder("fake_rate") + "/r.wav";
-    SpVoice voice;
-    voice.setVoice(voice.GetVoices().value(0));
-    EXPECT_EQ(voice.SpeechRate(), 1.0);
-    SpFileStream stream;
-    voice.setAudioOutputStream(&stream);
-    vm::WavInfo info;
-    QString error;
-    // The engine's 0.1 s pieces stay as the engine made them; the pause this
-    // voice puts between lines (0.5 s at the voice's own pace) follows the rate.
-    for (const double rate : {1.0, 1.25, 0.8}) {
-        SCOPED_TRACE(rate);
-        engine->calls.clear();
-        voice.setSpeechRate(rate);
-        ASSERT_TRUE(stream.Open(path));
-        ASSERT_TRUE(voice.Speak("one\ntwo"));
-        ASSERT_TRUE(stream.Close());
-        ASSERT_EQ(engine->calls.size(), 2u);
-        EXPECT_EQ(engine->calls[0].rate, rate);
-        EXPECT_EQ(engine->calls[1].rate, rate);
-        ASSERT_TRUE(vm::ReadWavInfo(path, &info, &error));
-        EXPECT_NEAR(info.Duration(), 0.1 + 0.5 / rate + 0.1, 0.001);
-    }
-    // Rates past what engines speak clearly at are held at the limit.
-    voice.setSpeechRate(5.0);
-    EXPECT_EQ(voice.SpeechRate(), vm::speech::kFastestSpeechRate);
-    voice.setSpeechRate(0.0);
-    EXPECT_EQ(voice.SpeechRate(), vm::speech::kSlowestSpeechRate);
-    voice.setSpeechRate(std::nan(""));
-    EXPECT_EQ(voice.SpeechRate(), 1.0);
-    voice.setAudioOutputStream(nullptr);
 }

@@ -230,46 +230,6 @@ int ColorDistance(const QColor& a, const QColor& b) {
                      std::abs(a.blue() - b.blue())});
 }
 
-bool DecodeAudio(const QString& path, DecodedAudio* audio, QString* error) {
-    QString problem;
-    InputPtr input;
-    Decoder decoder;
-    *audio = DecodedAudio{};
-    if (OpenMedia(path, &input, nullptr, &decoder, &problem)) {
-        if (!decoder.context)
-            problem = "no audio stream";
-        else {
-            audio->sampleRate = decoder.context->sample_rate;
-            DecodeAll(
-                input.get(), {&decoder},
-                [&](Decoder&, AVFrame* frame) {
-                    const int channels = frame->ch_layout.nb_channels;
-                    const auto format = AVSampleFormat(frame->format);
-                    const bool planar = av_sample_fmt_is_planar(format);
-                    if (audio->channels.empty()) audio->channels.resize(size_t(channels));
-                    for (int c = 0; c < channels && c < int(audio->channels.size()); ++c) {
-                        const int plane = planar ? c : 0;
-                        for (int i = 0; i < frame->nb_samples; ++i) {
-                            const int at = planar ? i : i * channels + c;
-                            float v = 0;
-                            if (format == AV_SAMPLE_FMT_S16 || format == AV_SAMPLE_FMT_S16P)
-                                v = reinterpret_cast<const int16_t*>(
-                                        frame->extended_data[plane])[at] /
-                                    32768.0f;
-                            else if (format == AV_SAMPLE_FMT_FLT || format == AV_SAMPLE_FMT_FLTP)
-                                v = reinterpret_cast<const float*>(frame->extended_data[plane])[at];
-                            audio->channels[size_t(c)].push_back(v);
-                        }
-                    }
-                    return true;
-                },
-                &problem);
-        }
-    }
-    if (error) *error = problem;
-    return problem.isEmpty() && audio->sampleRate > 0 && !audio->channels.empty();
-}
-
 double PeakAudioLevel(const QString& path, double from, double to, QString* error) {
     QString problem;
     InputPtr input;

@@ -51,14 +51,4 @@ int ColorDistance(const QColor& a, const QColor& b);
 // Peak absolute sample level (0..1) of the audio between two times.
 double PeakAudioLevel(const QString& path, double from, double to, QString* error = nullptr);
 
-// The decoded audio of a file, one list of samples (full scale 1) per channel.
-struct DecodedAudio {
-    int sampleRate = 0;
-    std::vector<std::vector<float>> channels;
-    double Seconds() const {
-        return sampleRate > 0 && !channels.empty() ? double(channels[0].size()) / sampleRate : 0;
-    }
-};
-bool DecodeAudio(const QString& path, DecodedAudio* audio, QString* error = nullptr);
-
 }  // namespace testsupport
