@@ -1,6 +1,7 @@
 // The main window's handlers: voice list and voice test.
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QPushButton>
 
 #include "MsgBox.h"
@@ -76,6 +77,8 @@ void frmVSL::Command2_Click() {
         const QList<VoiceToken> tokens = oVoice->GetVoices();
         if (index < tokens.size()) {
             oVoice->setVoice(tokens[index]);
+            // Heard at the pace the videos will have.
+            oVoice->setSpeechRate(spnSpeechRate->value());
             // The test sentence goes to the sound output; without one the voice
             // still speaks it into a stream that is never written, to tell a
             // voice that cannot speak from a machine that cannot play.
