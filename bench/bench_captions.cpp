@@ -189,38 +189,8 @@ int RenderChild(char** argv) {
     return 0;
 }
 
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0;  // user + system
-    long maxRssKb = 0;
-    int status = -1;
-    bool Ok() const { return status == 0; }
-};
-
-Run RunChild(const std::vector<std::string>& args) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    Run run;
-    if (pid < 0) return run;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                     usage.ru_stime.tv_usec / 1e6;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using bench::Run;
+using bench::RunChild;
 
 std::string SelfPath() {
     char path[4096];

@@ -100,34 +100,8 @@ int RenderOurs(const QString& dir) {
     return 0;
 }
 
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0;  // user + system
-    long maxRssKb = 0;
-    int status = -1;
-};
-
-Run RunChild(const std::vector<std::string>& args) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    Run run;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                     usage.ru_stime.tv_usec / 1e6;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using bench::Run;
+using bench::RunChild;
 
 }  // namespace
 
