@@ -166,6 +166,8 @@ TEST(VideoTransitions, EveryTransitionLooksLikeXfadeOnTheWholePicture) {
         for (int k = 1; k < kBlend; ++k)
             worst = std::max(worst, WrongBlocks(frames[start + size_t(k)], reference[size_t(k)]));
         EXPECT_LT(worst, 0.10);
+        // The blend is over on time: the new picture stands still after it.
+        EXPECT_EQ(to, frames[start + kBlend + 1]);
     }
 }
 
