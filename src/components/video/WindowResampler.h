@@ -13,12 +13,14 @@
 namespace vm {
 
 // Draws a window of a picture, placed to a fraction of a pixel, into a frame
-// of another size: the frames of a slow zoom or pan. FFmpeg offers no such
-// thing (zoompan and swscale's crops move in whole pixels, which shakes on a
-// slow zoom), so this is a separable Catmull-Rom filter of our own in fixed
-// point: 4 taps each way, positions to 1/16384 of a pixel, the same numbers
-// on every machine. With AVX2 eight output pixels are made at once; the rows
-// are shared between the calling thread and one helper.
+// of another size: the frames of a slow zoom or pan. zoompan and swscale's
+// crops move in whole pixels, which shakes on a slow zoom; libavfilter's
+// perspective filter places to a fraction but took 40 ms a 1080p frame
+// (bench_motion) against about 1.4 ms here. So this is a separable
+// Catmull-Rom filter of our own in fixed point: 4 taps each way, weights to
+// 1/16384, the same numbers on every machine. With AVX2 eight output pixels
+// are made at once; the rows are shared between the calling thread and one
+// helper.
 class WindowResampler {
 public:
     // `threads`: 1, or 2 to split the rows with a helper thread.
