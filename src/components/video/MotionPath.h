@@ -4,7 +4,7 @@
 
 namespace vm {
 
-// The part of a moving slide's working picture shown at one moment, as
+// The stretch of a moving slide's working picture shown at one moment, as
 // fractions of the working picture's width and height.
 struct MotionWindow {
     double x = 0;  // left edge

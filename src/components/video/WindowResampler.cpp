@@ -270,9 +270,9 @@ __attribute__((target("avx2"))) void HorizontalAvx2(const int16_t* row, const in
 
 }  // namespace
 
-void WindowResampler::DrawRows(const Work& work, int part, int parts) {
+void WindowResampler::DrawRows(const Work& work, int share, int shares) {
     const bool avx2 = avx2_;
-    int16_t* row = rows_[size_t(part)].data();
+    int16_t* row = rows_[size_t(share)].data();
     for (int p = 0; p < work.planes; ++p) {
         const Plane& plane = planes_[size_t(p)];
         const uint8_t* source = work.picture->data[p];
@@ -281,8 +281,8 @@ void WindowResampler::DrawRows(const Work& work, int part, int parts) {
         // Source columns inside the picture; the rest repeat its edges.
         const int from = std::clamp(plane.lo, 0, plane.sourceWidth - 1);
         const int to = std::clamp(plane.hi, 0, plane.sourceWidth - 1);
-        const int begin = int(int64_t(plane.height) * part / parts);
-        const int end = int(int64_t(plane.height) * (part + 1) / parts);
+        const int begin = int(int64_t(plane.height) * share / shares);
+        const int end = int(int64_t(plane.height) * (share + 1) / shares);
         for (int j = begin; j < end; ++j) {
             const uint8_t* rows[4];
             for (int k = 0; k < 4; ++k)

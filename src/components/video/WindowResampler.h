@@ -49,7 +49,7 @@ public:
 private:
     struct Plane;
     struct Work;
-    void DrawRows(const Work& work, int part, int parts);
+    void DrawRows(const Work& work, int share, int shares);
     void Helper();
 
     std::vector<Plane> planes_;
