@@ -630,13 +630,9 @@ void frmVSL::UpdateUploadControls() {
     cboVideoCompressor->setToolTip(why);
     chkHighlightWords->setEnabled(cboCaptions->currentIndex() >= 2);
     spnCoverSlide->setEnabled(chkCover->isChecked());
-    // Slow zoom and pan and the other transitions are not made by this
-    // version yet: shown, kept in projects, not offered.
-    for (QWidget* w : std::initializer_list<QWidget*>{chkMotion, spnMotionStrength,
-                                                      cboTransitionSet, spnTransitionSeconds}) {
-        w->setEnabled(false);
-        w->setToolTip("Not available in this version yet.");
-    }
+    spnMotionStrength->setEnabled(chkMotion->isChecked());
+    cboTransitionSet->setEnabled(chkTransitions->isChecked());
+    spnTransitionSeconds->setEnabled(chkTransitions->isChecked());
     spnDuckDb->setEnabled(chkDuckMusic->isChecked());
 }
 

@@ -231,6 +231,14 @@ QString OutputSummary(const vm::BatchSettings& s) {
     if (!s.titleTemplate.isEmpty() || !s.descriptionTemplate.isEmpty())
         beside << "a title and description";
     if (!beside.isEmpty()) line += "; " + beside.join(" and ") + " beside each video";
+    if (s.motionStrength > 0)
+        line += QString("; slow zoom and pan by %1%").arg(qRound(s.motionStrength * 100));
+    if (s.transitionSet != "ten" || s.transitionSeconds != 1.0)
+        line += QString("; transitions: %1, %2 s")
+                    .arg(s.transitionSet == "ten"   ? QString("the classic ten")
+                         : s.transitionSet == "all" ? QString("all")
+                                                    : s.transitionSet)
+                    .arg(s.transitionSeconds);
     return line + ".";
 }
 

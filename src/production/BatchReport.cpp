@@ -46,6 +46,12 @@ QByteArray BatchReportJson(const std::vector<VideoReport>& videos, const BatchSe
         {"captions", captions},
         {"highlightWords", settings.highlightWords},
         {"cover", settings.cover},
+        {"motion", qRound(settings.motionStrength * 100)},
+        {"transitionSet", settings.transitionSet},
+        {"transitionSeconds", settings.transitionSeconds},
+        {"speechRate", settings.speechRate},
+        {"evenLoudness", settings.evenLoudness},
+        {"musicDuckDb", settings.musicDuckDb},
     };
     if (settings.quality >= 0)
         output[settings.container == "mp4" ? "mp4Crf" : "quality"] = settings.quality;

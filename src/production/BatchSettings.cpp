@@ -18,16 +18,6 @@ void Fill(std::optional<T>& field, const std::optional<T>& fallback) {
 
 }  // namespace
 
-QString UnavailableSetting(const ProjectFile& p) {
-    if (p.motion.value_or(false))
-        return "motion: slow zoom and pan cannot be made by this version yet";
-    if (p.transitionSet.value_or("ten") != "ten")
-        return "transitionSet: only \"ten\" can be made by this version yet";
-    if (p.transitionSeconds.value_or(1.0) != 1.0)
-        return "transitionSeconds: only 1 can be made by this version yet";
-    return {};
-}
-
 QString CoverSlideProblem(const ProjectFile& p) {
     if (!p.cover.value_or(false)) return {};
     const int count = p.slides ? int(p.slides->size()) : 0;
@@ -136,8 +126,6 @@ QString ProjectProblemHere(const ProjectFile& p, const QString& folder,
             .arg(*p.compressor, compressorNames.join(", "));
     const QString cover = CoverSlideProblem(p);
     if (!cover.isEmpty()) return cover;
-    const QString unavailable = UnavailableSetting(p);
-    if (!unavailable.isEmpty()) return unavailable;
     if (p.keywords) {
         for (int i = 0; i < p.keywords->size(); ++i) {
             const QString problem = KeywordFileNameProblem(p.keywords->at(i));
@@ -227,8 +215,6 @@ bool MakeBatchSettings(const ProjectFile& p, const QString& folder, const QList<
     out.titleTemplate = p.titleTemplate.value_or(QString());
     out.descriptionTemplate = p.descriptionTemplate.value_or(QString());
 
-    const QString unavailable = UnavailableSetting(p);
-    if (!unavailable.isEmpty()) return fail(unavailable);
     out.motionStrength =
         p.motion.value_or(false) ? p.motionStrength.value_or(kDefaultMotionStrength) / 100.0 : 0.0;
     out.transitionSet = p.transitionSet.value_or("ten");

@@ -88,11 +88,6 @@ bool MakeBatchSettings(const ProjectFile& project, const QString& projectFolder,
 // compressor chosen by the compressor list, 480p, three seconds a slide ...).
 ProjectFile StartupProject(const QStringList& voiceDescriptions, const Compressors& compressors);
 
-// Settings a project file may hold that this version cannot make yet (slow
-// zoom and pan, other transitions or lengths): refused in one line naming the
-// field rather than ignored. Empty when there is none.
-QString UnavailableSetting(const ProjectFile& project);
-
 // "cover.slide: ..." when the cover is on and names a slide past the list's
 // end; empty otherwise.
 QString CoverSlideProblem(const ProjectFile& project);

@@ -114,7 +114,8 @@ bool RoundMusicLength(double seconds, int16_t* rounded) {
 }
 
 std::vector<LayoutCall> LayoutSlides(const QStringList& slides, int seconds, int lastSlideTime,
-                                     bool transitions, const std::function<int()>& randomType) {
+                                     bool transitions, const std::function<int()>& randomType,
+                                     double transitionSeconds) {
     std::vector<LayoutCall> calls;
     double position = 0;
     for (int i = 0; i < slides.size(); ++i) {
@@ -134,7 +135,7 @@ std::vector<LayoutCall> LayoutSlides(const QStringList& slides, int seconds, int
             transition.slide = i;
             transition.type = randomType() + 1;
             transition.from = position;
-            transition.to = position + 1;
+            transition.to = position + transitionSeconds;
             calls.push_back(transition);
         }
         position += seconds;

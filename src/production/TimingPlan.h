@@ -62,9 +62,11 @@ struct LayoutCall {
 
 // The calls that lay the slides out: each slide for `seconds`, the last one
 // shown again for `lastSlideTime`, and with transitions on one transition of
-// a random type (randomType() + 1) over the first second of every slide.
+// a random type (randomType() + 1) over the first `transitionSeconds` of
+// every slide.
 std::vector<LayoutCall> LayoutSlides(const QStringList& slides, int seconds, int lastSlideTime,
-                                     bool transitions, const std::function<int()>& randomType);
+                                     bool transitions, const std::function<int()>& randomType,
+                                     double transitionSeconds = 1.0);
 
 // output/<keyword>.avi, or output/<fallbackName>.avi for an empty keyword.
 QString VideoPath(const QString& keyword, const QString& fallbackName);

@@ -10,6 +10,7 @@
 #include "MediaLength.h"
 #include "MusicCommands.h"
 #include "NarrationText.h"
+#include "RenderTimeline.h"
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "VideoRandom.h"
@@ -255,6 +256,23 @@ QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan,
     return slides;
 }
 
+namespace {
+
+// The type of each slide's transition, less one: "ten" draws among the
+// classic ten as videos always have, "all" among every transition, and one
+// transition's name gives that one without a draw.
+std::function<int()> TransitionDraw(const QString& set, VideoRandom& random) {
+    const int named = TransitionTypeNamed(set.toStdString());
+    if (set != "ten" && set != "all" && named > 0) return [named] { return named - 1; };
+    const int count = set == "all" ? int(TransitionNames().size()) : 10;
+    return [&random, count] { return random.Below(count); };
+}
+
+constexpr Motion kMotionChoices[] = {Motion::ZoomIn,   Motion::ZoomOut, Motion::PanLeft,
+                                     Motion::PanRight, Motion::PanUp,   Motion::PanDown};
+
+}  // namespace
+
 bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const TimingPlan& plan,
                  const QString& narrationFile, const MusicTrack& music, VideoRandom& random,
                  RenderJob* job, QString* error) {
@@ -268,14 +286,30 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
         *error = "There are no images to show.";
         return false;
     }
+    std::vector<int> imageSlides;  // the slide each image shows
     for (const LayoutCall& call :
          LayoutSlides(slides, settings.secondsPerSlide, plan.iLastSlideTime, settings.transitions,
-                      [&] { return random.Below(10); })) {
+                      TransitionDraw(settings.transitionSet, random), settings.transitionSeconds)) {
         if (call.kind == LayoutCall::Transition) {
             if (call.to > call.from) out.transitions.push_back({call.type, call.from, call.to});
             continue;
         }
-        if (call.duration > 0) out.images.push_back({call.path.toStdString(), call.duration});
+        if (call.duration > 0) {
+            out.images.push_back({call.path.toStdString(), call.duration});
+            imageSlides.push_back(call.slide);
+        }
+    }
+    // Slow zoom and pan: a motion per slide (the last one's second showing
+    // goes on with it), drawn after every other choice of the video so those
+    // stay what they were without motion.
+    if (settings.motionStrength > 0) {
+        std::vector<Motion> motions;
+        for (int i = 0; i < slides.size(); ++i)
+            motions.push_back(kMotionChoices[random.Below(int(std::size(kMotionChoices)))]);
+        for (size_t i = 0; i < out.images.size(); ++i) {
+            out.images[i].motion = motions[size_t(imageSlides[i])];
+            out.images[i].motionStrength = settings.motionStrength;
+        }
     }
     if (!narrationFile.isEmpty())
         out.voices.push_back({narrationFile.toStdString(), 0.0, double(plan.iAudioLength + 1)});

@@ -203,7 +203,7 @@ TEST_F(ProjectWindow, ARefusedProjectNamesTheProblemAndChangesNothing) {
         {"{\"music\": {\"enabled\": true, \"file\": \"gone.mp3\"}}", "music.file: the music file "},
         {"{\"keywords\": [\"fine\"], \"speed\": 2}", "speed: unknown field"},
         {"{\"randomize\": \"no\"}", "randomize: expected true or false, got \"no\""},
-        {"{\"motion\": {\"enabled\": true}}", "motion: slow zoom and pan cannot be made"},
+        {"{\"transitionSet\": \"swirl\"}", "transitionSet: expected \"ten\", \"all\" or one of"},
         {"not json at all", "not valid JSON"},
     };
     for (const Case& c : cases) {

@@ -6,6 +6,7 @@
 #include "RenderTimeline.h"
 
 using vm::FramePlan;
+using vm::Motion;
 using vm::PlanSegment;
 using vm::RenderJob;
 
@@ -102,6 +103,54 @@ TEST(VideoTimeline, EmptyPictureTrackIsBlackForTheAudio) {
     EXPECT_EQ(plan.totalFrames, 50);
 }
 
+// A moving picture is on screen from the first frame of its incoming blend
+// to the last frame of its outgoing one, and moves over all of it.
+TEST(VideoTimeline, MovingPicturesMoveThroughTheirTransitions) {
+    RenderJob job = Slides({{"a.jpg", 4}, {"b.jpg", 4}, {"c.jpg", 4}, {"c.jpg", 2}});
+    job.images[0].motion = Motion::ZoomIn;
+    job.images[1].motion = Motion::PanLeft;
+    job.images[2].motion = job.images[3].motion =
+        Motion::ZoomOut;  // shown again, as the layout does
+    for (auto& image : job.images) image.motionStrength = 0.1;
+    job.transitions = {{3, 0, 1}, {5, 4, 5}, {11, 8, 9}};
+    const FramePlan plan = vm::MakeFramePlan(job);
+
+    ASSERT_EQ(plan.shots.size(), 3u);  // c's second showing goes on with the first
+    const int spans[3][2] = {{0, 124}, {100, 224}, {200, 349}};
+    for (int s = 0; s < 3; ++s) {
+        EXPECT_EQ(plan.shots[s].firstFrame, spans[s][0]) << s;
+        EXPECT_EQ(plan.shots[s].lastFrame, spans[s][1]) << s;
+    }
+    EXPECT_EQ(plan.shots[1].motion, Motion::PanLeft);
+    EXPECT_DOUBLE_EQ(plan.shots[1].Progress(100), 0.0);
+    EXPECT_DOUBLE_EQ(plan.shots[1].Progress(224), 1.0);
+    EXPECT_DOUBLE_EQ(plan.shots[1].Progress(162), 0.5);
+    ASSERT_EQ(plan.segments.size(), 6u);
+    EXPECT_EQ(plan.segments[2].fromShot, 0);  // a keeps moving while b comes in
+    EXPECT_EQ(plan.segments[2].shot, 1);
+    EXPECT_TRUE(plan.Moving(plan.segments[5]));
+    EXPECT_EQ(plan.EncodedFrames(), 350);  // every frame: nothing stands still
+}
+
+TEST(VideoTimeline, SamePictureAgainBlendsOnlyWhenItMoves) {
+    RenderJob job = Slides({{"a.jpg", 2}, {"a.jpg", 2}});
+    job.transitions = {{1, 2, 3}};
+    EXPECT_EQ(vm::MakeFramePlan(job).segments.size(), 1u);  // still: one picture, no blend
+    job.images[0].motion = Motion::PanUp;
+    job.images[1].motion = Motion::PanDown;
+    for (auto& image : job.images) image.motionStrength = 0.2;
+    FramePlan plan = vm::MakeFramePlan(job);
+    ASSERT_EQ(plan.segments.size(), 3u);
+    EXPECT_EQ(plan.segments[1].kind, PlanSegment::Kind::Transition);
+    EXPECT_EQ(plan.shots.size(), 2u);
+    // Without a transition the other motion starts over on a cut.
+    job.transitions.clear();
+    plan = vm::MakeFramePlan(job);
+    ASSERT_EQ(plan.shots.size(), 2u);
+    EXPECT_EQ(plan.shots[0].lastFrame, 49);
+    EXPECT_EQ(plan.shots[1].firstFrame, 50);
+}
+
 TEST(VideoTimeline, TenDistinctTransitionsAndACrossfadeForOthers) {
     std::set<std::string> names;
     for (int type = 1; type <= 10; ++type) names.insert(vm::XfadeTransitionName(type));
@@ -114,4 +163,8 @@ TEST(VideoTimeline, TenDistinctTransitionsAndACrossfadeForOthers) {
     EXPECT_EQ(vm::TransitionTypeNamed("swirl"), 0);
     EXPECT_STREQ(vm::XfadeTransitionName(0), "fade");
     EXPECT_STREQ(vm::XfadeTransitionName(int(all.size()) + 1), "fade");
+    // The ten keep their numbers; the others follow.
+    EXPECT_EQ(all[1], "wipeleft");
+    EXPECT_EQ(all[9], "pixelize");
+    EXPECT_EQ(vm::TransitionTypeNamed("dissolve"), 25);
 }

@@ -148,7 +148,9 @@ TEST(Captions, CuesAreReadableAndKeepEveryWordInOrder) {
         }
         EXPECT_DOUBLE_EQ(cue.start, words[size_t(cue.firstWord)].start);
         EXPECT_DOUBLE_EQ(cue.end, words[size_t(cue.firstWord + cue.wordCount - 1)].end);
-        if (i + 1 < cues.size()) EXPECT_LE(cue.end, cues[i + 1].start);
+        if (i + 1 < cues.size()) {
+            EXPECT_LE(cue.end, cues[i + 1].start);
+        }
         again << cue.lines.join(' ');
     }
     EXPECT_EQ(again.join(' '), text);
@@ -292,7 +294,9 @@ TEST(UploadReady, PortraitMp4WithCaptionsCoverAndTextIsWhatTheProjectAskedFor) {
     QStringList words;
     for (size_t i = 0; i < srt.size(); ++i) {
         EXPECT_LT(srt[i].start, srt[i].end);
-        if (i > 0) EXPECT_LE(srt[i - 1].end, srt[i].start);
+        if (i > 0) {
+            EXPECT_LE(srt[i - 1].end, srt[i].start);
+        }
         words << srt[i].lines.join(' ');
     }
     EXPECT_EQ(words.join(' '), "Visit Bakery today. We open at nine.");
@@ -332,7 +336,46 @@ TEST(UploadReady, PortraitMp4WithCaptionsCoverAndTextIsWhatTheProjectAskedFor) {
     EXPECT_EQ(output["format"].toString(), "mp4");
     EXPECT_EQ(output["height"].toInt(), 426);
     EXPECT_EQ(output["captions"].toString(), "both");
+    EXPECT_EQ(output["motion"].toInt(), 0);
+    EXPECT_EQ(output["transitionSet"].toString(), "ten");
     EXPECT_EQ(report["videos"].toArray()[0].toObject()["files"].toArray().size(), 3);
+}
+
+// Slow zoom and pan in an MP4 with long transitions drawn from all of them:
+// every frame moves, so none may be a repeat, and the file still holds the
+// planned frames.
+TEST(UploadReady, MovingPicturesFillEveryFrameOfAnMp4) {
+    const QString folder = testsupport::FreshAppFolder("upload_motion");
+    ASSERT_TRUE(testsupport::CopyDemoData(folder));
+    BatchSettings settings;
+    settings.voice = VoiceOf("espeak-ng", "gmw/en-US");
+    settings.adCopies = {"Visit #KEYWORD# today. We open at nine.", "", "", ""};
+    settings.slides = {folder + "/images/dental/02_smile.jpg",
+                       folder + "/images/dental/03_services.jpg"};
+    settings.secondsPerSlide = 2;
+    settings.width = 426;
+    settings.height = 240;
+    settings.container = "mp4";
+    settings.codec = "libx264";
+    settings.codecName = "H.264";
+    settings.quality = 23;
+    settings.motionStrength = 0.15;
+    settings.transitionSet = "all";
+    settings.transitionSeconds = 1.5;
+    settings.outputFolder = folder + "/output";
+    ProductionEngine engine(settings, BatchTasks({"Bakery"}), {});
+    const std::vector<VideoReport> reports = engine.Run(nullptr);
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_EQ(reports[0].status, VideoReport::Status::Made) << reports[0].message.toStdString();
+
+    QString error;
+    const std::vector<QImage> frames =
+        testsupport::DecodeFrames(settings.outputFolder + "/Bakery.mp4", &error);
+    ASSERT_FALSE(frames.empty()) << error.toStdString();
+    EXPECT_EQ(int(frames.size()), qRound(reports[0].plannedSeconds * 25));
+    int repeats = 0;
+    for (size_t i = 1; i < frames.size(); ++i) repeats += frames[i] == frames[i - 1];
+    EXPECT_EQ(repeats, 0);
 }
 
 // Older projects make the videos they always made; the new choices give the
@@ -375,11 +418,20 @@ TEST(UploadReady, ProjectChoicesBecomeSettings) {
     EXPECT_FALSE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
     EXPECT_EQ(error, "cover.slide: expected a slide number from 1 to 2, got 3");
 
-    // What this version cannot make yet is refused, never silently ignored.
+    // Motion's strength is a percentage in the project, a fraction to the
+    // renderer; without motion nothing moves whatever the strength says.
     p.coverSlide = 1;
     p.motion = true;
-    EXPECT_FALSE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
-    EXPECT_EQ(error, "motion: slow zoom and pan cannot be made by this version yet");
+    p.motionStrength = 15;
+    p.transitionSet = "all";
+    p.transitionSeconds = 1.5;
+    ASSERT_TRUE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
+    EXPECT_DOUBLE_EQ(s.motionStrength, 0.15);
+    EXPECT_EQ(s.transitionSet, "all");
+    EXPECT_DOUBLE_EQ(s.transitionSeconds, 1.5);
+    p.motion = false;
+    ASSERT_TRUE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
+    EXPECT_EQ(s.motionStrength, 0.0);
 }
 
 // The demo video as MP4 against the AVI the program made so far: the same

@@ -199,6 +199,33 @@ QImage DecodeFrame(const QString& path, int index, QString* error) {
     return shown;
 }
 
+std::vector<QImage> DecodeFrames(const QString& path, QString* error) {
+    QString problem;
+    InputPtr input;
+    Decoder video;
+    std::vector<QImage> frames;
+    if (OpenMedia(path, &input, &video, nullptr, &problem)) {
+        if (!video.context)
+            problem = "no video stream";
+        else
+            DecodeAll(
+                input.get(), {&video},
+                [&](Decoder&, AVFrame* frame) {
+                    const int64_t index = FrameIndex(frame, video.stream);
+                    if (index < 0) return true;
+                    while (!frames.empty() && int64_t(frames.size()) < index)
+                        frames.push_back(frames.back());
+                    frames.resize(size_t(index));
+                    frames.push_back(ToImage(frame));
+                    return true;
+                },
+                &problem);
+        if (frames.empty() && problem.isEmpty()) problem = "no frames";
+    }
+    if (error) *error = problem;
+    return frames;
+}
+
 QColor AverageColor(const QString& path, int index, QString* error) {
     const QImage image = DecodeFrame(path, index, error);
     if (image.isNull()) return {};

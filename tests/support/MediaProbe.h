@@ -39,6 +39,10 @@ MediaInfo ProbeMedia(const QString& path);
 // timestamp is not after it. Null image and `error` when there is none.
 QImage DecodeFrame(const QString& path, int index, QString* error = nullptr);
 
+// Every frame at 25 fps, one picture per index (a frame the file repeats is
+// its picture again). Empty, with `error`, when nothing can be decoded.
+std::vector<QImage> DecodeFrames(const QString& path, QString* error = nullptr);
+
 // Average colour of that frame; invalid QColor when it cannot be decoded.
 QColor AverageColor(const QString& path, int index, QString* error = nullptr);
 

@@ -14,9 +14,15 @@
 #include "CaptionRenderer.h"
 #include "FfmpegPtr.h"
 #include "ImageLoader.h"
+#include "MotionPath.h"
 #include "RenderTimeline.h"
 #include "Transition.h"
 #include "VideoWriter.h"
+#include "WindowResampler.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
 
 namespace vm {
 
@@ -122,6 +128,40 @@ private:
     AVPixelFormat format_ = AV_PIX_FMT_NONE;
 };
 
+// Canvas frames for moving pictures, every one of them new, from a pool of
+// buffers: the encoder hands each buffer back when it is done with it, so a
+// render touches a few frames' worth of memory instead of fresh pages for
+// every frame.
+class CanvasPool {
+public:
+    ~CanvasPool() { av_buffer_pool_uninit(&pool_); }  // buffers still out are freed when returned
+
+    bool Open(const CanvasFormat& canvas) {
+        canvas_ = canvas;
+        const int size = av_image_get_buffer_size(canvas.format, canvas.width, canvas.height, 64);
+        if (size > 0) pool_ = av_buffer_pool_init(size_t(size) + 64, nullptr);
+        return pool_ != nullptr;
+    }
+    av::FramePtr Get() {
+        av::FramePtr frame = av::MakeFrame();
+        if (!frame) return nullptr;
+        frame->buf[0] = av_buffer_pool_get(pool_);
+        if (!frame->buf[0]) return nullptr;
+        frame->format = canvas_.format;
+        frame->width = canvas_.width;
+        frame->height = canvas_.height;
+        frame->color_range = canvas_.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        if (av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, canvas_.format,
+                                 canvas_.width, canvas_.height, 64) < 0)
+            return nullptr;
+        return frame;
+    }
+
+private:
+    AVBufferPool* pool_ = nullptr;
+    CanvasFormat canvas_;
+};
+
 // Planar YUV encoders get their own format as the canvas; the others get
 // 4:2:0, converted per encoded frame.
 CanvasFormat ChooseCanvas(int width, int height, AVPixelFormat encoderFormat, bool fullRange,
@@ -161,7 +201,11 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     AudioMix audio;
     if (!audio.Open(job, &result)) return result;
     VideoWriter writer;
-    if (!writer.Open(job, plan.totalFrames, &audio, &result)) return result;
+    // Moving pictures are encoded on every frame: the encoder takes both
+    // cores then (still ones leave it most of the time).
+    const bool moves = std::any_of(plan.shots.begin(), plan.shots.end(),
+                                   [](const PlanShot& shot) { return shot.Moving(); });
+    if (!writer.Open(job, plan.totalFrames, &audio, &result, moves ? 2 : 1)) return result;
     const CanvasFormat canvas = ChooseCanvas(job.width, job.height, writer.PixelFormat(),
                                              writer.FullRange(), writer.Bt709());
     Converter converter;
@@ -210,6 +254,47 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                 pictures[index] = LoadPicture(plan.pictures[index], canvas, &result, fit);
             return pictures[index].get();
         };
+        // Moving pictures: each shot's working picture, made once, and a
+        // frame resampled from it for every frame it is on screen.
+        std::vector<av::FramePtr> working(plan.shots.size());
+        std::vector<size_t> shotEnds(plan.shots.size(), 0);  // last segment of each shot
+        for (size_t s = 0; s < plan.segments.size(); ++s)
+            for (int shot : {plan.segments[s].shot, plan.segments[s].fromShot})
+                if (shot >= 0) shotEnds[size_t(shot)] = s;
+        std::unique_ptr<WindowResampler> resampler;
+        CanvasPool pool;
+        if (moves) {
+            resampler = std::make_unique<WindowResampler>(2);
+            if (!pool.Open(canvas))
+                result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
+        }
+        // The picture of `shot` (-1: black) at frame `index`: a new reference.
+        auto shotFrame = [&](int shot, int index) -> av::FramePtr {
+            const PlanShot* s = shot >= 0 ? &plan.shots[size_t(shot)] : nullptr;
+            if (!s || !s->Moving()) {
+                const AVFrame* still = picture(s ? s->picture : -1);
+                if (!still) return nullptr;
+                av::FramePtr copy = av::CloneFrame(still);
+                if (!copy) result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
+                return copy;
+            }
+            if (!working[size_t(shot)]) {
+                CanvasFormat large = canvas;
+                WorkingSize(canvas.width, canvas.height, s->strength, &large.width, &large.height);
+                working[size_t(shot)] =
+                    LoadPicture(plan.pictures[size_t(s->picture)], large, &result, fit);
+                if (!working[size_t(shot)]) return nullptr;
+            }
+            av::FramePtr frame = pool.Get();
+            if (!frame) {
+                result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
+                return nullptr;
+            }
+            resampler->Draw(working[size_t(shot)].get(),
+                            MotionWindowAt(s->motion, s->strength, s->Progress(index)),
+                            frame.get());
+            return frame;
+        };
         auto send = [&](av::FramePtr frame, int index, bool keyframe) {
             if (stop.stop_requested()) {
                 result = RenderResult::Fail("rendering", kCancelled);
@@ -225,7 +310,15 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
         for (size_t s = 0; s < plan.segments.size() && result.ok; ++s) {
             const PlanSegment& segment = plan.segments[s];
             const bool lastSegment = s + 1 == plan.segments.size();
-            if (segment.kind == PlanSegment::Kind::Still) {
+            if (segment.kind == PlanSegment::Kind::Still && plan.Moving(segment)) {
+                // Every frame is a new picture.
+                for (int k = 0; k < segment.frameCount && result.ok; ++k) {
+                    const int index = segment.firstFrame + k;
+                    av::FramePtr moved = shotFrame(segment.shot, index);
+                    av::FramePtr frame = moved ? finish(moved.get(), index) : nullptr;
+                    if (!frame || !send(std::move(frame), index, k == 0 && segment.keyframe)) break;
+                }
+            } else if (segment.kind == PlanSegment::Kind::Still) {
                 const AVFrame* canvas = picture(segment.picture);
                 if (!canvas) break;
                 std::vector<int> at{segment.firstFrame};
@@ -257,23 +350,26 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                 }
                 if (!result.ok) break;
             } else {
-                const AVFrame* from = picture(segment.fromPicture);
-                const AVFrame* to = from ? picture(segment.picture) : nullptr;
-                if (!to) break;
                 Transition blend;
-                if (!blend.Open(from, to, segment.transitionType, segment.frameCount, &result))
-                    break;
                 for (int k = 0; k < segment.frameCount && result.ok; ++k) {
-                    av::FramePtr mixed = blend.Next(&result);
-                    if (!mixed) break;
-                    av::FramePtr frame = finish(mixed.get(), segment.firstFrame + k);
-                    if (!frame || !send(std::move(frame), segment.firstFrame + k, k == 0 && s == 0))
+                    const int index = segment.firstFrame + k;
+                    av::FramePtr from = shotFrame(segment.fromShot, index);
+                    av::FramePtr to = from ? shotFrame(segment.shot, index) : nullptr;
+                    if (!to) break;
+                    if (k == 0 && !blend.Open(from.get(), segment.transitionType,
+                                              segment.frameCount, &result))
                         break;
+                    av::FramePtr mixed = blend.Next(from.get(), to.get(), &result);
+                    if (!mixed) break;
+                    av::FramePtr frame = finish(mixed.get(), index);
+                    if (!frame || !send(std::move(frame), index, k == 0 && s == 0)) break;
                 }
             }
             // Pictures no later segment shows are let go.
             for (size_t p = 0; p < pictures.size(); ++p)
                 if (plan.lastUse[p] <= int(s)) pictures[p].reset();
+            for (size_t shot = 0; shot < working.size(); ++shot)
+                if (shotEnds[shot] <= s) working[shot].reset();
         }
         queue.Close();
         encoder.join();  // not the destructor: that would ask it to stop first

@@ -7,12 +7,23 @@ namespace vm {
 
 constexpr int kFramesPerSecond = 25;
 
+// How a picture moves while it is on screen: a slow zoom towards or away
+// from its middle, or the view travelling across it. Pans name where the
+// view goes: PanLeft shows more and more of the picture's left side, so the
+// picture itself drifts right.
+enum class Motion { None, ZoomIn, ZoomOut, PanLeft, PanRight, PanUp, PanDown };
+
 // Everything one render needs, copied from the project when the render
 // starts, so the window may change the project while the file is written.
 struct RenderJob {
     struct Image {
         std::string path;
         double duration = 0;  // seconds
+        // Over its whole time on screen, transitions in and out included.
+        // `motionStrength` is how far it goes: zooms change the size by that
+        // fraction (0.1: 10%), pans travel that fraction of the frame.
+        Motion motion = Motion::None;
+        double motionStrength = 0;
     };
     struct Transition {
         int type = 0;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 
+#include "MotionPath.h"
+
 namespace vm {
 
 int SecondsToFrames(double seconds) {
@@ -13,15 +15,18 @@ int SecondsToFrames(double seconds) {
 
 const std::vector<std::string>& TransitionNames() {
     static const std::vector<std::string> kNames = {
-        // The classic ten.
+        // The classic ten, as videos have always had them.
         "fade", "wipeleft", "wiperight", "slideup", "slidedown", "circleopen", "vertopen", "radial",
         "smoothleft", "pixelize",
-        // The rest of xfade's.
-        "wipeup", "wipedown", "slideleft", "slideright", "circlecrop", "rectcrop", "distance",
-        "fadeblack", "fadewhite", "smoothright", "smoothup", "smoothdown", "circleclose",
-        "vertclose", "horzopen", "horzclose", "dissolve", "diagtl", "diagtr", "diagbl", "diagbr",
-        "hlslice", "hrslice", "vuslice", "vdslice", "hblur", "fadegrays", "wipetl", "wipetr",
-        "wipebl", "wipebr", "squeezeh", "squeezev", "zoomin"};
+        // The rest of FFmpeg 5.1's whose last frame is the new picture. Left
+        // out: wipeup and wipetl (a row or a corner of the old picture
+        // stays), rectcrop (a black border), squeezeh and squeezev (a line of
+        // the old picture).
+        "wipedown", "slideleft", "slideright", "circlecrop", "distance", "fadeblack", "fadewhite",
+        "smoothright", "smoothup", "smoothdown", "circleclose", "vertclose", "horzopen",
+        "horzclose", "dissolve", "diagtl", "diagtr", "diagbl", "diagbr", "hlslice", "hrslice",
+        "vuslice", "vdslice", "hblur", "fadegrays", "wipetr", "wipebl", "wipebr", "zoomin",
+        "fadefast", "fadeslow"};
     return kNames;
 }
 
@@ -37,14 +42,28 @@ int TransitionTypeNamed(const std::string& name) {
     return found == names.end() ? 0 : int(found - names.begin()) + 1;
 }
 
+bool PlanShot::Moving() const {
+    return Moves(motion, strength);
+}
+
+double PlanShot::Progress(int frame) const {
+    if (lastFrame <= firstFrame) return 0;
+    return std::clamp(double(frame - firstFrame) / (lastFrame - firstFrame), 0.0, 1.0);
+}
+
+bool FramePlan::Moving(const PlanSegment& segment) const {
+    return segment.shot >= 0 && shots[size_t(segment.shot)].Moving();
+}
+
 int FramePlan::EncodedFrames() const {
     int count = 0;
     for (const PlanSegment& s : segments)
-        count += s.kind == PlanSegment::Kind::Transition
+        count += s.kind == PlanSegment::Kind::Transition || Moving(s)
                      ? s.frameCount
                      : 1 + (s.frameCount - 1) / kLongestStillGap;
     if (!segments.empty() && segments.back().kind == PlanSegment::Kind::Still &&
-        segments.back().frameCount > 1 && (segments.back().frameCount - 1) % kLongestStillGap != 0)
+        !Moving(segments.back()) && segments.back().frameCount > 1 &&
+        (segments.back().frameCount - 1) % kLongestStillGap != 0)
         ++count;
     return count;
 }
@@ -55,6 +74,8 @@ struct Slide {
     int picture;
     int first;
     int end;
+    Motion motion = Motion::None;
+    double strength = 0;
     int transitionType = 0;  // 0: none
     int transitionFrames = 0;
 };
@@ -73,7 +94,7 @@ FramePlan MakeFramePlan(const RenderJob& job) {
         if (end <= first) continue;
         auto [it, added] = pictureIndex.try_emplace(image.path, int(plan.pictures.size()));
         if (added) plan.pictures.push_back(image.path);
-        slides.push_back(Slide{it->second, first, end});
+        slides.push_back(Slide{it->second, first, end, image.motion, image.motionStrength});
     }
     plan.pictureFrames = slides.empty() ? 0 : slides.back().end;
 
@@ -101,31 +122,56 @@ FramePlan MakeFramePlan(const RenderJob& job) {
     }
     slides.back().end = plan.totalFrames;  // the last picture is held to the end
 
-    int shown = -1;  // picture on screen before the slide (black at the start)
+    int shown = -1;      // picture on screen before the slide (black at the start)
+    int shownShot = -1;  // and its shot
     for (const Slide& slide : slides) {
         int first = slide.first;
-        const bool blends = slide.transitionType != 0 && slide.picture != shown;
+        const bool moving = Moves(slide.motion, slide.strength);
+        const PlanShot* current = shownShot >= 0 ? &plan.shots[size_t(shownShot)] : nullptr;
+        const bool currentMoves = current && current->Moving();
+        const bool blends =
+            slide.transitionType != 0 && (slide.picture != shown || moving || currentMoves);
+        // The same picture again without a blend: the shot goes on (a moving
+        // one only when the motion is the same, else it starts again).
+        const bool continues = !blends && current && slide.picture == shown &&
+                               (!(moving || currentMoves) || (slide.motion == current->motion &&
+                                                              slide.strength == current->strength));
+        if (!continues) {
+            plan.shots.push_back(PlanShot{slide.picture, moving ? slide.motion : Motion::None,
+                                          moving ? slide.strength : 0.0, first, first});
+        }
+        const int shot = continues ? shownShot : int(plan.shots.size()) - 1;
         if (blends) {
             PlanSegment t{
                 PlanSegment::Kind::Transition, first, slide.transitionFrames, slide.picture, shown,
                 slide.transitionType};
+            t.shot = shot;
+            t.fromShot = shownShot;
             plan.segments.push_back(t);
             first += slide.transitionFrames;
         }
         if (first < slide.end) {
             PlanSegment* last = plan.segments.empty() ? nullptr : &plan.segments.back();
-            if (last && !blends && last->kind == PlanSegment::Kind::Still &&
-                last->picture == slide.picture) {
+            if (last && !blends && last->kind == PlanSegment::Kind::Still && last->shot == shot) {
                 last->frameCount += slide.end - first;  // the same picture again: no change
             } else {
                 PlanSegment still{PlanSegment::Kind::Still, first, slide.end - first,
                                   slide.picture};
                 still.keyframe = true;
+                still.shot = shot;
                 plan.segments.push_back(still);
             }
         }
         shown = slide.picture;
+        shownShot = shot;
     }
+    // Each shot lasts until the last frame that shows it, the transition to
+    // the next one included.
+    for (const PlanSegment& s : plan.segments)
+        for (int shot : {s.shot, s.fromShot})
+            if (shot >= 0)
+                plan.shots[size_t(shot)].lastFrame =
+                    std::max(plan.shots[size_t(shot)].lastFrame, s.firstFrame + s.frameCount - 1);
 
     plan.lastUse.assign(plan.pictures.size(), 0);
     for (int i = 0; i < int(plan.segments.size()); ++i) {

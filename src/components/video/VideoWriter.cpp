@@ -71,8 +71,8 @@ bool VideoWriter::CanOpen(const AVCodec* codec, int width, int height, std::stri
     return rc >= 0;
 }
 
-bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio,
-                       RenderResult* result) {
+bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio, RenderResult* result,
+                       int threads) {
     totalFrames_ = totalFrames;
     quality_ = job.quality;
     mp4_ = job.container == "mp4";
@@ -113,6 +113,10 @@ bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio,
         av_opt_set_int(c->priv_data, "rc-lookahead", 10, 0);
         if (quality_ < 0) quality_ = kDefaultCrf;
         bt709_ = true;
+    }
+    if (!mp4_ && threads > 1 && (codec->capabilities & AV_CODEC_CAP_SLICE_THREADS)) {
+        c->thread_count = threads;
+        c->thread_type = FF_THREAD_SLICE;
     }
     format_ = c->pix_fmt;
     fullRange_ = c->color_range == AVCOL_RANGE_JPEG;

@@ -20,7 +20,11 @@ namespace vm {
 // Sound is written up to the time of each frame so the muxer never holds much.
 class VideoWriter {
 public:
-    bool Open(const RenderJob& job, int totalFrames, AudioMix* audio, RenderResult* result);
+    // `threads`: encoder threads for AVI codecs that can cut a frame into
+    // slices. 1 keeps the file the same whatever the machine; videos of
+    // moving pictures, where every frame is encoded, take 2.
+    bool Open(const RenderJob& job, int totalFrames, AudioMix* audio, RenderResult* result,
+              int threads = 1);
     // The pixel format the encoder is fed.
     AVPixelFormat PixelFormat() const { return format_; }
     bool FullRange() const { return fullRange_; }
