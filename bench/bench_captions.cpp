@@ -57,7 +57,7 @@ namespace {
 constexpr int kSecondsPerSlide = 4;
 constexpr int kCrf = 23;
 // The same preset as the MP4 writer (VideoWriter.cpp).
-constexpr char kPreset[] = "faster";
+constexpr char kPreset[] = "veryfast";
 constexpr uint64_t kSeed = 1;
 
 // About 25 seconds of espeak-ng's American English.

@@ -16,8 +16,10 @@ namespace {
 constexpr int kAudioChunk = kAudioRate / 10;  // 0.1 s of sound per AVI chunk
 constexpr int kAacBitRate = 128000;
 // x264's speed for MP4: few frames change in a slideshow, so a fast preset
-// costs little size.
-constexpr char kX264Preset[] = "faster";
+// costs little size. On the captioned 1080p reference slideshow "veryfast"
+// takes a third less time than "faster" for a file 3% larger at the same
+// SSIM and PSNR against a lossless render.
+constexpr char kX264Preset[] = "veryfast";
 constexpr int kDefaultCrf = 23;
 
 bool IsQuantiserCodec(const std::string& name) {
