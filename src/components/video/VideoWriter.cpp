@@ -1,6 +1,7 @@
 #include "VideoWriter.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "ImageLoader.h"
 
@@ -15,6 +16,10 @@ namespace {
 
 constexpr int kAudioChunk = kAudioRate / 10;  // 0.1 s of sound per AVI chunk
 constexpr int kAacBitRate = 128000;
+// How far the AAC thread runs ahead of the pictures (about 4.6 s), and how
+// long the render thread waits for it before it gives up.
+constexpr size_t kAacPacketsAhead = 200;
+constexpr auto kAacWait = std::chrono::seconds(60);
 // x264's speed for MP4: few frames change in a slideshow, so a fast preset
 // costs little size. On the captioned 1080p reference slideshow "veryfast"
 // takes a third less time than "faster" for a file 3% larger at the same
@@ -189,22 +194,15 @@ bool VideoWriter::Open(const RenderJob& job, int totalFrames, AudioMix* audio, R
     if (rc < 0) return fail(outputStage, rc);
     packet_ = av::MakePacket();
     if (!packet_) return fail(outputStage, AVERROR(ENOMEM));
+    if (audioEncoder_) aacThread_ = std::jthread([this](std::stop_token stop) { EncodeAac(stop); });
     return true;
 }
 
 bool VideoWriter::WriteAudioUntil(int64_t sample, RenderResult* result) {
     if (!audioStream_) return true;
+    if (audioEncoder_) return MuxAacUntil(sample, result);
     const int64_t end =
         std::min<int64_t>(sample, int64_t(totalFrames_) * kAudioRate / kFramesPerSecond);
-    if (audioEncoder_) {
-        // AAC takes whole frames; the last one may be shorter.
-        const int frame = audioEncoder_->frame_size > 0 ? audioEncoder_->frame_size : 1024;
-        const bool last = end >= int64_t(totalFrames_) * kAudioRate / kFramesPerSecond;
-        while (end - audioWritten_ >= frame || (last && audioWritten_ < end)) {
-            if (!WriteAac(int(std::min<int64_t>(frame, end - audioWritten_)), result)) return false;
-        }
-        return true;
-    }
     while (audioWritten_ < end) {
         if (!WritePcm(int(std::min<int64_t>(kAudioChunk, end - audioWritten_)), result))
             return false;
@@ -212,7 +210,33 @@ bool VideoWriter::WriteAudioUntil(int64_t sample, RenderResult* result) {
     return true;
 }
 
-bool VideoWriter::WriteAac(int count, RenderResult* result) {
+void VideoWriter::EncodeAac(std::stop_token stop) {
+    const int64_t total = int64_t(totalFrames_) * kAudioRate / kFramesPerSecond;
+    // AAC takes whole frames; the last one may be shorter.
+    const int frame = audioEncoder_->frame_size > 0 ? audioEncoder_->frame_size : 1024;
+    RenderResult result;
+    bool ok = true;
+    while (ok && audioWritten_ < total) {
+        {
+            std::unique_lock lock(aacMutex_);
+            if (!aacChanged_.wait(lock, stop,
+                                  [&] { return aacPackets_.size() < kAacPacketsAhead; }))
+                return;
+        }
+        ok = EncodeAacFrame(int(std::min<int64_t>(frame, total - audioWritten_)), &result);
+    }
+    if (ok) {
+        const int rc = avcodec_send_frame(audioEncoder_.get(), nullptr);
+        ok = rc >= 0 ? QueueAacPackets(&result)
+                     : (result = RenderResult::Fail("encoding sound", av::ErrorText(rc)), false);
+    }
+    std::lock_guard lock(aacMutex_);
+    aacDone_ = true;
+    if (!ok) aacResult_ = result;
+    aacChanged_.notify_all();
+}
+
+bool VideoWriter::EncodeAacFrame(int count, RenderResult* result) {
     audioChunk_.resize(size_t(count) * kAudioChannels);
     if (!audio_->Read(audioChunk_.data(), count, result)) return false;
     AVFrame* f = audioFrame_.get();
@@ -236,27 +260,57 @@ bool VideoWriter::WriteAac(int count, RenderResult* result) {
         *result = RenderResult::Fail("encoding sound", av::ErrorText(rc));
         return false;
     }
-    return DrainAudio(result);
+    return QueueAacPackets(result);
 }
 
-bool VideoWriter::DrainAudio(RenderResult* result) {
-    av::PacketPtr packet = av::MakePacket();
-    while (packet) {
-        int rc = avcodec_receive_packet(audioEncoder_.get(), packet.get());
+bool VideoWriter::QueueAacPackets(RenderResult* result) {
+    for (;;) {
+        av::PacketPtr packet = av::MakePacket();
+        if (!packet) {
+            *result = RenderResult::Fail("encoding sound", av::ErrorText(AVERROR(ENOMEM)));
+            return false;
+        }
+        const int rc = avcodec_receive_packet(audioEncoder_.get(), packet.get());
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return true;
         if (rc < 0) {
             *result = RenderResult::Fail("encoding sound", av::ErrorText(rc));
             return false;
         }
+        std::lock_guard lock(aacMutex_);
+        aacPackets_.push_back(std::move(packet));
+        aacChanged_.notify_all();
+    }
+}
+
+bool VideoWriter::MuxAacUntil(int64_t sample, RenderResult* result) {
+    for (;;) {
+        av::PacketPtr packet;
+        {
+            std::unique_lock lock(aacMutex_);
+            const bool ready = aacChanged_.wait_for(
+                lock, kAacWait, [&] { return aacDone_ || !aacPackets_.empty(); });
+            if (!ready) {
+                *result = RenderResult::Fail("encoding sound",
+                                             "the sound encoder gave nothing for a minute");
+                return false;
+            }
+            if (aacPackets_.empty()) {
+                if (!aacResult_.ok) *result = aacResult_;
+                return aacResult_.ok;
+            }
+            // Stamped in samples, the encoder's time base.
+            if (aacPackets_.front()->pts >= sample) return true;
+            packet = std::move(aacPackets_.front());
+            aacPackets_.pop_front();
+            aacChanged_.notify_all();
+        }
         av_packet_rescale_ts(packet.get(), audioEncoder_->time_base, audioStream_->time_base);
         packet->stream_index = audioStream_->index;
-        if ((rc = av_interleaved_write_frame(output_.get(), packet.get())) < 0) {
+        if (int rc = av_interleaved_write_frame(output_.get(), packet.get()); rc < 0) {
             *result = RenderResult::Fail("writing sound", av::ErrorText(rc));
             return false;
         }
     }
-    *result = RenderResult::Fail("encoding sound", av::ErrorText(AVERROR(ENOMEM)));
-    return false;
 }
 
 bool VideoWriter::WritePcm(int count, RenderResult* result) {
@@ -348,15 +402,11 @@ bool VideoWriter::Finish(RenderResult* result) {
     }
     if (!Drain(result)) return false;
     if (mp4_ && !WriteVideoPacket(nullptr, result)) return false;
-    if (!WriteAudioUntil(int64_t(totalFrames_) * kAudioRate / kFramesPerSecond, result))
+    // Everything left: AAC's last packets run a little past the pictures.
+    if (!WriteAudioUntil(
+            audioEncoder_ ? INT64_MAX : int64_t(totalFrames_) * kAudioRate / kFramesPerSecond,
+            result))
         return false;
-    if (audioEncoder_) {
-        if (int rc = avcodec_send_frame(audioEncoder_.get(), nullptr); rc < 0) {
-            *result = RenderResult::Fail("encoding sound", av::ErrorText(rc));
-            return false;
-        }
-        if (!DrainAudio(result)) return false;
-    }
     if (int rc = av_write_trailer(output_.get()); rc < 0) {
         *result = RenderResult::Fail("writing the file's index", av::ErrorText(rc));
         return false;

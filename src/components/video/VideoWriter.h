@@ -1,7 +1,11 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AudioMix.h"
@@ -18,6 +22,9 @@ namespace vm {
 //   until the next one given, as MP4 allows, and the index goes to the front
 //   of the file so it plays while it downloads.
 // Sound is written up to the time of each frame so the muxer never holds much.
+// AAC is mixed and encoded on a thread of its own a few seconds ahead of the
+// pictures (it costs as much as a sixth of an MP4's time); the render thread
+// only muxes its packets.
 class VideoWriter {
 public:
     // `threads`: encoder threads for AVI codecs that can cut a frame into
@@ -43,9 +50,14 @@ public:
 private:
     bool WriteAudioUntil(int64_t sample, RenderResult* result);
     bool WritePcm(int count, RenderResult* result);
-    bool WriteAac(int count, RenderResult* result);
+    // The AAC thread: the whole mix, encoded, its packets queued.
+    void EncodeAac(std::stop_token stop);
+    bool EncodeAacFrame(int count, RenderResult* result);
+    bool QueueAacPackets(RenderResult* result);
+    // The render thread: muxes the queued packets that start before `sample`
+    // (all of them when `sample` is past the end).
+    bool MuxAacUntil(int64_t sample, RenderResult* result);
     bool Drain(RenderResult* result);
-    bool DrainAudio(RenderResult* result);
     // MP4: a packet waits until the next one says how long it lasts.
     bool WriteVideoPacket(AVPacket* packet, RenderResult* result);
 
@@ -67,6 +79,13 @@ private:
     int64_t audioWritten_ = 0;  // sample frames
     std::vector<int16_t> audioChunk_;
     std::string codecName_;
+
+    std::mutex aacMutex_;
+    std::condition_variable_any aacChanged_;
+    std::deque<av::PacketPtr> aacPackets_;  // encoded, not muxed yet
+    bool aacDone_ = false;                  // every packet is queued, or it failed
+    RenderResult aacResult_;
+    std::jthread aacThread_;  // last: joined before what it uses goes
 };
 
 // The pixel format and range an encoder is fed at: yuv420p when it takes
