@@ -298,6 +298,8 @@ int main(int argc, char** argv) {
                        reportOption, waitOption});
     parser.addPositionalArgument("project", "The project file (JSON).", "[PROJECT.json]");
     if (!parser.parse(QCoreApplication::arguments())) return Refuse(parser.errorText());
+    // Qt's own options are shown only by process(), which exits after them.
+    if (parser.isSet("help-all")) parser.process(QCoreApplication::arguments());
     if (parser.isSet("help")) {
         Out(parser.helpText());
         return kExitMade;
