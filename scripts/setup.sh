@@ -16,6 +16,11 @@ PACKAGES=(
   xvfb x11-apps imagemagick fonts-dejavu-core
   # tests only: an offline recogniser hears whether faster speech is still understood
   pocketsphinx pocketsphinx-en-us
+  # the package: icons drawn at build time; cpack finds the programs with file and
+  # their libraries with dpkg-shlibdeps
+  librsvg2-bin file dpkg-dev
+  # tests only: the menu entry, AppStream data and manual pages are validated
+  desktop-file-utils appstream groff-base
 )
 
 missing=()

@@ -242,8 +242,9 @@ QString OutputSummary(const vm::BatchSettings& s) {
     return line + ".";
 }
 
-// The demo project: the sample ad copy, keywords and pictures beside the
-// program, on top of the start-up settings.
+// The demo project: the sample ad copy, keywords and pictures shipped with the
+// program (beside it, or installed in ../share/vidmill), on top of the
+// start-up settings.
 bool DemoProject(vm::ProjectFile* p) {
     bool read = false;
     const QString content = vm::LoadText(vm::DemoContentPath(), &read);
@@ -283,7 +284,10 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     const QCommandLineOption demoOption("demo", "Make the videos of the demo project.");
     const QCommandLineOption outputOption(
-        "output", "Folder for the videos (default: the output folder beside the program).", "DIR");
+        "output",
+        "Folder for the videos (default: output/ in the per-user folder: ~/Videos/Vid Mill when "
+        "installed, beside the program in its build folder).",
+        "DIR");
     const QCommandLineOption shardOption(
         "shard", "Make only the keywords whose position modulo N is I (from 0).", "I/N");
     const QCommandLineOption jobsOption(
@@ -302,6 +306,8 @@ int main(int argc, char** argv) {
                        reportOption, waitOption});
     parser.addPositionalArgument("project", "The project file (JSON).", "[PROJECT.json]");
     if (!parser.parse(QCoreApplication::arguments())) return Refuse(parser.errorText());
+    // Qt's own options are shown only by process(), which exits after them.
+    if (parser.isSet("help-all")) parser.process(QCoreApplication::arguments());
     if (parser.isSet("help")) {
         Out(parser.helpText());
         return kExitMade;
@@ -358,8 +364,8 @@ int main(int argc, char** argv) {
         if (!DemoProject(&project))
             return Refuse(
                 "the demo files (demo_content.txt, demo_keywords.txt, images/dental) "
-                "are missing beside the program in " +
-                vm::AppFolder());
+                "are missing in " +
+                vm::DataFolder());
         source = "the demo project";
     } else {
         source = positional.first();

@@ -50,7 +50,12 @@ QString DataPath(const QString& name) {
 
 QString UserFolder() {
     const QString app = AppFolder();
-    if (!Override().isEmpty() || access(QFile::encodeName(app).constData(), W_OK) == 0) return app;
+    // Beside the program only where its data lies beside it too (the build
+    // folder, or a copy of it): installed, nothing is written into bin/, even
+    // by root, who may write there.
+    if (!Override().isEmpty() ||
+        (DataFolder() == app && access(QFile::encodeName(app).constData(), W_OK) == 0))
+        return app;
     QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
     if (videos.isEmpty()) videos = QDir::homePath() + "/Videos";
     const QString folder = Joined(videos, "Vid Mill");

@@ -16,8 +16,9 @@ QString DataFolder();
 QString DataPath(const QString& name);
 
 // Where the program keeps what it writes (output/, the keyword file): beside
-// the program when it may write there; installed (a folder it cannot write),
-// the user's videos folder, "Vid Mill" in it (~/Videos/Vid Mill).
+// the program when its data is there too and it may write there; installed
+// (or in a folder it cannot write), the user's videos folder, "Vid Mill" in
+// it (~/Videos/Vid Mill).
 QString UserFolder();
 QString UserPath(const QString& name);
 

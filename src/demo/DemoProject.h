@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// Where the demo project's files lie: beside the program, shipped from data/.
+// Where the demo project's files lie: shipped from data/, beside the program
+// or installed in ../share/vidmill (DataFolder).
 namespace vm {
 
 // The sample ad copy (with the #KEYWORD# tag).
