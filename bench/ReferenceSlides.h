@@ -60,6 +60,34 @@ struct Run {
     bool Ok() const { return status == 0; }
 };
 
+// The start of an ffmpeg command over the reference slideshow: each picture
+// looped for five seconds (its four and a transition), then the narration.
+inline std::vector<std::string> FfmpegSlideInputs(const QString& dir) {
+    std::vector<std::string> ffmpeg = {"ffmpeg", "-v", "error", "-y"};
+    for (int i = 0; i < kSlides; ++i)
+        for (const std::string& a :
+             {std::string("-loop"), std::string("1"), std::string("-framerate"), std::string("25"),
+              std::string("-t"), std::string("5"), std::string("-i"),
+              ImagePath(dir, i).toStdString()})
+            ffmpeg.push_back(a);
+    ffmpeg.insert(ffmpeg.end(), {"-i", (dir + "/narration.wav").toStdString()});
+    return ffmpeg;
+}
+
+// The slides [s0] ... [s5] faded one into the next, a second at each four,
+// into [v].
+inline std::string FadeChain() {
+    std::string graph, last = "s0";
+    for (int i = 1; i < kSlides; ++i) {
+        const std::string out = i + 1 == kSlides ? "v" : "x" + std::to_string(i);
+        graph += "[" + last + "][s" + std::to_string(i) +
+                 "]xfade=transition=fade:duration=1:offset=" + std::to_string(4 * i) + "[" + out +
+                 "]" + (i + 1 == kSlides ? "" : ";");
+        last = out;
+    }
+    return graph;
+}
+
 inline Run RunChild(const std::vector<std::string>& args) {
     std::fflush(stdout);
     std::fflush(stderr);

@@ -29,10 +29,12 @@
 #include "ImageLoader.h"
 #include "MediaLength.h"
 #include "MotionPath.h"
+#include "ReferenceSlides.h"
 #include "RenderEngine.h"
 #include "SpVoice.h"
 #include "VideoBuild.h"
 #include "VideoWriter.h"
+#include "WavFile.h"
 #include "WindowResampler.h"
 
 extern "C" {
@@ -42,7 +44,8 @@ extern "C" {
 
 namespace {
 
-constexpr int kSlides = 6;
+using bench::ImagePath;
+using bench::kSlides;
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr double kStrength = 0.10;
@@ -57,10 +60,6 @@ const char* kNarration =
     "with early morning and Saturday appointments to fit your busy week. New patients are always "
     "welcome, and we work with most insurance plans. Call us today and book the visit you have "
     "been putting off. Your smile will thank you.";
-
-QString ImagePath(const QString& dir, int i) {
-    return dir + QString("/img%1.jpg").arg(i);
-}
 
 // Photo-like pictures with fine detail everywhere: colour fields, grain,
 // thin lines, small text and rings, so that a shaking zoom would show and
@@ -122,23 +121,7 @@ QString WriteNarration(const QString& dir, double* seconds) {
         samples[i] =
             int16_t(9000 * std::sin(2 * M_PI * (180 + 60 * std::sin(2 * M_PI * 3 * t)) * t));
     }
-    FILE* file = std::fopen(path.toUtf8().constData(), "wb");
-    auto put32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, file); };
-    auto put16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, file); };
-    std::fwrite("RIFF", 1, 4, file);
-    put32(36 + count * 2);
-    std::fwrite("WAVEfmt ", 1, 8, file);
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(rate);
-    put32(rate * 2);
-    put16(2);
-    put16(16);
-    std::fwrite("data", 1, 4, file);
-    put32(count * 2);
-    std::fwrite(samples.data(), 2, count, file);
-    std::fclose(file);
+    vm::WriteWav(path, samples, rate, nullptr);
     *seconds = 25;
     return path;
 }
@@ -201,26 +184,12 @@ std::string Zoompan(vm::Motion motion) {
 }
 
 std::vector<std::string> FfmpegCommand(const QString& dir) {
-    std::vector<std::string> ffmpeg = {"ffmpeg", "-v", "error", "-y"};
-    for (int i = 0; i < kSlides; ++i)
-        for (const std::string& a :
-             {std::string("-loop"), std::string("1"), std::string("-framerate"), std::string("25"),
-              std::string("-t"), std::string("5"), std::string("-i"),
-              ImagePath(dir, i).toStdString()})
-            ffmpeg.push_back(a);
-    ffmpeg.insert(ffmpeg.end(), {"-i", (dir + "/narration.wav").toStdString()});
+    std::vector<std::string> ffmpeg = bench::FfmpegSlideInputs(dir);
     std::string graph;
     for (int i = 0; i < kSlides; ++i)
         graph += "[" + std::to_string(i) + ":v]scale=3840:2160," + Zoompan(kMotions[i]) +
                  ",setsar=1[s" + std::to_string(i) + "];";
-    std::string last = "s0";
-    for (int i = 1; i < kSlides; ++i) {
-        const std::string out = i + 1 == kSlides ? "v" : "x" + std::to_string(i);
-        graph += "[" + last + "][s" + std::to_string(i) +
-                 "]xfade=transition=fade:duration=1:offset=" + std::to_string(4 * i) + "[" + out +
-                 "]" + (i + 1 == kSlides ? "" : ";");
-        last = out;
-    }
+    graph += bench::FadeChain();
     ffmpeg.insert(ffmpeg.end(),
                   {"-filter_complex", graph, "-map", "[v]", "-map", std::to_string(kSlides) + ":a",
                    "-c:v", "mpeg4", "-q:v", "4", "-c:a", "pcm_s16le", "-t", "25",
@@ -228,34 +197,8 @@ std::vector<std::string> FfmpegCommand(const QString& dir) {
     return ffmpeg;
 }
 
-struct Run {
-    double seconds = 0;
-    double cpuSeconds = 0;  // user + system
-    long maxRssKb = 0;
-    int status = -1;
-};
-
-Run RunChild(const std::vector<std::string>& args) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    Run run;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                     usage.ru_stime.tv_usec / 1e6;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using bench::Run;
+using bench::RunChild;
 
 double Since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)

@@ -26,6 +26,7 @@
 #include "Compressors.h"
 #include "ReferenceSlides.h"
 #include "VideoEdit.h"
+#include "WavFile.h"
 
 namespace {
 
@@ -43,23 +44,7 @@ void WriteNarration(const QString& path) {
         samples[i] =
             int16_t(9000 * std::sin(2 * M_PI * f * t) * (0.6 + 0.4 * std::sin(2 * M_PI * 0.7 * t)));
     }
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    auto put32 = [&](uint32_t v) { file.write(reinterpret_cast<const char*>(&v), 4); };
-    auto put16 = [&](uint16_t v) { file.write(reinterpret_cast<const char*>(&v), 2); };
-    file.write("RIFF");
-    put32(36 + count * 2);
-    file.write("WAVEfmt ");
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(rate);
-    put32(rate * 2);
-    put16(2);
-    put16(16);
-    file.write("data");
-    put32(count * 2);
-    file.write(reinterpret_cast<const char*>(samples.data()), count * 2);
+    vm::WriteWav(path, samples, rate, nullptr);
 }
 
 // Our render, in this (child) process.
@@ -114,28 +99,14 @@ int main(int argc, char** argv) {
     WriteImages(dir);
     WriteNarration(dir + "/narration.wav");
 
-    std::vector<std::string> ffmpeg = {"ffmpeg", "-v", "error", "-y"};
-    for (int i = 0; i < kSlides; ++i)
-        for (const std::string& a :
-             {std::string("-loop"), std::string("1"), std::string("-framerate"), std::string("25"),
-              std::string("-t"), std::string("5"), std::string("-i"),
-              ImagePath(dir, i).toStdString()})
-            ffmpeg.push_back(a);
-    ffmpeg.insert(ffmpeg.end(), {"-i", (dir + "/narration.wav").toStdString()});
+    std::vector<std::string> ffmpeg = bench::FfmpegSlideInputs(dir);
     std::string graph;
     for (int i = 0; i < kSlides; ++i)
         graph += "[" + std::to_string(i) +
                  ":v]scale=1920:1080:force_original_aspect_ratio=decrease,"
                  "pad=1920:1080:(ow-iw)/2:(oh-ih)/2,setsar=1[s" +
                  std::to_string(i) + "];";
-    std::string last = "s0";
-    for (int i = 1; i < kSlides; ++i) {
-        const std::string out = i + 1 == kSlides ? "v" : "x" + std::to_string(i);
-        graph += "[" + last + "][s" + std::to_string(i) +
-                 "]xfade=transition=fade:duration=1:offset=" + std::to_string(4 * i) + "[" + out +
-                 "]" + (i + 1 == kSlides ? "" : ";");
-        last = out;
-    }
+    graph += bench::FadeChain();
     ffmpeg.insert(ffmpeg.end(), {"-filter_complex", graph, "-map", "[v]", "-map",
                                  std::to_string(kSlides) + ":a", "-c:v", "mpeg4", "-q:v", "4",
                                  "-c:a", "pcm_s16le", (dir + "/ffmpeg.avi").toStdString()});
