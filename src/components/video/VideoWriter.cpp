@@ -226,9 +226,12 @@ void VideoWriter::EncodeAac(std::stop_token stop) {
         ok = EncodeAacFrame(int(std::min<int64_t>(frame, total - audioWritten_)), &result);
     }
     if (ok) {
-        const int rc = avcodec_send_frame(audioEncoder_.get(), nullptr);
-        ok = rc >= 0 ? QueueAacPackets(&result)
-                     : (result = RenderResult::Fail("encoding sound", av::ErrorText(rc)), false);
+        if (int rc = avcodec_send_frame(audioEncoder_.get(), nullptr); rc < 0) {
+            result = RenderResult::Fail("encoding sound", av::ErrorText(rc));
+            ok = false;
+        } else {
+            ok = QueueAacPackets(&result);
+        }
     }
     std::lock_guard lock(aacMutex_);
     aacDone_ = true;
