@@ -176,52 +176,44 @@ MediaInfo ProbeMedia(const QString& path) {
     return info;
 }
 
-QImage DecodeFrame(const QString& path, int index, QString* error) {
+// Hands each decoded picture of the file's video to `visit` (false: stop).
+// The problem, empty when there was none.
+static QString VisitVideoFrames(const QString& path,
+                                const std::function<bool(AVFrame*, int64_t)>& visit) {
     QString problem;
     InputPtr input;
     Decoder video;
+    if (!OpenMedia(path, &input, &video, nullptr, &problem)) return problem;
+    if (!video.context) return "no video stream";
+    DecodeAll(
+        input.get(), {&video},
+        [&](Decoder&, AVFrame* frame) { return visit(frame, FrameIndex(frame, video.stream)); },
+        &problem);
+    return problem;
+}
+
+QImage DecodeFrame(const QString& path, int index, QString* error) {
     QImage shown;
-    if (OpenMedia(path, &input, &video, nullptr, &problem)) {
-        if (!video.context)
-            problem = "no video stream";
-        else
-            DecodeAll(
-                input.get(), {&video},
-                [&](Decoder&, AVFrame* frame) {
-                    if (FrameIndex(frame, video.stream) > index) return false;
-                    shown = ToImage(frame);
-                    return true;
-                },
-                &problem);
-        if (shown.isNull() && problem.isEmpty()) problem = QString("no frame at %1").arg(index);
-    }
+    QString problem = VisitVideoFrames(path, [&](AVFrame* frame, int64_t at) {
+        if (at > index) return false;
+        shown = ToImage(frame);
+        return true;
+    });
+    if (shown.isNull() && problem.isEmpty()) problem = QString("no frame at %1").arg(index);
     if (error) *error = problem;
     return shown;
 }
 
 std::vector<QImage> DecodeFrames(const QString& path, QString* error) {
-    QString problem;
-    InputPtr input;
-    Decoder video;
     std::vector<QImage> frames;
-    if (OpenMedia(path, &input, &video, nullptr, &problem)) {
-        if (!video.context)
-            problem = "no video stream";
-        else
-            DecodeAll(
-                input.get(), {&video},
-                [&](Decoder&, AVFrame* frame) {
-                    const int64_t index = FrameIndex(frame, video.stream);
-                    if (index < 0) return true;
-                    while (!frames.empty() && int64_t(frames.size()) < index)
-                        frames.push_back(frames.back());
-                    frames.resize(size_t(index));
-                    frames.push_back(ToImage(frame));
-                    return true;
-                },
-                &problem);
-        if (frames.empty() && problem.isEmpty()) problem = "no frames";
-    }
+    QString problem = VisitVideoFrames(path, [&](AVFrame* frame, int64_t index) {
+        if (index < 0) return true;
+        while (!frames.empty() && int64_t(frames.size()) < index) frames.push_back(frames.back());
+        frames.resize(size_t(index));
+        frames.push_back(ToImage(frame));
+        return true;
+    });
+    if (frames.empty() && problem.isEmpty()) problem = "no frames";
     if (error) *error = problem;
     return frames;
 }
