@@ -37,6 +37,29 @@ bool IsFull(const AVFrame* frame) {
     return frame->color_range == AVCOL_RANGE_JPEG;
 }
 
+// A new frame of `format` at `source`'s size and range, `source` scaled into
+// it; null with the reason in `result` when that fails.
+av::FramePtr Scaled(SwsContext* scaler, const AVFrame* source, AVPixelFormat format,
+                    RenderResult* result) {
+    av::FramePtr frame = av::MakeFrame();
+    int rc = frame ? 0 : AVERROR(ENOMEM);
+    if (frame) {
+        frame->format = format;
+        frame->width = source->width;
+        frame->height = source->height;
+        frame->color_range = source->color_range;
+        rc = av_frame_get_buffer(frame.get(), 0);
+    }
+    if (rc >= 0)
+        rc = sws_scale(scaler, source->data, source->linesize, 0, source->height, frame->data,
+                       frame->linesize);
+    if (rc < 0) {
+        *result = RenderResult::Fail("running transition", av::ErrorText(rc));
+        return nullptr;
+    }
+    return frame;
+}
+
 }  // namespace
 
 bool TransitionIsSeparable(int type) {
@@ -158,23 +181,16 @@ const AVFrame* Transition::Full(const AVFrame* picture, av::FramePtr& held, av::
     // picture: the same buffer is the same picture.
     if (held && held->data[0] == picture->data[0]) return converted.get();
     held = av::CloneFrame(picture);
-    converted = av::MakeFrame();
-    if (!held || !converted) {
+    if (!held) {
         *result = RenderResult::Fail("running transition", av::ErrorText(AVERROR(ENOMEM)));
         return nullptr;
     }
-    converted->format = AV_PIX_FMT_YUV444P;
-    converted->width = width_;
-    converted->height = height_;
-    converted->color_range = range_;
-    int rc = av_frame_get_buffer(converted.get(), 0);
-    if (rc >= 0)
-        rc = sws_scale(up_.get(), picture->data, picture->linesize, 0, height_, converted->data,
-                       converted->linesize);
-    if (rc < 0) {
-        *result = RenderResult::Fail("running transition", av::ErrorText(rc));
+    converted = Scaled(up_.get(), picture, AV_PIX_FMT_YUV444P, result);
+    if (!converted) {
+        held.reset();
         return nullptr;
     }
+    converted->color_range = range_;
     return converted.get();
 }
 
@@ -186,24 +202,7 @@ av::FramePtr Transition::NextWhole(const AVFrame* from, const AVFrame* to, Rende
     if (!mixed) return nullptr;
     mixed->color_range = range_;
     if (!down_) return mixed;
-    av::FramePtr frame = av::MakeFrame();
-    if (!frame) {
-        *result = RenderResult::Fail("running transition", av::ErrorText(AVERROR(ENOMEM)));
-        return nullptr;
-    }
-    frame->format = canvasFormat_;
-    frame->width = width_;
-    frame->height = height_;
-    frame->color_range = range_;
-    int rc = av_frame_get_buffer(frame.get(), 0);
-    if (rc >= 0)
-        rc = sws_scale(down_.get(), mixed->data, mixed->linesize, 0, height_, frame->data,
-                       frame->linesize);
-    if (rc < 0) {
-        *result = RenderResult::Fail("running transition", av::ErrorText(rc));
-        return nullptr;
-    }
-    return frame;
+    return Scaled(down_.get(), mixed.get(), canvasFormat_, result);
 }
 
 av::FramePtr Transition::Next(const AVFrame* from, const AVFrame* to, RenderResult* result) {
