@@ -9,12 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QImage>
-#include <QTimer>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -25,7 +22,7 @@
 
 #include "Compressors.h"
 #include "ReferenceSlides.h"
-#include "VideoEdit.h"
+#include "RenderEngine.h"
 #include "WavFile.h"
 
 namespace {
@@ -49,37 +46,27 @@ void WriteNarration(const QString& path) {
 
 // Our render, in this (child) process.
 int RenderOurs(const QString& dir) {
-    int argc = 1;
-    char name[] = "bench_render";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
     const Compressors& list = Compressors::Instance();
-    int mpeg4 = -1;
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.Item(i)->codec == "mpeg4") mpeg4 = i;
-    if (mpeg4 < 0) return 2;
-    Compressors::Instance().SetSettingValue(mpeg4, 4);
-
-    VideoEdit edit(0, 1920, 1080);
-    edit.NewProject();
-    edit.setCompressionEnabled(true);
-    edit.setCompressorIndex(mpeg4);
-    for (int i = 0; i < kSlides; ++i) {
-        edit.AddImage(ImagePath(dir, i), 0, 4, 0);
-        if (i > 0) edit.AddTransition(1, 4 * i, 4 * i + 1);
+    vm::RenderJob job;
+    job.width = 1920;
+    job.height = 1080;
+    for (int i = 0; i < list.Count(); ++i) {
+        if (list.Item(i)->codec != "mpeg4") continue;
+        job.codec = "mpeg4";
+        job.codecName = list.Name(i).toStdString();
+        job.quality = 4;
     }
-    edit.AddImage(ImagePath(dir, kSlides - 1), 0, 1, 0);
-    edit.AddVoice(dir + "/narration.wav", 0, 25);
-    QEventLoop loop;
-    QObject::connect(&edit, &VideoEdit::Complete, &loop, &QEventLoop::quit);
-    QTimer::singleShot(300000, &loop, [&] {
-        std::fprintf(stderr, "our render did not finish in 300 s\n");
-        loop.quit();
-    });
-    edit.StartRender(dir + "/ours.avi");
-    loop.exec();
-    if (!edit.LastRenderOk()) {
-        std::fprintf(stderr, "our render failed: %s\n", edit.LastError().toUtf8().constData());
+    if (job.codec != "mpeg4") return 2;
+    for (int i = 0; i < kSlides; ++i) {
+        job.images.push_back({ImagePath(dir, i).toStdString(), 4});
+        if (i > 0) job.transitions.push_back({1, 4.0 * i, 4.0 * i + 1});
+    }
+    job.images.push_back({ImagePath(dir, kSlides - 1).toStdString(), 1});
+    job.voices.push_back({(dir + "/narration.wav").toStdString(), 0, 25});
+    const vm::RenderResult result =
+        vm::RenderVideoFile(job, (dir + "/ours.avi").toStdString(), {}, {});
+    if (!result.ok) {
+        std::fprintf(stderr, "our render failed: %s\n", result.Text().c_str());
         return 1;
     }
     return 0;

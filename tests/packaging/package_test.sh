@@ -266,7 +266,7 @@ manuals)
   done
   # Every field the project reader knows (and every word of its choices).
   fields=$(grep -oE 'key == "[A-Za-z0-9]+"|\{("[A-Za-z0-9]+"(, )?)+\}' \
-    "$source_dir/src/production/ProjectFile.cpp" | grep -oE '"[A-Za-z0-9]+"' | tr -d '"' | sort -u)
+    "$source_dir/src/project/ProjectFile.cpp" | grep -oE '"[A-Za-z0-9]+"' | tr -d '"' | sort -u)
   [ -n "$fields" ] || fail "no project fields found in ProjectFile.cpp"
   for name in $fields; do
     grep -qw -- "$name" "$work/vidmill-batch.txt" || fail "vidmill-batch.1 does not describe the field $name"

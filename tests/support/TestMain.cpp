@@ -1,23 +1,31 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 
 extern "C" {
 #include <libavutil/log.h>
 }
-#include <QDir>
-#include <QTemporaryDir>
 
 #include "AppFolder.h"
 #include "TestSupport.h"
 
-// Every test program runs with a QApplication (offscreen unless a display is
-// asked for) and a scratch application folder of its own, so tests never
-// write beside the real program.
+// Test programs without widgets run with a QGuiApplication (pictures, fonts),
+// the window's tests with a QApplication (GuiTestMain.cpp); both offscreen
+// unless a display is asked for, each with a scratch application folder of
+// its own, so tests never write beside the real program.
+#ifdef VM_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     // The encoders tell their statistics at the info level; warnings still show.
     av_log_set_level(AV_LOG_WARNING);
     QTemporaryDir scratch;
