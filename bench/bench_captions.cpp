@@ -109,30 +109,30 @@ bool BuildJob(const QString& dir, double narrationSeconds,
               const std::vector<vm::NarrationWord>& words, int width, int height,
               const std::string& fit, vm::RenderJob* job, QString* error) {
     vm::BatchSettings settings;
-    settings.adCopies = {kAdText};
+    settings.Set(vm::setting::adCopies, {kAdText});
     for (int i = 0; i < kSlides; ++i) settings.slides << ImagePath(dir, i);
-    settings.secondsPerSlide = kSecondsPerSlide;
-    settings.repeatImages = false;
-    settings.transitions = true;
-    settings.randomize = false;
+    settings.Set(vm::setting::secondsPerSlide, kSecondsPerSlide);
+    
+    settings.Set(vm::setting::transitions, true);
+    settings.Set(vm::setting::randomize, false);
     settings.width = width;
     settings.height = height;
     settings.codec = "libx264";
     settings.codecName = "H.264";
     settings.quality = kCrf;
     settings.container = "mp4";
-    settings.fit = fit;
+    settings.Set(vm::setting::fit, QString::fromStdString(fit));
     settings.captionsBurned = true;
 
     vm::VideoRandom random(kSeed, 0);
-    if (vm::PickAdCopy(settings.adCopies, QString(), random) < 0) {
+    if (vm::PickAdCopy(settings.Get(vm::setting::adCopies), QString(), random) < 0) {
         *error = "the ad copy has no words";
         return false;
     }
     vm::TimingInput input;
     input.hasNarration = true;
     input.narrationSeconds = narrationSeconds;
-    input.secondsPerSlide = settings.secondsPerSlide;
+    input.secondsPerSlide = settings.Get(vm::setting::secondsPerSlide);
     input.slideCount = int(settings.slides.size());
     vm::TimingPlan plan;
     if (!vm::ComputeTimingPlan(input, plan, error)) return false;
@@ -141,7 +141,7 @@ bool BuildJob(const QString& dir, double narrationSeconds,
                          job, error))
         return false;
     job->container = settings.container;
-    job->fit = settings.fit;
+    job->fit = settings.Get(vm::setting::fit).toStdString();
     job->captions = vm::BurnedCaptions(vm::MakeCaptionCues(words), words);
     job->highlightWords = false;
     return true;

@@ -67,7 +67,7 @@ QString Duration(double seconds) {
 
 // The name a report gives a video: its keyword, or the output name.
 QString NameOf(const vm::BatchSettings& settings, const QString& keyword) {
-    return keyword.isEmpty() ? settings.outputName : keyword;
+    return keyword.isEmpty() ? settings.Get(vm::setting::outputName) : keyword;
 }
 
 // Qt's warnings about a session without a display or runtime folder say
@@ -220,41 +220,43 @@ QString OutputSummary(const vm::BatchSettings& s) {
     line += QString("), %1x%2, %3")
                 .arg(s.width)
                 .arg(s.height)
-                .arg(fits.value(QString::fromStdString(s.fit)));
+                .arg(fits.value(s.Get(vm::setting::fit)));
     if (s.captionsFile || s.captionsBurned)
         line += QString("; captions: %1")
                     .arg(s.captionsFile && s.captionsBurned ? "SRT file and burned in"
                          : s.captionsFile                   ? "SRT file"
                                                             : "burned in");
     QStringList beside;
-    if (s.cover) beside << "a cover picture";
-    if (!s.titleTemplate.isEmpty() || !s.descriptionTemplate.isEmpty())
+    if (s.Get(vm::setting::cover)) beside << "a cover picture";
+    if (!s.Get(vm::setting::titleTemplate).isEmpty() ||
+        !s.Get(vm::setting::descriptionTemplate).isEmpty())
         beside << "a title and description";
     if (!beside.isEmpty()) line += "; " + beside.join(" and ") + " beside each video";
     if (s.motionStrength > 0)
         line += QString("; slow zoom and pan by %1%").arg(qRound(s.motionStrength * 100));
-    if (s.transitionSet != "ten" || s.transitionSeconds != 1.0)
+    const QString set = s.Get(vm::setting::transitionSet);
+    if (set != "ten" || s.Get(vm::setting::transitionSeconds) != 1.0)
         line += QString("; transitions: %1, %2 s")
-                    .arg(s.transitionSet == "ten"   ? QString("the classic ten")
-                         : s.transitionSet == "all" ? QString("all")
-                                                    : s.transitionSet)
-                    .arg(s.transitionSeconds);
+                    .arg(set == "ten"   ? QString("the classic ten")
+                         : set == "all" ? QString("all")
+                                        : set)
+                    .arg(s.Get(vm::setting::transitionSeconds));
     return line + ".";
 }
 
 // The demo project: the sample ad copy, keywords and pictures shipped with the
 // program (beside it, or installed in ../share/vidmill), on top of the
 // start-up settings.
-bool DemoProject(vm::ProjectFile* p) {
+bool DemoProject(vm::Settings* p) {
     bool read = false;
     const QString content = vm::LoadText(vm::DemoContentPath(), &read);
     QStringList slides;
     for (const QString& name : vm::ImageFilesIn(vm::DemoImagesFolder()))
         slides << vm::FullImagePath(vm::DemoImagesFolder(), name);
     if (!read || content.isEmpty() || slides.isEmpty()) return false;
-    p->adCopies = QStringList{content, "", "", ""};
-    p->keywords = vm::LoadList(vm::DemoKeywordsPath());
-    p->slides = slides;
+    p->Set(vm::setting::adCopies, QStringList{content, "", "", ""});
+    p->Set(vm::setting::keywords, vm::LoadList(vm::DemoKeywordsPath()));
+    p->Set(vm::setting::slides, slides);
     return true;
 }
 
@@ -357,7 +359,7 @@ int main(int argc, char** argv) {
     QStringList compressorNames;
     for (int i = 0; i < compressors.Count(); ++i) compressorNames << compressors.Name(i);
 
-    vm::ProjectFile project;
+    vm::Settings project;
     QString source;
     QString folder = QDir::currentPath();
     if (demo) {
@@ -375,17 +377,17 @@ int main(int argc, char** argv) {
             vm::ProjectProblemHere(project, folder, descriptions, compressorNames);
         if (!problem.isEmpty()) return Refuse(source + ": " + problem);
     }
-    vm::FillMissingFields(&project, vm::StartupProject(descriptions, compressors));
+    project.FillFrom(vm::MachineDefaults(descriptions, compressors));
     // What the window would refuse, said in the project's own terms.
-    bool content = false;
-    for (const QString& copy : *project.adCopies) content = content || !copy.isEmpty();
-    if (!content)
+    const QStringList pages = project.Get(vm::setting::adCopies);
+    if (std::all_of(pages.begin(), pages.end(), [](const QString& copy) { return copy.isEmpty(); }))
         return Refuse(source +
                       ": adCopies: every ad copy is empty, so there is nothing to narrate");
-    const QString wordless = vm::AdCopyWordsProblem(*project.adCopies);
+    const QString wordless = vm::AdCopyWordsProblem(pages);
     if (!wordless.isEmpty()) return Refuse(source + ": adCopies: " + wordless);
-    if (project.slides->isEmpty()) return Refuse(source + ": slides: there are no slides");
-    if (*project.music && project.musicFile->isEmpty())
+    if (project.Get(vm::setting::slides).isEmpty())
+        return Refuse(source + ": slides: there are no slides");
+    if (project.Get(vm::setting::music) && project.Get(vm::setting::musicFile).isEmpty())
         return Refuse(source + ": music.file: music is on but no file is given");
     vm::BatchSettings settings;
     if (!vm::MakeBatchSettings(project, folder, voices, compressors, &settings, &error))
@@ -394,7 +396,7 @@ int main(int argc, char** argv) {
     settings.outputFolder = output;
     settings.ffmpegPath = FindFfmpeg(vm::AppFolder());
 
-    const std::vector<vm::VideoTask> all = vm::BatchTasks(settings.keywords);
+    const std::vector<vm::VideoTask> all = vm::BatchTasks(settings.Get(vm::setting::keywords));
     const std::vector<vm::VideoTask> tasks = vm::ShardTasks(all, shard);
     const QString shardText =
         shard.count > 1 ? QString(" (shard %1/%2)").arg(shard.index).arg(shard.count) : QString();
@@ -402,7 +404,7 @@ int main(int argc, char** argv) {
         Out(QString("Nothing to make in shard %1/%2: it holds none of the %3 keywords.")
                 .arg(shard.index)
                 .arg(shard.count)
-                .arg(settings.keywords.size()));
+                .arg(settings.Get(vm::setting::keywords).size()));
         return kExitMade;
     }
     const int total = int(tasks.size());
@@ -410,7 +412,7 @@ int main(int argc, char** argv) {
                 "(seed %9)")
             .arg(total)
             .arg(total == 1 ? "" : "s")
-            .arg(source, shardText, vm::kProjectResolutions[*project.resolution],
+            .arg(source, shardText, project.Get(vm::setting::resolution),
                  settings.voice.GetDescription(), output)
             .arg(std::min(options.jobs, total))
             .arg(options.seed));

@@ -333,7 +333,7 @@ void frmVSL::BuildTextToSpeechPanel() {
     lblSpeechRate = MakeLabel(panel, "lblSpeechRate", "Speech Rate:", QRect(54, 300, 84, 18));
     spnSpeechRate = Make<QDoubleSpinBox>(panel, "spnSpeechRate");
     spnSpeechRate->setGeometry(140, 296, 76, 24);
-    spnSpeechRate->setRange(vm::kMinSpeechRate, vm::kMaxSpeechRate);
+    spnSpeechRate->setRange(vm::setting::kMinSpeechRate, vm::setting::kMaxSpeechRate);
     spnSpeechRate->setSingleStep(0.05);
     spnSpeechRate->setDecimals(2);
     spnSpeechRate->setSuffix(" x");
@@ -367,10 +367,10 @@ void frmVSL::BuildTextToSpeechPanel() {
         "at the start and out at the end.");
     spnDuckDb = Make<QDoubleSpinBox>(Frame1, "spnDuckDb");
     spnDuckDb->setGeometry(300, 55, 76, 24);
-    spnDuckDb->setRange(1, vm::kMaxDuckDb);
+    spnDuckDb->setRange(1, vm::setting::kMaxDuckDb);
     spnDuckDb->setDecimals(0);
     spnDuckDb->setSuffix(" dB");
-    spnDuckDb->setValue(vm::kDefaultDuckDb);
+    spnDuckDb->setValue(vm::setting::musicDuckDb.fallback.toDouble());
 }
 
 void frmVSL::BuildImagesPanel() {
@@ -445,7 +445,7 @@ void frmVSL::BuildImagesPanel() {
         MakeLabel(panel, "lblTransitionSeconds", "Length:", QRect(660, 380, 50, 18));
     spnTransitionSeconds = Make<QDoubleSpinBox>(panel, "spnTransitionSeconds");
     spnTransitionSeconds->setGeometry(712, 376, 76, 24);
-    spnTransitionSeconds->setRange(vm::kMinTransitionSeconds, vm::kMaxTransitionSeconds);
+    spnTransitionSeconds->setRange(vm::setting::kMinTransitionSeconds, vm::setting::kMaxTransitionSeconds);
     spnTransitionSeconds->setSingleStep(0.25);
     spnTransitionSeconds->setDecimals(2);
     spnTransitionSeconds->setSuffix(" s");
@@ -458,9 +458,9 @@ void frmVSL::BuildImagesPanel() {
     lblMotionStrength = MakeLabel(panel, "lblMotionStrength", "Strength:", QRect(676, 240, 60, 18));
     spnMotionStrength = Make<QSpinBox>(panel, "spnMotionStrength");
     spnMotionStrength->setGeometry(738, 236, 76, 24);
-    spnMotionStrength->setRange(1, vm::kMaxMotionStrength);
+    spnMotionStrength->setRange(1, vm::setting::kMaxMotionStrength);
     spnMotionStrength->setSuffix(" %");
-    spnMotionStrength->setValue(vm::kDefaultMotionStrength);
+    spnMotionStrength->setValue(vm::setting::motionStrength.fallback.toInt());
     spnMotionStrength->setToolTip("How far a slide zooms or pans over its time on screen.");
 
     // The current drive and folder, as the lists show them when the window

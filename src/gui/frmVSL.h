@@ -175,7 +175,7 @@ public:
     QPlainTextEdit* txtDescriptionTemplate = nullptr;
     // The MP4 quality (H.264 CRF), set with "Compressor Settings" while MP4
     // is chosen.
-    int mp4Crf = vm::kDefaultMp4Crf;
+    int mp4Crf = vm::setting::mp4Crf.fallback.toInt();
     QPushButton* Command1 = nullptr;
     QPushButton* cmdStop = nullptr;  // stops the running batch
     QPushButton* cmdOpenOutputFolder = nullptr;

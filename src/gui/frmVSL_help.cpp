@@ -54,7 +54,7 @@ void frmVSL::Command5_Click() {
     if (cboFormat->currentIndex() == 1) {
         // MP4 is always H.264: its one setting is the quality.
         const CompressorSetting quality{"Quality (CRF: 0 best - 51 smallest, 23 usual)", 0,
-                                        vm::kMaxMp4Crf, mp4Crf, vm::kDefaultMp4Crf};
+                                        vm::setting::kMaxMp4Crf, mp4Crf, vm::setting::mp4Crf.fallback.toInt()};
         CompressorSettingsDialog dialog("H.264 (MP4)", quality, this);
         if (dialog.exec() == QDialog::Accepted && dialog.Value() != mp4Crf) {
             mp4Crf = dialog.Value();

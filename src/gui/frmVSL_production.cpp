@@ -142,7 +142,7 @@ void frmVSL::Command1_Click() {
     // Keywords that cannot be file names are named before anything is made.
     std::vector<vm::VideoTask> tasks;
     QStringList unusable;
-    for (const vm::VideoTask& task : vm::BatchTasks(settings.keywords)) {
+    for (const vm::VideoTask& task : vm::BatchTasks(settings.Get(vm::setting::keywords))) {
         if (task.keyword.isEmpty() || vm::KeywordFileNameProblem(task.keyword).isEmpty())
             tasks.push_back(task);
         else
@@ -163,7 +163,7 @@ void frmVSL::Command1_Click() {
     // The batch works from the snapshot: what the user changes from here on
     // is for the next batch.
     auto view = std::make_shared<BatchView>(int(tasks.size()));
-    view->outputName = settings.outputName;
+    view->outputName = settings.Get(vm::setting::outputName);
     view->folder = settings.outputFolder;
     for (int i = 0; i < lstTo->count(); ++i) view->userSlides << lstTo->item(i)->text();
     vm::BatchOptions options;

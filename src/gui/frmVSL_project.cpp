@@ -68,13 +68,14 @@ int ShownItem(const QComboBox* box) {
 }
 
 // Reads the settings from the controls. Paths are the controls' full paths.
-bool SettingsFromControls(const frmVSL& w, vm::ProjectFile* p, QString* error) {
+bool SettingsFromControls(const frmVSL& w, vm::Settings* p, QString* error) {
+    namespace S = vm::setting;
     QStringList pages;
     for (const QTextEdit* page : w.txtArticle) pages << page->toPlainText();
-    p->adCopies = pages;
+    p->Set(S::adCopies, pages);
     // A voice typed into the box is no voice: only a listed one is saved.
-    if (ShownItem(w.List1) >= 0) p->voice = w.List1->currentText();
-    p->slides = Items(w.lstTo);
+    if (ShownItem(w.List1) >= 0) p->Set(S::voice, w.List1->currentText());
+    p->Set(S::slides, Items(w.lstTo));
     int seconds = 0;
     if (!vm::ParseSecondsPerSlide(w.cboSeconds->currentText(), &seconds)) {
         if (error)
@@ -82,50 +83,54 @@ bool SettingsFromControls(const frmVSL& w, vm::ProjectFile* p, QString* error) {
                          .arg(w.cboSeconds->currentText());
         return false;
     }
-    p->secondsPerSlide = seconds;
-    p->whenNarrationIsLonger = w.cboImageAdjust->currentIndex() == 1 ? 1 : 0;
-    p->transitions = w.chkTransitions->isChecked();
-    p->randomize = w.chkRandomize->isChecked();
+    p->Set(S::secondsPerSlide, seconds);
+    p->Set(S::whenNarrationIsLonger,
+           S::whenNarrationIsLonger.choices.value(w.cboImageAdjust->currentIndex() == 1 ? 1 : 0));
+    p->Set(S::transitions, w.chkTransitions->isChecked());
+    p->Set(S::randomize, w.chkRandomize->isChecked());
     const int resolution = ShownItem(w.cboResolution);
-    if (resolution < 0 || resolution >= vm::kProjectResolutions.size()) {
+    if (resolution < 0 || resolution >= S::resolution.choices.size()) {
         if (error)
             *error = QString("Resolution: \"%1\" is not one of the list.")
                          .arg(w.cboResolution->currentText());
         return false;
     }
-    p->resolution = resolution;
+    p->Set(S::resolution, S::resolution.choices[resolution]);
     if (ShownItem(w.cboVideoCompressor) >= 0) {
-        p->compressor = w.cboVideoCompressor->currentText();
+        p->Set(S::compressor, w.cboVideoCompressor->currentText());
     } else if (!w.cboVideoCompressor->currentText().isEmpty()) {
         if (error)
             *error = QString("Video compressor: \"%1\" is not one of the list.")
                          .arg(w.cboVideoCompressor->currentText());
         return false;
     }
-    p->compression = w.chkEnableVideoCompressor->isChecked();
-    p->keywords = Items(w.lstKeywords);
-    p->outputName = w.txtFilename->text();
-    p->music = w.chkAddBackgroundMusic->isChecked();
-    p->musicFile = w.lblSelectedMP3->text();
-    p->musicReduceVolume = w.chkNoCut->isChecked();
-    p->format = std::max(0, w.cboFormat->currentIndex());
-    p->mp4Crf = w.mp4Crf;
-    p->shape = std::max(0, w.cboShape->currentIndex());
-    p->fit = std::max(0, w.cboFit->currentIndex());
-    p->captions = std::max(0, w.cboCaptions->currentIndex());
-    p->highlightWords = w.chkHighlightWords->isChecked();
-    p->cover = w.chkCover->isChecked();
-    p->coverSlide = w.spnCoverSlide->value();
-    p->titleTemplate = w.txtTitleTemplate->text();
-    p->descriptionTemplate = w.txtDescriptionTemplate->toPlainText();
-    p->motion = w.chkMotion->isChecked();
-    p->motionStrength = w.spnMotionStrength->value();
-    p->transitionSet = w.cboTransitionSet->currentData().toString();
-    p->transitionSeconds = w.spnTransitionSeconds->value();
-    p->speechRate = w.spnSpeechRate->value();
-    p->evenLoudness = w.chkEvenLoudness->isChecked();
-    p->musicDuck = w.chkDuckMusic->isChecked();
-    p->musicDuckDb = w.spnDuckDb->value();
+    p->Set(S::compression, w.chkEnableVideoCompressor->isChecked());
+    p->Set(S::keywords, Items(w.lstKeywords));
+    p->Set(S::outputName, w.txtFilename->text());
+    p->Set(S::music, w.chkAddBackgroundMusic->isChecked());
+    p->Set(S::musicFile, w.lblSelectedMP3->text());
+    p->Set(S::musicReduceVolume, w.chkNoCut->isChecked());
+    auto choice = [](const vm::TextSetting& s, const QComboBox* box) {
+        return s.choices.value(std::max(0, box->currentIndex()));
+    };
+    p->Set(S::format, choice(S::format, w.cboFormat));
+    p->Set(S::mp4Crf, w.mp4Crf);
+    p->Set(S::shape, choice(S::shape, w.cboShape));
+    p->Set(S::fit, choice(S::fit, w.cboFit));
+    p->Set(S::captions, choice(S::captions, w.cboCaptions));
+    p->Set(S::highlightWords, w.chkHighlightWords->isChecked());
+    p->Set(S::cover, w.chkCover->isChecked());
+    p->Set(S::coverSlide, w.spnCoverSlide->value());
+    p->Set(S::titleTemplate, w.txtTitleTemplate->text());
+    p->Set(S::descriptionTemplate, w.txtDescriptionTemplate->toPlainText());
+    p->Set(S::motion, w.chkMotion->isChecked());
+    p->Set(S::motionStrength, w.spnMotionStrength->value());
+    p->Set(S::transitionSet, w.cboTransitionSet->currentData().toString());
+    p->Set(S::transitionSeconds, w.spnTransitionSeconds->value());
+    p->Set(S::speechRate, w.spnSpeechRate->value());
+    p->Set(S::evenLoudness, w.chkEvenLoudness->isChecked());
+    p->Set(S::musicDuck, w.chkDuckMusic->isChecked());
+    p->Set(S::musicDuckDb, w.spnDuckDb->value());
     return true;
 }
 
@@ -153,7 +158,7 @@ ProjectChooser SetProjectChooser(ProjectChooser chooser) {
 }
 
 bool frmVSL::SaveProject(const QString& path, QString* error) {
-    vm::ProjectFile p;
+    vm::Settings p;
     if (!SettingsFromControls(*this, &p, error)) return false;
 
     const QString newFolder = QFileInfo(path).absolutePath();
@@ -176,9 +181,10 @@ bool frmVSL::SaveProject(const QString& path, QString* error) {
         return form;
     };
     QStringList slides;
-    for (const QString& slide : *p.slides) slides << store(slide);
-    p.slides = slides;
-    if (!p.musicFile->isEmpty()) p.musicFile = store(*p.musicFile);
+    for (const QString& slide : p.Get(vm::setting::slides)) slides << store(slide);
+    p.Set(vm::setting::slides, slides);
+    if (!p.Get(vm::setting::musicFile).isEmpty())
+        p.Set(vm::setting::musicFile, store(p.Get(vm::setting::musicFile)));
 
     if (!vm::WriteProjectFile(path, p, error)) return false;
     // The saved file is now where relative paths start from.
@@ -198,7 +204,8 @@ bool frmVSL::LoadProject(const QString& path, QString* error) {
 }
 
 bool frmVSL::ReadProjectIntoControls(const QString& path, QString* error) {
-    vm::ProjectFile p;
+    namespace S = vm::setting;
+    vm::Settings p;
     if (!vm::ReadProjectFile(path, &p, error)) return false;
     const QString folder = QFileInfo(path).absolutePath();
     // Everything the project needs of this machine is checked before any
@@ -209,15 +216,14 @@ bool frmVSL::ReadProjectIntoControls(const QString& path, QString* error) {
         if (error) *error = problem;
         return false;
     }
-    vm::ProjectFile startup;
+    vm::Settings startup;
     if (vm::ParseProject(property(kStartupSettings).toByteArray(), &startup, nullptr))
-        vm::FillMissingFields(&p, startup);
-    if (p.secondsPerSlide && p.slides) {
-        const QString limit = vm::PlanLimitProblem(*p.secondsPerSlide, int(p.slides->size()));
-        if (!limit.isEmpty()) {
-            if (error) *error = limit;
-            return false;
-        }
+        p.FillFrom(startup);
+    const QString limit =
+        vm::PlanLimitProblem(p.Get(S::secondsPerSlide), int(p.Get(S::slides).size()));
+    if (!limit.isEmpty()) {
+        if (error) *error = limit;
+        return false;
     }
 
     QStringList written;
@@ -226,52 +232,67 @@ bool frmVSL::ReadProjectIntoControls(const QString& path, QString* error) {
         if (!full.isEmpty()) written << full << form;
         return full;
     };
-
-    if (p.adCopies) {
-        for (int i = 0; i < 4; ++i) txtArticle[i]->setPlainText(p.adCopies->value(i));
-    }
-    if (p.voice) List1->setCurrentIndex(List1->findText(*p.voice, Qt::MatchExactly));
-    if (p.slides) {
+    auto set = [&](const vm::SettingDef& s, auto apply) {
+        if (p.IsSet(s)) apply(p.Value(s));
+    };
+    set(S::adCopies, [&](const QVariant& v) {
+        for (int i = 0; i < 4; ++i) txtArticle[i]->setPlainText(v.toStringList().value(i));
+    });
+    set(S::voice, [&](const QVariant& v) {
+        List1->setCurrentIndex(List1->findText(v.toString(), Qt::MatchExactly));
+    });
+    set(S::slides, [&](const QVariant& v) {
         lstTo->clear();
-        for (const QString& slide : *p.slides) lstTo->addItem(resolve(slide));
+        for (const QString& slide : v.toStringList()) lstTo->addItem(resolve(slide));
         lblImagesCount->setText(QString::number(lstTo->count()));
-    }
-    if (p.secondsPerSlide) SelectOrType(cboSeconds, QString::number(*p.secondsPerSlide));
-    if (p.whenNarrationIsLonger) cboImageAdjust->setCurrentIndex(*p.whenNarrationIsLonger);
-    if (p.transitions) chkTransitions->setChecked(*p.transitions);
-    if (p.randomize) chkRandomize->setChecked(*p.randomize);
-    if (p.resolution) cboResolution->setCurrentIndex(*p.resolution);
-    if (p.compressor)
-        cboVideoCompressor->setCurrentIndex(cboVideoCompressor->findText(*p.compressor));
-    if (p.compression) chkEnableVideoCompressor->setChecked(*p.compression);
-    if (p.keywords) {
+    });
+    set(S::secondsPerSlide,
+        [&](const QVariant& v) { SelectOrType(cboSeconds, QString::number(v.toInt())); });
+    auto choice = [&](const vm::TextSetting& s, QComboBox* box) {
+        set(s, [&](const QVariant& v) {
+            box->setCurrentIndex(std::max<int>(0, s.choices.indexOf(v.toString())));
+        });
+    };
+    choice(S::whenNarrationIsLonger, cboImageAdjust);
+    set(S::transitions, [&](const QVariant& v) { chkTransitions->setChecked(v.toBool()); });
+    set(S::randomize, [&](const QVariant& v) { chkRandomize->setChecked(v.toBool()); });
+    choice(S::resolution, cboResolution);
+    set(S::compressor, [&](const QVariant& v) {
+        cboVideoCompressor->setCurrentIndex(cboVideoCompressor->findText(v.toString()));
+    });
+    set(S::compression,
+        [&](const QVariant& v) { chkEnableVideoCompressor->setChecked(v.toBool()); });
+    set(S::keywords, [&](const QVariant& v) {
         lstKeywords->clear();
-        lstKeywords->addItems(*p.keywords);
-    }
-    if (p.outputName) txtFilename->setText(*p.outputName);
+        lstKeywords->addItems(v.toStringList());
+    });
+    set(S::outputName, [&](const QVariant& v) { txtFilename->setText(v.toString()); });
     // Setting the box does not run its click handler: no chooser opens.
-    if (p.music) chkAddBackgroundMusic->setChecked(*p.music);
-    if (p.musicFile) lblSelectedMP3->setText(resolve(*p.musicFile));
-    if (p.musicReduceVolume) chkNoCut->setChecked(*p.musicReduceVolume);
-    if (p.format) cboFormat->setCurrentIndex(*p.format);
-    if (p.mp4Crf) mp4Crf = *p.mp4Crf;
-    if (p.shape) cboShape->setCurrentIndex(*p.shape);
-    if (p.fit) cboFit->setCurrentIndex(*p.fit);
-    if (p.captions) cboCaptions->setCurrentIndex(*p.captions);
-    if (p.highlightWords) chkHighlightWords->setChecked(*p.highlightWords);
-    if (p.cover) chkCover->setChecked(*p.cover);
-    if (p.coverSlide) spnCoverSlide->setValue(*p.coverSlide);
-    if (p.titleTemplate) txtTitleTemplate->setText(*p.titleTemplate);
-    if (p.descriptionTemplate) txtDescriptionTemplate->setPlainText(*p.descriptionTemplate);
-    if (p.motion) chkMotion->setChecked(*p.motion);
-    if (p.motionStrength) spnMotionStrength->setValue(*p.motionStrength);
-    if (p.transitionSet)
-        cboTransitionSet->setCurrentIndex(cboTransitionSet->findData(*p.transitionSet));
-    if (p.transitionSeconds) spnTransitionSeconds->setValue(*p.transitionSeconds);
-    if (p.speechRate) spnSpeechRate->setValue(*p.speechRate);
-    if (p.evenLoudness) chkEvenLoudness->setChecked(*p.evenLoudness);
-    if (p.musicDuck) chkDuckMusic->setChecked(*p.musicDuck);
-    if (p.musicDuckDb) spnDuckDb->setValue(*p.musicDuckDb);
+    set(S::music, [&](const QVariant& v) { chkAddBackgroundMusic->setChecked(v.toBool()); });
+    set(S::musicFile, [&](const QVariant& v) { lblSelectedMP3->setText(resolve(v.toString())); });
+    set(S::musicReduceVolume, [&](const QVariant& v) { chkNoCut->setChecked(v.toBool()); });
+    choice(S::format, cboFormat);
+    set(S::mp4Crf, [&](const QVariant& v) { mp4Crf = v.toInt(); });
+    choice(S::shape, cboShape);
+    choice(S::fit, cboFit);
+    choice(S::captions, cboCaptions);
+    set(S::highlightWords, [&](const QVariant& v) { chkHighlightWords->setChecked(v.toBool()); });
+    set(S::cover, [&](const QVariant& v) { chkCover->setChecked(v.toBool()); });
+    set(S::coverSlide, [&](const QVariant& v) { spnCoverSlide->setValue(v.toInt()); });
+    set(S::titleTemplate, [&](const QVariant& v) { txtTitleTemplate->setText(v.toString()); });
+    set(S::descriptionTemplate,
+        [&](const QVariant& v) { txtDescriptionTemplate->setPlainText(v.toString()); });
+    set(S::motion, [&](const QVariant& v) { chkMotion->setChecked(v.toBool()); });
+    set(S::motionStrength, [&](const QVariant& v) { spnMotionStrength->setValue(v.toInt()); });
+    set(S::transitionSet, [&](const QVariant& v) {
+        cboTransitionSet->setCurrentIndex(cboTransitionSet->findData(v.toString()));
+    });
+    set(S::transitionSeconds,
+        [&](const QVariant& v) { spnTransitionSeconds->setValue(v.toDouble()); });
+    set(S::speechRate, [&](const QVariant& v) { spnSpeechRate->setValue(v.toDouble()); });
+    set(S::evenLoudness, [&](const QVariant& v) { chkEvenLoudness->setChecked(v.toBool()); });
+    set(S::musicDuck, [&](const QVariant& v) { chkDuckMusic->setChecked(v.toBool()); });
+    set(S::musicDuckDb, [&](const QVariant& v) { spnDuckDb->setValue(v.toDouble()); });
 
     setProperty(kWrittenPaths, written);
     setProperty(kProjectFolder, folder);
@@ -279,10 +300,10 @@ bool frmVSL::ReadProjectIntoControls(const QString& path, QString* error) {
 }
 
 bool frmVSL::SnapshotSettings(vm::BatchSettings* settings, QString* error) {
-    vm::ProjectFile p;
+    vm::Settings p;
     if (!SettingsFromControls(*this, &p, error)) return false;
     // A voice typed into the box is none of the list.
-    if (!p.voice) {
+    if (!p.IsSet(vm::setting::voice)) {
         if (error) *error = "Please select a voice from the list.";
         return false;
     }
@@ -356,7 +377,7 @@ void frmVSL::BuildProjectControls() {
 
     // What the window holds now is its start-up state, unless Form_Load has
     // not run yet (then a missing field keeps whatever the controls hold).
-    vm::ProjectFile startup;
+    vm::Settings startup;
     if (cboResolution->count() > 0 && SettingsFromControls(*this, &startup, nullptr))
         setProperty(kStartupSettings, vm::WriteProject(startup));
 }

@@ -33,32 +33,29 @@ QByteArray BatchReportJson(const std::vector<VideoReport>& videos, const BatchSe
         if (!v.companions.isEmpty()) entry["files"] = QJsonArray::fromStringList(v.companions);
         entries.append(entry);
     }
-    const QString captions = settings.captionsFile && settings.captionsBurned ? "both"
-                             : settings.captionsFile                          ? "srt"
-                             : settings.captionsBurned                        ? "burned"
-                                                                              : "none";
+    // What kind of videos they are: the settings the table reports, and what
+    // the batch made of them on this machine.
     QJsonObject output{
-        {"format", QString::fromStdString(settings.container)},
         {"codec", QString::fromStdString(settings.codecName)},
         {"width", settings.width},
         {"height", settings.height},
-        {"fit", QString::fromStdString(settings.fit)},
-        {"captions", captions},
-        {"highlightWords", settings.highlightWords},
-        {"cover", settings.cover},
-        {"motion", qRound(settings.motionStrength * 100)},
-        {"transitionSet", settings.transitionSet},
-        {"transitionSeconds", settings.transitionSeconds},
-        {"speechRate", settings.speechRate},
-        {"evenLoudness", settings.evenLoudness},
-        {"musicDuckDb", settings.musicDuckDb},
     };
+    for (const SettingDef* s : AllSettings()) {
+        if (*s->report == 0) continue;
+        output[s->report] =
+            s->reportValue ? s->reportValue(settings.values) : SettingJson(*s, settings.values.Value(*s));
+    }
     if (settings.quality >= 0)
         output[settings.container == "mp4" ? "mp4Crf" : "quality"] = settings.quality;
+    // Every setting the batch worked from, as a project file writes it (the
+    // keywords are the videos above).
+    QJsonObject project = ProjectJson(settings.values);
+    project.remove(setting::keywords.Key());
     // The seed as text: JSON numbers lose digits past 2^53.
     const QJsonObject report{{"seed", QString::number(seed)},
                              {"stopped", stopped},
                              {"output", output},
+                             {"settings", project},
                              {"videos", entries}};
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
 }

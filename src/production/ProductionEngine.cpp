@@ -190,13 +190,14 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
     };
     VideoRandom random(options.seed, task.position);
 
-    const int copy = PickAdCopy(settings.adCopies, task.keyword, random);
+    const QStringList pages = settings.Get(setting::adCopies);
+    const int copy = PickAdCopy(pages, task.keyword, random);
     e.narrated = copy >= 0;
     std::vector<NarrationWord> words;
-    if (!e.narrated && std::any_of(settings.adCopies.begin(), settings.adCopies.end(),
-                                   [](const QString& page) { return !page.isEmpty(); })) {
+    if (!e.narrated &&
+        std::any_of(pages.begin(), pages.end(), [](const QString& page) { return !page.isEmpty(); })) {
         // Text with nothing in it to say would be a silent video.
-        const QString problem = AdCopyWordsProblem(settings.adCopies);
+        const QString problem = AdCopyWordsProblem(pages);
         return fail("narration", problem.isEmpty() ? QString("With the keyword \"%1\" put in, no "
                                                              "ad copy has words to speak.")
                                                          .arg(task.keyword)
@@ -205,10 +206,10 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
     if (e.narrated) {
         out->narrationFile = QString("%1/narration-%2.wav").arg(workFolder).arg(index);
         QString error;
-        if (!SpeakNarrationFile(voice, NarrationTextFor(settings.adCopies[copy], task.keyword),
+        if (!SpeakNarrationFile(voice, NarrationTextFor(pages[copy], task.keyword),
                                 out->narrationFile, &e.narrationSeconds, &error, &words))
             return fail("narration", error);
-        if (settings.evenLoudness && !EvenNarrationLoudness(out->narrationFile, &error))
+        if (settings.Get(setting::evenLoudness) && !EvenNarrationLoudness(out->narrationFile, &error))
             return fail("narration", error);
     }
     if (stop.stop_requested()) return false;
@@ -216,10 +217,10 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
     TimingInput input;
     input.hasNarration = e.narrated;
     input.narrationSeconds = e.narrationSeconds;
-    input.music = settings.music;
-    input.secondsPerSlide = settings.secondsPerSlide;
+    input.music = settings.Get(setting::music);
+    input.secondsPerSlide = settings.Get(setting::secondsPerSlide);
     input.slideCount = int(settings.slides.size());
-    input.imageAdjustIndex = settings.repeatImages ? 1 : 0;
+    input.imageAdjustIndex = settings.Is(setting::whenNarrationIsLonger, "repeatImages") ? 1 : 0;
     input.keywordNotEmpty = !task.keyword.isEmpty();
     input.randomExtra = task.keyword.isEmpty() ? 0 : random.Below(12);
     QString error;
@@ -228,7 +229,7 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
     e.kind = VideoEvent::Kind::Planned;
     Emit(e);
 
-    if (settings.music && !settings.musicFile.isEmpty()) {
+    if (settings.Get(setting::music) && !settings.musicFile.isEmpty()) {
         e.kind = VideoEvent::Kind::Music;
         Emit(e);
         out->musicFile = QString("%1/music-%2.mp3").arg(workFolder).arg(index);
@@ -257,7 +258,7 @@ bool ProductionEngine::Impl::PrepareOne(int index, SpVoice& voice, Prepared* out
                      &error))
         return fail("layout", error);
     out->job.container = settings.container;
-    out->job.fit = settings.fit;
+    out->job.fit = settings.Get(setting::fit).toStdString();
     if (!PrepareCompanions(task, words, out, &error)) return fail("files", error);
     e.musicSeconds = out->job.music.empty() ? 0.0 : out->job.music.front().length;
     e.totalFrames = MakeFramePlan(out->job).totalFrames;
@@ -285,16 +286,16 @@ bool ProductionEngine::Impl::PrepareCompanions(const VideoTask& task,
         const std::vector<CaptionCue> cues = MakeCaptionCues(words);
         if (settings.captionsBurned) {
             out->job.captions = BurnedCaptions(cues, words);
-            out->job.highlightWords = settings.highlightWords;
+            out->job.highlightWords = settings.Get(setting::highlightWords);
         }
         if (settings.captionsFile && !write(".srt", SrtText(cues))) return false;
     }
     const QString text = PublishingText(settings, task.keyword);
     if (!text.isEmpty() && !write(".txt", text)) return false;
-    if (settings.cover && !settings.slides.isEmpty()) {
+    if (settings.Get(setting::cover) && !settings.slides.isEmpty()) {
         const QString slide =
             settings.slides[std::clamp(settings.coverSlide, 0, int(settings.slides.size()) - 1)];
-        const QString headline = task.keyword.isEmpty() ? settings.outputName : task.keyword;
+        const QString headline = task.keyword.isEmpty() ? settings.Get(setting::outputName) : task.keyword;
         const RenderResult made =
             MakeCoverPicture(slide.toStdString(), settings.coverWidth, settings.coverHeight,
                              headline.toStdString(), unfinished(".jpg").toStdString());
@@ -339,10 +340,10 @@ void ProductionEngine::Impl::FailAll(const QString& stage, const QString& messag
 bool ProductionEngine::Impl::AlreadyMade(const QString& video) const {
     if (!QFileInfo(video).isFile()) return false;
     // Made before without a file this batch adds: made again.
-    const bool srt = settings.captionsFile && AdCopyWordsProblem(settings.adCopies).isEmpty();
-    const bool txt = !settings.titleTemplate.isEmpty() || !settings.descriptionTemplate.isEmpty();
+    const bool srt = settings.captionsFile && AdCopyWordsProblem(settings.Get(setting::adCopies)).isEmpty();
+    const bool txt = !settings.Get(setting::titleTemplate).isEmpty() || !settings.Get(setting::descriptionTemplate).isEmpty();
     return (!srt || QFileInfo(CompanionFile(video, ".srt")).isFile()) &&
-           (!settings.cover || QFileInfo(CompanionFile(video, ".jpg")).isFile()) &&
+           (!settings.Get(setting::cover) || QFileInfo(CompanionFile(video, ".jpg")).isFile()) &&
            (!txt || QFileInfo(CompanionFile(video, ".txt")).isFile());
 }
 
@@ -353,7 +354,7 @@ void ProductionEngine::Impl::Discard(const Prepared& video) const {
 }
 
 void ProductionEngine::Impl::Prepare() {
-    WorkerVoice speech(helperProgram, settings.voice, settings.speechRate);
+    WorkerVoice speech(helperProgram, settings.voice, settings.Get(setting::speechRate));
     std::stop_callback abortSpeech(stop.get_token(), [&] {
         if (speech.helper) speech.helper->Abort();
     });

@@ -115,7 +115,7 @@ std::vector<VideoTask> BatchTasks(const QStringList& keywords) {
 }
 
 QString VideoFileFor(const BatchSettings& settings, const QString& keyword) {
-    return settings.outputFolder + "/" + (keyword.isEmpty() ? settings.outputName : keyword) +
+    return settings.outputFolder + "/" + (keyword.isEmpty() ? settings.Get(setting::outputName) : keyword) +
            (settings.container == "mp4" ? ".mp4" : ".avi");
 }
 
@@ -125,17 +125,17 @@ QString CompanionFile(const QString& videoPath, const char* extension) {
 }
 
 QString PublishingText(const BatchSettings& settings, const QString& keyword) {
-    if (settings.titleTemplate.isEmpty() && settings.descriptionTemplate.isEmpty()) return {};
-    return NarrationTextFor(settings.titleTemplate, keyword).simplified() + "\n\n" +
-           NarrationTextFor(settings.descriptionTemplate, keyword).trimmed() + "\n";
+    if (settings.Get(setting::titleTemplate).isEmpty() && settings.Get(setting::descriptionTemplate).isEmpty()) return {};
+    return NarrationTextFor(settings.Get(setting::titleTemplate), keyword).simplified() + "\n\n" +
+           NarrationTextFor(settings.Get(setting::descriptionTemplate), keyword).trimmed() + "\n";
 }
 
 QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) {
     const QString problem = KeywordFileNameProblem(keyword);
     if (!problem.isEmpty() || !keyword.isEmpty()) return problem;
     // Without a keyword the video is named after the output name.
-    if (settings.outputName.isEmpty()) return "The video has no name: the file name is empty.";
-    return KeywordFileNameProblem(settings.outputName);
+    if (settings.Get(setting::outputName).isEmpty()) return "The video has no name: the file name is empty.";
+    return KeywordFileNameProblem(settings.Get(setting::outputName));
 }
 
 bool HasWords(const QString& text) {
@@ -201,7 +201,7 @@ bool PrepareMusic(const BatchSettings& settings, int16_t videoLength, const QStr
         return fail("the old file " + tempFile + " cannot be deleted");
 
     const MusicAction action =
-        DecideMusicAction(settings.musicReduceVolume, musicLength, videoLength);
+        DecideMusicAction(settings.Get(setting::musicReduceVolume), musicLength, videoLength);
     if (action == MusicAction::Copy) {
         QFile source(mp3);
         if (!source.copy(tempFile))
@@ -252,7 +252,7 @@ QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan,
                         VideoRandom& random) {
     QStringList slides = settings.slides;
     slides << RepeatedImages(settings.slides, plan.repeatedImages);
-    if (settings.randomize) random.Shuffle(slides);
+    if (settings.Get(setting::randomize)) random.Shuffle(slides);
     return slides;
 }
 
@@ -288,8 +288,8 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
     }
     std::vector<int> imageSlides;  // the slide each image shows
     for (const LayoutCall& call :
-         LayoutSlides(slides, settings.secondsPerSlide, plan.iLastSlideTime, settings.transitions,
-                      TransitionDraw(settings.transitionSet, random), settings.transitionSeconds)) {
+         LayoutSlides(slides, settings.Get(setting::secondsPerSlide), plan.iLastSlideTime, settings.Get(setting::transitions),
+                      TransitionDraw(settings.Get(setting::transitionSet), random), settings.Get(setting::transitionSeconds))) {
         if (call.kind == LayoutCall::Transition) {
             if (call.to > call.from) out.transitions.push_back({call.type, call.from, call.to});
             continue;
@@ -315,7 +315,7 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
         out.voices.push_back({narrationFile.toStdString(), 0.0, double(plan.iAudioLength + 1)});
     // The pictures and the narration say how long the video is; the music
     // fits into that.
-    const double pictures = double(settings.secondsPerSlide) * slides.size() + plan.iLastSlideTime;
+    const double pictures = double(settings.Get(setting::secondsPerSlide)) * slides.size() + plan.iLastSlideTime;
     const double video =
         std::max(pictures, narrationFile.isEmpty() ? 0.0 : plan.iAudioLength + 1.0);
     const double laid = std::min(music.laid, video);

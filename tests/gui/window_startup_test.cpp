@@ -151,12 +151,12 @@ TEST_F(WindowStartup, TimersMenusAndTheSettingsABatchStartsFrom) {
     const QString saved = vm::AppFolder() + "/startup.json";
     QString error;
     ASSERT_TRUE(w.SaveProject(saved, &error)) << error.toStdString();
-    vm::ProjectFile fromWindow;
+    vm::Settings fromWindow;
     ASSERT_TRUE(vm::ReadProjectFile(saved, &fromWindow, &error)) << error.toStdString();
     QStringList voices;
     for (int i = 0; i < w.List1->count(); ++i) voices << w.List1->itemText(i);
     EXPECT_EQ(QString(vm::WriteProject(fromWindow)),
-              QString(vm::WriteProject(vm::StartupProject(voices, Compressors::Instance()))));
+              QString(vm::WriteProject(vm::MachineDefaults(voices, Compressors::Instance()))));
     ASSERT_EQ(w.mnuKeywords->actions().size(), 3);
     EXPECT_EQ(w.mnuEditKeywords->text(), "Edit");
     EXPECT_EQ(w.mnuDeleteAllKeywords->text(), "Delete All");

@@ -61,9 +61,9 @@ protected:
         ASSERT_TRUE(testsupport::WriteSolidImage(blue, 320, 240, Qt::blue));
         settings.voice = EspeakEnglish();
         ASSERT_FALSE(settings.voice.IsNull());
-        settings.adCopies = {"Call a #KEYWORD# today.", "", "Your #KEYWORD# is near.", ""};
+        settings.Set(vm::setting::adCopies, {"Call a #KEYWORD# today.", "", "Your #KEYWORD# is near.", ""});
         settings.slides = {red, blue};
-        settings.secondsPerSlide = 1;
+        settings.Set(vm::setting::secondsPerSlide, 1);
         settings.width = 426;
         settings.height = 240;
         settings.codec = "mpeg4";
@@ -74,7 +74,7 @@ protected:
 
     std::vector<VideoReport> Make(const QStringList& keywords, BatchOptions options = {},
                                   Recorder* recorder = nullptr) {
-        settings.keywords = keywords;
+        settings.Set(vm::setting::keywords, keywords);
         ProductionEngine engine(settings, BatchTasks(keywords), options);
         if (recorder && !stopOn.isEmpty()) {
             recorder->react = [&, recorder](const VideoEvent& e) {
@@ -143,7 +143,7 @@ TEST_F(Engine, MakesEveryKeywordWithItsPlanAndReportsEachOne) {
 }
 
 TEST_F(Engine, AnImageThatVanishesFailsOnlyTheVideosThatNeedIt) {
-    settings.randomize = false;
+    settings.Set(vm::setting::randomize, false);
     Recorder events;
     events.react = [&](const VideoEvent& e) {
         // Renders run one after the other with one job.
@@ -166,7 +166,7 @@ TEST_F(Engine, StopDuringARenderKeepsTheOldVideoAndStopsTheRest) {
     settings.width = 1920;
     settings.height = 1080;
     settings.codec = "rawvideo";
-    settings.secondsPerSlide = 5;
+    settings.Set(vm::setting::secondsPerSlide, 5);
     QDir().mkpath(settings.outputFolder);
     QFile old(settings.outputFolder + "/one.avi");
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));

@@ -27,7 +27,7 @@ RenderJob Layout(const BatchSettings& settings, VideoRandom& random) {
 BatchSettings FourSlides() {
     BatchSettings settings;
     settings.slides = {"/a.jpg", "/b.jpg", "/c.jpg", "/d.jpg"};
-    settings.secondsPerSlide = 3;
+    settings.Set(vm::setting::secondsPerSlide, 3);
     return settings;
 }
 
@@ -50,8 +50,8 @@ TEST(LayoutVideo, TheClassicTenDrawAsAlways) {
 
 TEST(LayoutVideo, AllTransitionsOrOneByNameAndTheirLength) {
     BatchSettings settings = FourSlides();
-    settings.transitionSet = "all";
-    settings.transitionSeconds = 0.6;
+    settings.Set(vm::setting::transitionSet, "all");
+    settings.Set(vm::setting::transitionSeconds, 0.6);
     std::set<int> seen;
     for (int position = 0; position < 40; ++position) {
         VideoRandom random(7, position);
@@ -65,7 +65,7 @@ TEST(LayoutVideo, AllTransitionsOrOneByNameAndTheirLength) {
     EXPECT_GT(seen.size(), 30u);
 
     // One by name: that one everywhere, without a draw.
-    settings.transitionSet = "dissolve";
+    settings.Set(vm::setting::transitionSet, "dissolve");
     VideoRandom random(7, 0), untouched(7, 0);
     for (const RenderJob::Transition& t : Layout(settings, random).transitions)
         EXPECT_STREQ(XfadeTransitionName(t.type), "dissolve");

@@ -44,9 +44,9 @@ protected:
         ASSERT_TRUE(testsupport::WriteSolidImage(red, 640, 360, Qt::red));
         for (const VoiceToken& token : SpVoice().GetVoices())
             if (token.Engine() == "espeak-ng" && token.Id() == "gmw/en-US") settings.voice = token;
-        settings.adCopies = {"Call a #KEYWORD# today.", "", "", ""};
+        settings.Set(vm::setting::adCopies, {"Call a #KEYWORD# today.", "", "", ""});
         settings.slides = {red};
-        settings.secondsPerSlide = 1;
+        settings.Set(vm::setting::secondsPerSlide, 1);
         settings.width = 426;
         settings.height = 240;
         settings.codec = "mpeg4";
@@ -137,9 +137,9 @@ TEST_F(Reliability, ABatchIntoAFolderInUseIsRefusedAtOnce) {
 TEST_F(Reliability, MusicNeverLengthensTheVideoAndFadesWhereItIsCut) {
     const QString song = folder + "/song.mp3";
     ASSERT_TRUE(testsupport::WriteToneMp3(song, 60));
-    settings.music = true;
+    settings.Set(vm::setting::music, true);
     settings.musicFile = song;
-    settings.musicReduceVolume = false;  // the song is used whole
+    settings.Set(vm::setting::musicReduceVolume, false);  // the song is used whole
     settings.ffmpegPath = "ffmpeg";
     ProductionEngine engine(settings, BatchTasks({"short"}), {});
     struct : ProductionListener {
@@ -171,10 +171,9 @@ TEST_F(Reliability, SettingsThatCanNeverRenderAndTextsWithoutWordsAreRefused) {
     EXPECT_EQ(PlanLimitProblem(16374, 2),
               "secondsPerSlide: 16374 seconds for each of 2 slides make a video longer than the "
               "program can time; at most 16373 works with 2 slides");
-    ProjectFile project =
-        StartupProject({settings.voice.GetDescription()}, Compressors::Instance());
-    project.slides = QStringList{red, red};
-    project.secondsPerSlide = 32750;
+    Settings project = MachineDefaults({settings.voice.GetDescription()}, Compressors::Instance());
+    project.Set(setting::slides, {red, red});
+    project.Set(setting::secondsPerSlide, 32750);
     BatchSettings refused;
     QString error;
     EXPECT_FALSE(MakeBatchSettings(project, folder, {settings.voice}, Compressors::Instance(),
@@ -182,14 +181,14 @@ TEST_F(Reliability, SettingsThatCanNeverRenderAndTextsWithoutWordsAreRefused) {
     EXPECT_TRUE(error.startsWith("secondsPerSlide: 32750 seconds")) << error.toStdString();
 
     // Spaces, tags and punctuation would give a silent video.
-    settings.adCopies = {"   ", "[IMAGE] ... [image]", "", ""};
+    settings.Set(vm::setting::adCopies, {"   ", "[IMAGE] ... [image]", "", ""});
     auto reports = Make({"one"});
     EXPECT_EQ(reports[0].status, VideoReport::Status::Failed);
     EXPECT_EQ(reports[0].stage, "narration");
     EXPECT_EQ(reports[0].message,
               "No ad copy has words to speak: ad copies 1, 2 hold only spaces, [IMAGE] tags or "
               "punctuation.");
-    settings.adCopies = {"#KEYWORD#", "", "", ""};
+    settings.Set(vm::setting::adCopies, {"#KEYWORD#", "", "", ""});
     reports = Make({"!!!", "fine"});
     EXPECT_EQ(reports[0].status, VideoReport::Status::Failed);
     EXPECT_TRUE(reports[0].message.contains("\"!!!\"")) << reports[0].message.toStdString();
@@ -198,16 +197,16 @@ TEST_F(Reliability, SettingsThatCanNeverRenderAndTextsWithoutWordsAreRefused) {
 
 TEST_F(Reliability, MessagesSayWhatIsWrong) {
     EXPECT_EQ(ImageFileProblem(folder), "The image " + folder + " is a folder, not a picture.");
-    ProjectFile p;
-    p.slides = QStringList{red, folder};
+    Settings p;
+    p.Set(setting::slides, {red, folder});
     EXPECT_EQ(MissingProjectFile(p, folder),
               "slides[1]: the image " + folder + " is a folder, not a picture");
     EXPECT_TRUE(KeywordFileNameProblem("   ").endsWith("it is only spaces, which is no name."));
     QString error;
     EXPECT_FALSE(ParseProject(R"({"keywords": ["one", "   "]})", &p, &error));
     EXPECT_EQ(error, "keywords[1]: expected a text that is not empty, got \"   \"");
-    p = ProjectFile{};
-    p.compressor = "Cinepak";
+    p = Settings{};
+    p.Set(setting::compressor, "Cinepak");
     EXPECT_EQ(ProjectProblemHere(p, folder, {}, {"MPEG-4 part 2", "Motion JPEG"}),
               "compressor: \"Cinepak\" is not available on this machine (available: MPEG-4 part 2, "
               "Motion JPEG)");

@@ -233,25 +233,27 @@ TEST(UploadReady, PortraitMp4WithCaptionsCoverAndTextIsWhatTheProjectAskedFor) {
     ASSERT_TRUE(testsupport::WriteSolidImage(navy, 320, 240, QColor(10, 20, 90)));
     ASSERT_TRUE(testsupport::WriteSolidImage(green, 320, 240, QColor(10, 80, 20)));
     settings.voice = VoiceOf("espeak-ng", "gmw/en-US");
-    settings.adCopies = {"Visit #KEYWORD# today.\nWe open at nine.", "", "", ""};
+    settings.Set(vm::setting::adCopies, {"Visit #KEYWORD# today.\nWe open at nine.", "", "", ""});
     settings.slides = {navy, green};
-    settings.secondsPerSlide = 2;
+    settings.Set(vm::setting::secondsPerSlide, 2);
     settings.width = 240;  // 240p turned on its side
     settings.height = 426;
+    settings.Set(vm::setting::format, "mp4");
     settings.container = "mp4";
     settings.codec = "libx264";
     settings.codecName = "H.264";
     settings.quality = 23;
-    settings.fit = "blur";
+    settings.Set(vm::setting::fit, "blur");
+    settings.Set(vm::setting::captions, "both");
     settings.captionsFile = true;
     settings.captionsBurned = true;
-    settings.highlightWords = true;
-    settings.cover = true;
+    settings.Set(vm::setting::highlightWords, true);
+    settings.Set(vm::setting::cover, true);
     settings.coverSlide = 1;
     settings.coverWidth = 720;
     settings.coverHeight = 1280;
-    settings.titleTemplate = "#KEYWORD# in town\n";
-    settings.descriptionTemplate = "All about #KEYWORD#.";
+    settings.Set(vm::setting::titleTemplate, "#KEYWORD# in town\n");
+    settings.Set(vm::setting::descriptionTemplate, "All about #KEYWORD#.");
     settings.outputFolder = folder + "/output";
     ProductionEngine engine(settings, BatchTasks({"Bakery"}), {});
     const std::vector<VideoReport> reports = engine.Run(nullptr);
@@ -349,10 +351,10 @@ TEST(UploadReady, MovingPicturesFillEveryFrameOfAnMp4) {
     ASSERT_TRUE(testsupport::CopyDemoData(folder));
     BatchSettings settings;
     settings.voice = VoiceOf("espeak-ng", "gmw/en-US");
-    settings.adCopies = {"Visit #KEYWORD# today. We open at nine.", "", "", ""};
+    settings.Set(vm::setting::adCopies, {"Visit #KEYWORD# today. We open at nine.", "", "", ""});
     settings.slides = {folder + "/images/dental/02_smile.jpg",
                        folder + "/images/dental/03_services.jpg"};
-    settings.secondsPerSlide = 2;
+    settings.Set(vm::setting::secondsPerSlide, 2);
     settings.width = 426;
     settings.height = 240;
     settings.container = "mp4";
@@ -360,8 +362,8 @@ TEST(UploadReady, MovingPicturesFillEveryFrameOfAnMp4) {
     settings.codecName = "H.264";
     settings.quality = 23;
     settings.motionStrength = 0.15;
-    settings.transitionSet = "all";
-    settings.transitionSeconds = 1.5;
+    settings.Set(vm::setting::transitionSet, "all");
+    settings.Set(vm::setting::transitionSeconds, 1.5);
     settings.outputFolder = folder + "/output";
     ProductionEngine engine(settings, BatchTasks({"Bakery"}), {});
     const std::vector<VideoReport> reports = engine.Run(nullptr);
@@ -382,27 +384,26 @@ TEST(UploadReady, MovingPicturesFillEveryFrameOfAnMp4) {
 // sizes and codec asked for, and a cover slide past the list is refused.
 TEST(UploadReady, ProjectChoicesBecomeSettings) {
     const VoiceToken voice = VoiceOf("espeak-ng", "gmw/en-US");
-    const ProjectFile startup = StartupProject({voice.GetDescription()}, Compressors::Instance());
-    ProjectFile p = startup;
-    p.slides = QStringList{"/a.jpg", "/b.jpg"};
+    Settings p = MachineDefaults({voice.GetDescription()}, Compressors::Instance());
+    p.Set(setting::slides, {"/a.jpg", "/b.jpg"});
     BatchSettings s;
     QString error;
     ASSERT_TRUE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error))
         << error.toStdString();
     EXPECT_EQ(s.container, "avi");
     EXPECT_EQ(QSize(s.width, s.height), QSize(854, 480));
-    EXPECT_EQ(s.fit, "fit");
-    EXPECT_FALSE(s.captionsFile || s.captionsBurned || s.cover);
+    EXPECT_EQ(s.Get(vm::setting::fit), "fit");
+    EXPECT_FALSE(s.captionsFile || s.captionsBurned || s.Get(vm::setting::cover));
     EXPECT_TRUE(PublishingText(s, "x").isEmpty());
     s.outputFolder = "/out";
     EXPECT_EQ(VideoFileFor(s, "dentist"), "/out/dentist.avi");
 
     const QSize sizes[3] = {{1920, 1080}, {1080, 1920}, {1080, 1080}};
     for (int shape = 0; shape < 3; ++shape) {
-        p.resolution = 0;
-        p.shape = shape;
-        p.format = 1;
-        p.mp4Crf = 20;
+        p.Set(setting::resolution, "1080p");
+        p.Set(setting::shape, setting::shape.choices[shape]);
+        p.Set(setting::format, "mp4");
+        p.Set(setting::mp4Crf, 20);
         ASSERT_TRUE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
         EXPECT_EQ(QSize(s.width, s.height), sizes[shape]);
         EXPECT_EQ(s.codec, "libx264");
@@ -413,23 +414,23 @@ TEST(UploadReady, ProjectChoicesBecomeSettings) {
     EXPECT_EQ(VideoFileFor(s, "a.b"), "/out/a.b.mp4");
     EXPECT_EQ(CompanionFile(VideoFileFor(s, "a.b"), ".srt"), "/out/a.b.srt");
 
-    p.cover = true;
-    p.coverSlide = 3;
+    p.Set(setting::cover, true);
+    p.Set(setting::coverSlide, 3);
     EXPECT_FALSE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
     EXPECT_EQ(error, "cover.slide: expected a slide number from 1 to 2, got 3");
 
     // Motion's strength is a percentage in the project, a fraction to the
     // renderer; without motion nothing moves whatever the strength says.
-    p.coverSlide = 1;
-    p.motion = true;
-    p.motionStrength = 15;
-    p.transitionSet = "all";
-    p.transitionSeconds = 1.5;
+    p.Set(setting::coverSlide, 1);
+    p.Set(setting::motion, true);
+    p.Set(setting::motionStrength, 15);
+    p.Set(setting::transitionSet, "all");
+    p.Set(setting::transitionSeconds, 1.5);
     ASSERT_TRUE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
     EXPECT_DOUBLE_EQ(s.motionStrength, 0.15);
-    EXPECT_EQ(s.transitionSet, "all");
-    EXPECT_DOUBLE_EQ(s.transitionSeconds, 1.5);
-    p.motion = false;
+    EXPECT_EQ(s.Get(vm::setting::transitionSet), "all");
+    EXPECT_DOUBLE_EQ(s.Get(vm::setting::transitionSeconds), 1.5);
+    p.Set(setting::motion, false);
     ASSERT_TRUE(MakeBatchSettings(p, "/", {voice}, Compressors::Instance(), &s, &error));
     EXPECT_EQ(s.motionStrength, 0.0);
 }
@@ -440,17 +441,18 @@ TEST(UploadReady, DemoVideoAsMp4IsAQuarterOfTheAvi) {
     const QString folder = testsupport::FreshAppFolder("upload_demo_size");
     ASSERT_TRUE(testsupport::CopyDemoData(folder));
     const VoiceToken voice = VoiceOf("espeak-ng", "gmw/en-US");
-    ProjectFile p = StartupProject({voice.GetDescription()}, Compressors::Instance());
+    Settings p = MachineDefaults({voice.GetDescription()}, Compressors::Instance());
     QFile content(folder + "/demo_content.txt");
     ASSERT_TRUE(content.open(QIODevice::ReadOnly));
-    p.adCopies = QStringList{QString::fromUtf8(content.readAll()), "", "", ""};
-    p.slides = QStringList{};
+    p.Set(setting::adCopies, {QString::fromUtf8(content.readAll()), "", "", ""});
+    QStringList slides;
     for (const QString& name : QDir(folder + "/images/dental").entryList(QDir::Files, QDir::Name))
-        p.slides->append(folder + "/images/dental/" + name);
+        slides << folder + "/images/dental/" + name;
+    p.Set(setting::slides, slides);
     qint64 bytes[2] = {0, 0};
     double seconds[2] = {0, 0};
     for (int format = 0; format < 2; ++format) {
-        p.format = format;
+        p.Set(setting::format, setting::format.choices[format]);
         BatchSettings s;
         QString error;
         ASSERT_TRUE(MakeBatchSettings(p, folder, {voice}, Compressors::Instance(), &s, &error))

@@ -101,7 +101,7 @@ TEST_F(VideoBuild, MusicIsCopiedPassedWholeOrCutAndLowered) {
     QString error;
 
     // Reduction off: a plain copy, even of music longer than the video.
-    settings.musicReduceVolume = false;
+    settings.Set(vm::setting::musicReduceVolume, false);
     ASSERT_TRUE(PrepareMusic(settings, 5, temp, log, {}, &track, &error)) << error.toStdString();
     QFile a(mp3), b(temp);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
@@ -112,7 +112,7 @@ TEST_F(VideoBuild, MusicIsCopiedPassedWholeOrCutAndLowered) {
     EXPECT_NEAR(track.fileSeconds, 12, 0.1);
 
     // Reduction on, music exactly as long as the video: the whole file through ffmpeg.
-    settings.musicReduceVolume = true;
+    settings.Set(vm::setting::musicReduceVolume, true);
     ASSERT_TRUE(PrepareMusic(settings, 12, temp, log, {}, &track, &error)) << error.toStdString();
     ASSERT_EQ(logged.size(), 1);
     EXPECT_EQ(logged[0], "ffmpeg -i \"" + mp3 + "\"   " + temp);
@@ -131,7 +131,7 @@ TEST_F(VideoBuild, MusicThatCannotBePreparedIsReportedAndLeavesNoFile) {
     const QString temp = folder + "/track.mp3";
     MusicTrack track;
     QString error;
-    settings.musicReduceVolume = true;
+    settings.Set(vm::setting::musicReduceVolume, true);
 
     settings.musicFile = mp3;
     settings.ffmpegPath = folder + "/no-ffmpeg-here";
@@ -148,7 +148,7 @@ TEST_F(VideoBuild, MusicThatCannotBePreparedIsReportedAndLeavesNoFile) {
     for (const QString& bad : {junk.fileName(), folder + "/gone.mp3"}) {
         settings.musicFile = bad;
         for (bool reduce : {true, false}) {
-            settings.musicReduceVolume = reduce;
+            settings.Set(vm::setting::musicReduceVolume, reduce);
             error.clear();
             EXPECT_FALSE(PrepareMusic(settings, 5, temp, {}, {}, &track, &error));
             EXPECT_TRUE(error.contains(bad)) << error.toStdString();

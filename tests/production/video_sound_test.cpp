@@ -72,11 +72,11 @@ protected:
         EXPECT_TRUE(testsupport::CopyDemoData(folder));
         QFile content(folder + "/demo_content.txt");
         EXPECT_TRUE(content.open(QIODevice::ReadOnly));
-        settings.adCopies = {QString::fromUtf8(content.readAll()), "", "", ""};
+        settings.Set(vm::setting::adCopies, {QString::fromUtf8(content.readAll()), "", "", ""});
         const QDir images(folder + "/images/dental");
         for (const QString& name : images.entryList({"*.jpg"}, QDir::Files, QDir::Name))
             settings.slides << images.filePath(name);
-        settings.keywords = {"family dentistry", "teeth whitening"};
+        settings.Set(vm::setting::keywords, {"family dentistry", "teeth whitening"});
         settings.width = 426;
         settings.height = 240;
         settings.codec = "mpeg4";
@@ -120,8 +120,8 @@ TEST_F(VideoSound, MusicStepsBackWhileTheVoiceSpeaksAndFadesInAndOut) {
     BatchSettings settings;
     settings.width = 426;
     settings.height = 240;
-    settings.secondsPerSlide = 6;
-    settings.transitions = false;
+    settings.Set(vm::setting::secondsPerSlide, 6);
+    settings.Set(vm::setting::transitions, false);
     TimingPlan plan;
     plan.iAudioLength = int16_t(std::ceil(spoken));
     std::map<double, std::vector<float>> made;
@@ -192,9 +192,9 @@ TEST_F(VideoSound, EveryEnginesNarrationIsMadeEquallyLoud) {
         {"espeak-ng", "gmw/en-US"}, {"flite", "cmu_us_slt"}, {"festival", "cmu_us_slt_arctic_hts"}};
     for (const auto& [engine, id] : voices) {
         settings.voice = FindVoice(engine, id);
-        settings.evenLoudness = true;
+        settings.Set(vm::setting::evenLoudness, true);
         settings.outputFolder = folder + "/" + engine;
-        ProductionEngine batch(settings, BatchTasks(settings.keywords), {});
+        ProductionEngine batch(settings, BatchTasks(settings.Get(vm::setting::keywords)), {});
         for (const VideoReport& report : batch.Run(nullptr)) {
             ASSERT_EQ(report.status, VideoReport::Status::Made) << report.message.toStdString();
             const double lufs = integrated(report.path);
@@ -219,15 +219,15 @@ TEST_F(VideoSound, TheProjectsSpeechRateSetsEachWorkersPace) {
     settings.voice = FindVoice("espeak-ng", "gmw/en-US");
     std::map<double, Lengths> lengths;
     for (const double rate : {1.0, 1.5}) {
-        settings.speechRate = rate;
+        settings.Set(vm::setting::speechRate, rate);
         settings.outputFolder = folder + QString("/rate-%1").arg(rate);
         BatchOptions options;
         options.jobs = 2;  // each worker's voice
-        ProductionEngine batch(settings, BatchTasks(settings.keywords), options);
+        ProductionEngine batch(settings, BatchTasks(settings.Get(vm::setting::keywords)), options);
         for (const VideoReport& report : batch.Run(&lengths[rate]))
             ASSERT_EQ(report.status, VideoReport::Status::Made) << report.message.toStdString();
     }
-    for (const QString& keyword : settings.keywords) {
+    for (const QString& keyword : settings.Get(vm::setting::keywords)) {
         const double faster = lengths[1.0].seconds[keyword] / lengths[1.5].seconds[keyword];
         EXPECT_GE(faster, 1.35) << keyword.toStdString();
         EXPECT_LE(faster, 1.65) << keyword.toStdString();

@@ -12,46 +12,38 @@ using namespace vm;
 
 namespace {
 
-ProjectFile Everything() {
-    ProjectFile p;
-    p.adCopies = QStringList{"Need #KEYWORD#?\nCall us.", "", "Second \"quoted\" copy", "Ünïcode"};
-    p.voice = "gmw/en-US - English (America) (espeak-ng)";
-    p.slides = QStringList{"images/a.jpg", "/abs/b.gif"};
-    p.secondsPerSlide = 7;
-    p.whenNarrationIsLonger = 1;
-    p.transitions = false;
-    p.randomize = false;
-    p.resolution = 4;
-    p.compressor = "Microsoft Video-1";
-    p.compression = false;
-    p.keywords = QStringList{"dentist", "roofer"};
-    p.outputName = "batch";
-    p.music = true;
-    p.musicFile = "music/song.mp3";
-    p.musicReduceVolume = true;
-    p.format = 1;
-    p.mp4Crf = 18;
-    p.shape = 1;
-    p.fit = 1;
-    p.captions = 3;
-    p.highlightWords = true;
-    p.cover = true;
-    p.coverSlide = 2;
-    p.titleTemplate = "Best #KEYWORD#";
-    p.descriptionTemplate = "Line one\nline two";
-    p.motion = true;
-    p.motionStrength = 15;
-    p.transitionSet = "dissolve";
-    p.transitionSeconds = 1.5;
-    p.speechRate = 1.25;
-    p.evenLoudness = true;
-    p.musicDuck = true;
-    p.musicDuckDb = 9;
+// A value of `s` other than its default, within its limits: what a user
+// who changed every setting would have.
+QVariant Changed(const SettingDef& s) {
+    using T = SettingDef::Type;
+    switch (s.type) {
+        case T::Flag:
+            return !s.fallback.toBool();
+        case T::Whole:
+            return s.fallback.toInt() < s.highest ? s.fallback.toInt() + 1 : s.lowest;
+        case T::Number:
+            return s.fallback.toDouble() + 0.25 <= s.highest ? s.fallback.toDouble() + 0.25
+                                                              : s.lowest;
+        case T::Choice:
+            return s.choices.last() != s.fallback.toString() ? s.choices.last()
+                                                             : s.choices.first();
+        case T::Texts:
+            return QStringList{"images/a.jpg", "/abs/b \"quoted\" \u00dcn\u00efcode.gif"};
+        case T::Text:
+            if (s.check) return "dissolve";  // the one text with a check: a transition's name
+            return "Need #KEYWORD#?\nCall \"us\".";
+    }
+    return {};
+}
+
+Settings EveryoneChanged() {
+    Settings p;
+    for (const SettingDef* s : AllSettings()) p.SetValue(*s, Changed(*s));
     return p;
 }
 
 QString ParseError(const QByteArray& json) {
-    ProjectFile p;
+    Settings p;
     QString error;
     EXPECT_FALSE(ParseProject(json, &p, &error)) << json.constData();
     return error;
@@ -59,52 +51,32 @@ QString ParseError(const QByteArray& json) {
 
 }  // namespace
 
+// Walks the table: every setting, changed from its default, survives a write
+// and a read, and the bytes are stable.
 TEST(ProjectFile, EverySettingSurvivesAWriteAndARead) {
-    const ProjectFile written = Everything();
+    const Settings written = EveryoneChanged();
     const QByteArray json = WriteProject(written);
-    ProjectFile read;
+    Settings read;
     QString error;
     ASSERT_TRUE(ParseProject(json, &read, &error)) << error.toStdString();
-    EXPECT_EQ(read.adCopies, written.adCopies);
-    EXPECT_EQ(read.voice, written.voice);
-    EXPECT_EQ(read.slides, written.slides);
-    EXPECT_EQ(read.secondsPerSlide, 7);
-    EXPECT_EQ(read.whenNarrationIsLonger, 1);
-    EXPECT_EQ(read.transitions, false);
-    EXPECT_EQ(read.randomize, false);
-    EXPECT_EQ(read.resolution, 4);
-    EXPECT_EQ(read.compressor, written.compressor);
-    EXPECT_EQ(read.compression, false);
-    EXPECT_EQ(read.keywords, written.keywords);
-    EXPECT_EQ(read.outputName, "batch");
-    EXPECT_EQ(read.music, true);
-    EXPECT_EQ(read.musicFile, "music/song.mp3");
-    EXPECT_EQ(read.musicReduceVolume, true);
-    EXPECT_EQ(read.format, 1);
-    EXPECT_EQ(read.mp4Crf, 18);
-    EXPECT_EQ(read.shape, 1);
-    EXPECT_EQ(read.fit, 1);
-    EXPECT_EQ(read.captions, 3);
-    EXPECT_EQ(read.highlightWords, true);
-    EXPECT_EQ(read.cover, true);
-    EXPECT_EQ(read.coverSlide, 2);
-    EXPECT_EQ(read.titleTemplate, written.titleTemplate);
-    EXPECT_EQ(read.descriptionTemplate, written.descriptionTemplate);
-    EXPECT_EQ(read.motionStrength, 15);
-    EXPECT_EQ(read.transitionSet, "dissolve");
-    EXPECT_EQ(read.transitionSeconds, 1.5);
-    EXPECT_EQ(read.speechRate, 1.25);
-    EXPECT_EQ(read.musicDuckDb, 9);
-    // Stable: writing what was read gives the same bytes.
+    for (const SettingDef* s : AllSettings()) {
+        EXPECT_TRUE(read.IsSet(*s)) << s->key;
+        EXPECT_NE(read.Value(*s), s->fallback) << s->key << " is still its default";
+        EXPECT_EQ(read.Value(*s), written.Value(*s)) << s->key;
+    }
     EXPECT_EQ(WriteProject(read), json);
 }
 
 TEST(ProjectFile, WrittenFileIsReadableWithSortedKeys) {
-    const QString text = QString::fromUtf8(WriteProject(Everything()));
+    Settings p = EveryoneChanged();
+    p.Set(setting::resolution, "240p");
+    p.Set(setting::whenNarrationIsLonger, "repeatImages");
+    const QString text = QString::fromUtf8(WriteProject(p));
     // One field a line, indented, values a person can read.
     EXPECT_TRUE(text.contains("\n    \"resolution\": \"240p\",\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\"whenNarrationIsLonger\": \"repeatImages\"")) << text.toStdString();
     EXPECT_TRUE(text.contains("\"images/a.jpg\"")) << "relative paths are kept as written";
+    EXPECT_TRUE(text.contains("\"music\": {\n        \"duck\": true,")) << text.toStdString();
     EXPECT_TRUE(text.endsWith("}\n"));
     const QStringList keys = {"adCopies",        "compression",
                               "compressor",      "keywords",
@@ -121,21 +93,48 @@ TEST(ProjectFile, WrittenFileIsReadableWithSortedKeys) {
     }
 }
 
-TEST(ProjectFile, MissingFieldsStayUnset) {
-    ProjectFile p;
+TEST(ProjectFile, MissingFieldsStayUnsetAndHaveTheirDefaults) {
+    Settings p;
     QString error;
     ASSERT_TRUE(ParseProject(R"({"keywords": ["a"], "music": {"file": "x.mp3"}})", &p, &error))
         << error.toStdString();
-    EXPECT_EQ(p.keywords, QStringList{"a"});
-    EXPECT_EQ(p.musicFile, "x.mp3");
-    EXPECT_FALSE(p.music.has_value());
-    EXPECT_FALSE(p.musicReduceVolume.has_value());
-    EXPECT_FALSE(p.adCopies || p.voice || p.slides || p.secondsPerSlide ||
-                 p.whenNarrationIsLonger || p.transitions || p.randomize || p.resolution ||
-                 p.compressor || p.compression || p.outputName);
+    EXPECT_EQ(p.Get(setting::keywords), QStringList{"a"});
+    EXPECT_EQ(p.Get(setting::musicFile), "x.mp3");
+    int set = 0;
+    for (const SettingDef* s : AllSettings()) {
+        set += p.IsSet(*s);
+        if (!p.IsSet(*s)) EXPECT_EQ(p.Value(*s), s->fallback) << s->key;
+    }
+    EXPECT_EQ(set, 2);
+    // Only what is set is written.
+    EXPECT_FALSE(WriteProject(p).contains("reduceVolume"));
     // An empty project is a project.
     ASSERT_TRUE(ParseProject("{}", &p, &error));
-    EXPECT_FALSE(p.keywords.has_value());
+    EXPECT_FALSE(p.IsSet(setting::keywords));
+}
+
+// Each number's lowest and highest allowed values are read, one step beyond
+// either is refused with the range in the message.
+TEST(ProjectFile, NumbersAreReadUpToTheirBoundsAndNoFurther) {
+    for (const SettingDef* s : AllSettings()) {
+        if (s->type != SettingDef::Type::Whole && s->type != SettingDef::Type::Number) continue;
+        const double step = s->type == SettingDef::Type::Whole ? 1 : 0.01;
+        for (const double value : {s->lowest, s->highest, s->lowest - step, s->highest + step}) {
+            QJsonObject root;
+            if (s->Group().isEmpty())
+                root[s->Key()] = value;
+            else
+                root[s->Group()] = QJsonObject{{s->Field(), value}};
+            const QByteArray json = QJsonDocument(root).toJson();
+            Settings p;
+            QString error;
+            const bool inside = value >= s->lowest && value <= s->highest;
+            EXPECT_EQ(ParseProject(json, &p, &error), inside) << s->key << " = " << value;
+            if (inside) EXPECT_EQ(p.Value(*s).toDouble(), value) << s->key;
+            if (!inside)
+                EXPECT_TRUE(error.startsWith(s->Key() + ": expected ")) << error.toStdString();
+        }
+    }
 }
 
 TEST(ProjectFile, BadFilesNameTheFieldAndWhatWasExpected) {
@@ -217,24 +216,24 @@ TEST(ProjectFile, MissingSlidesAndMusicAreNamed) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x");
     }
-    ProjectFile p;
-    p.slides = QStringList{"images/a.jpg", dir.filePath("images/a.jpg")};
-    p.music = true;
-    p.musicFile = "song.mp3";
+    Settings p;
+    const QStringList slides{"images/a.jpg", dir.filePath("images/a.jpg")};
+    p.Set(setting::slides, slides);
+    p.Set(setting::music, true);
+    p.Set(setting::musicFile, "song.mp3");
     EXPECT_EQ(MissingProjectFile(p, dir.path()), "");
 
-    p.slides->append("images/gone.jpg");
+    p.Set(setting::slides, slides + QStringList{"images/gone.jpg"});
     EXPECT_EQ(MissingProjectFile(p, dir.path()),
               "slides[2]: the image " + dir.filePath("images/gone.jpg") + " does not exist");
-    p.slides->removeLast();
-    p.slides->append("images");  // a folder is no image
+    p.Set(setting::slides, slides + QStringList{"images"});  // a folder is no image
     EXPECT_TRUE(MissingProjectFile(p, dir.path()).startsWith("slides[2]:"));
-    p.slides->removeLast();
+    p.Set(setting::slides, slides);
 
-    p.musicFile = "other.mp3";
+    p.Set(setting::musicFile, "other.mp3");
     EXPECT_TRUE(MissingProjectFile(p, dir.path()).startsWith("music.file: the music file "));
     // With music off, an absent file does no harm.
-    p.music = false;
+    p.Set(setting::music, false);
     EXPECT_EQ(MissingProjectFile(p, dir.path()), "");
 }
 
@@ -243,21 +242,12 @@ TEST(ProjectFile, FilesAreWrittenWholeAndReadBack) {
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("p.json");
     QString error;
-    ASSERT_TRUE(WriteProjectFile(path, Everything(), &error)) << error.toStdString();
-    ProjectFile read;
+    ASSERT_TRUE(WriteProjectFile(path, EveryoneChanged(), &error)) << error.toStdString();
+    Settings read;
     ASSERT_TRUE(ReadProjectFile(path, &read, &error)) << error.toStdString();
-    EXPECT_EQ(read.keywords, Everything().keywords);
+    EXPECT_EQ(read, EveryoneChanged());
     EXPECT_FALSE(ReadProjectFile(dir.filePath("none.json"), &read, &error));
     EXPECT_TRUE(error.startsWith("cannot be read")) << error.toStdString();
-    EXPECT_FALSE(WriteProjectFile(dir.filePath("no/such/folder/p.json"), Everything(), &error));
-}
-
-TEST(ProjectFile, SecondsPerSlideUpToTheLargestSixteenBitValue) {
-    ProjectFile p;
-    QString error;
-    EXPECT_TRUE(ParseProject(R"({"secondsPerSlide": 32767})", &p, &error)) << error.toStdString();
-    EXPECT_EQ(*p.secondsPerSlide, 32767);
-    EXPECT_FALSE(ParseProject(R"({"secondsPerSlide": 32768})", &p, &error));
-    EXPECT_TRUE(error.startsWith("secondsPerSlide: expected a whole number from 1 to 32767"))
-        << error.toStdString();
+    EXPECT_FALSE(
+        WriteProjectFile(dir.filePath("no/such/folder/p.json"), EveryoneChanged(), &error));
 }
