@@ -44,7 +44,9 @@
 #include "SpVoice.h"
 #include "SpeechEngine.h"
 #include "TimingPlan.h"
-#include "VideoBuild.h"
+#include "Narration.h"
+#include "VideoLayout.h"
+#include "VideoPipeline.h"
 #include "VideoRandom.h"
 
 extern "C" {

@@ -35,6 +35,7 @@ extern "C" {
 #include "DemoProject.h"
 #include "Helpers.h"
 #include "ImageFiles.h"
+#include "Narration.h"
 #include "ProductionEngine.h"
 #include "SpVoice.h"
 #include "VideoRandom.h"

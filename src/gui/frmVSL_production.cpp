@@ -30,6 +30,7 @@
 #include "KeywordRules.h"
 #include "MsgBox.h"
 #include "MusicCommands.h"
+#include "Narration.h"
 #include "ProductionEngine.h"
 #include "Shell.h"
 #include "SpFileStream.h"

@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-#include "VideoBuild.h"
+#include "VideoPipeline.h"
 
 // Splitting one keyword list across several machines: shard I of N makes the
 // keywords whose position (from 0) modulo N is I, so N runs with I = 0..N-1

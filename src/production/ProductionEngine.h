@@ -8,56 +8,15 @@
 
 #include "BatchSettings.h"
 #include "TimingPlan.h"
-#include "VideoBuild.h"
+#include "VideoPipeline.h"
 
 // The production engine: makes the videos of a batch from a copy of the
-// project's settings, one per keyword. Each video is prepared (ad copy,
-// narration, timing plan, music, layout) and then rendered; while one video
-// renders the next one is prepared, and with several jobs several videos
-// render at once. It knows no window: it reports what happens to every video
+// project's settings, one per keyword. Each video goes through its pipeline
+// (VideoPipeline.h): prepared, then rendered; while one video renders the
+// next one is prepared, and with several jobs several videos render at once. It knows no window: it reports what happens to every video
 // through a listener, and stops on request. The window and vidmill-batch are
 // two front ends over it.
 namespace vm {
-
-struct VideoEvent {
-    enum class Kind {
-        Started,    // preparing begins: the narration is spoken
-        Planned,    // narration measured, timing plan worked out
-        Music,      // the music track is being prepared
-        Rendering,  // the render begins; the slides are in the order shown
-        Progress,   // frames rendered (sent when the whole percent changes)
-        Made,       // finished: `path` holds the video, `length` its length
-        Failed,     // `stage` and `message` say where and why
-        Skipped,    // not made, `message` says why (already made, repeated keyword)
-        Stopped,    // the batch was stopped before this video was finished
-        Note,       // a warning (`message`) about a video that is still made
-        Command,    // an ffmpeg command line (`message`) run for the music
-    };
-    Kind kind = Kind::Started;
-    int index = 0;     // the video's place in the batch (0-based)
-    int position = 0;  // the keyword's place in the keyword list
-    QString keyword;
-    QString path;  // the video file
-    QString stage;
-    QString message;
-    int frame = 0;  // Progress: frames rendered; Rendering and later: frames in all
-    int totalFrames = 0;
-    // From Planned on:
-    TimingPlan plan;
-    bool narrated = false;
-    double narrationSeconds = 0;
-    double musicSeconds = 0;  // the music track's length, 0 without music
-    QStringList slides;       // from Rendering on: the slides in the order shown
-    double length = 0;        // Made: the video's length in seconds
-    QStringList companions;   // Made: the files made beside the video
-    double taken = 0;         // Made, Failed, Stopped: seconds spent on the video
-
-    // Made, Failed, Skipped and Stopped are a video's last event.
-    bool EndsVideo() const {
-        return kind == Kind::Made || kind == Kind::Failed || kind == Kind::Skipped ||
-               kind == Kind::Stopped;
-    }
-};
 
 class ProductionListener {
 public:

@@ -6,7 +6,9 @@
 #include <set>
 
 #include "RenderTimeline.h"
-#include "VideoBuild.h"
+#include "Narration.h"
+#include "VideoLayout.h"
+#include "VideoPipeline.h"
 #include "VideoRandom.h"
 
 using namespace vm;

@@ -15,6 +15,7 @@
 #include "KeywordRules.h"
 #include "MediaProbe.h"
 #include "ProductionEngine.h"
+#include "VideoLayout.h"
 #include "SpVoice.h"
 #include "SpeechText.h"
 #include "TestSupport.h"

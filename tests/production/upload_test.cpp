@@ -20,7 +20,9 @@
 #include "ProductionEngine.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "VideoBuild.h"
+#include "Narration.h"
+#include "VideoLayout.h"
+#include "VideoPipeline.h"
 #include "WavFile.h"
 
 using namespace vm;

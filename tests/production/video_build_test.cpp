@@ -10,7 +10,9 @@
 #include "NarrationText.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "VideoBuild.h"
+#include "Narration.h"
+#include "VideoLayout.h"
+#include "VideoPipeline.h"
 #include "VideoRandom.h"
 
 using namespace vm;

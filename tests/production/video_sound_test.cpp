@@ -18,7 +18,9 @@
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "VideoBuild.h"
+#include "Narration.h"
+#include "VideoLayout.h"
+#include "VideoPipeline.h"
 #include "VideoRandom.h"
 
 using namespace vm;

@@ -1,0 +1,106 @@
+#include "VideoLayout.h"
+
+#include <QFileInfo>
+#include <functional>
+
+#include "RenderTimeline.h"
+#include "VideoRandom.h"
+
+namespace vm {
+
+QString ImageFileProblem(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isFile()) return {};
+    if (info.isDir()) return "The image " + path + " is a folder, not a picture.";
+    return "The image " + path + " does not exist.";
+}
+
+QString MissingImage(const RenderJob& job) {
+    for (const RenderJob::Image& image : job.images) {
+        const QString problem = ImageFileProblem(QString::fromStdString(image.path));
+        if (!problem.isEmpty()) return problem;
+    }
+    return {};
+}
+
+QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan,
+                        VideoRandom& random) {
+    QStringList slides = settings.slides;
+    slides << RepeatedImages(settings.slides, plan.repeatedImages);
+    if (settings.Get(setting::randomize)) random.Shuffle(slides);
+    return slides;
+}
+
+namespace {
+
+// The type of each slide's transition, less one: "ten" draws among the
+// classic ten as videos always have, "all" among every transition, and one
+// transition's name gives that one without a draw.
+std::function<int()> TransitionDraw(const QString& set, VideoRandom& random) {
+    const int named = TransitionTypeNamed(set.toStdString());
+    if (set != "ten" && set != "all" && named > 0) return [named] { return named - 1; };
+    const int count = set == "all" ? int(TransitionNames().size()) : 10;
+    return [&random, count] { return random.Below(count); };
+}
+
+constexpr Motion kMotionChoices[] = {Motion::ZoomIn,   Motion::ZoomOut, Motion::PanLeft,
+                                     Motion::PanRight, Motion::PanUp,   Motion::PanDown};
+
+}  // namespace
+
+bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const TimingPlan& plan,
+                 const QString& narrationFile, const MusicTrack& music, VideoRandom& random,
+                 RenderJob* job, QString* error) {
+    RenderJob out;
+    out.width = settings.width;
+    out.height = settings.height;
+    out.codec = settings.codec;
+    out.codecName = settings.codecName;
+    out.quality = settings.quality;
+    if (slides.isEmpty()) {
+        *error = "There are no images to show.";
+        return false;
+    }
+    std::vector<int> imageSlides;  // the slide each image shows
+    for (const LayoutCall& call :
+         LayoutSlides(slides, settings.Get(setting::secondsPerSlide), plan.iLastSlideTime, settings.Get(setting::transitions),
+                      TransitionDraw(settings.Get(setting::transitionSet), random), settings.Get(setting::transitionSeconds))) {
+        if (call.kind == LayoutCall::Transition) {
+            if (call.to > call.from) out.transitions.push_back({call.type, call.from, call.to});
+            continue;
+        }
+        if (call.duration > 0) {
+            out.images.push_back({call.path.toStdString(), call.duration});
+            imageSlides.push_back(call.slide);
+        }
+    }
+    // Slow zoom and pan: a motion per slide (the last one's second showing
+    // goes on with it), drawn after every other choice of the video so those
+    // stay what they were without motion.
+    if (settings.motionStrength > 0) {
+        std::vector<Motion> motions;
+        for (int i = 0; i < slides.size(); ++i)
+            motions.push_back(kMotionChoices[random.Below(int(std::size(kMotionChoices)))]);
+        for (size_t i = 0; i < out.images.size(); ++i) {
+            out.images[i].motion = motions[size_t(imageSlides[i])];
+            out.images[i].motionStrength = settings.motionStrength;
+        }
+    }
+    if (!narrationFile.isEmpty())
+        out.voices.push_back({narrationFile.toStdString(), 0.0, double(plan.iAudioLength + 1)});
+    // The pictures and the narration say how long the video is; the music
+    // fits into that.
+    const double pictures = double(settings.Get(setting::secondsPerSlide)) * slides.size() + plan.iLastSlideTime;
+    const double video =
+        std::max(pictures, narrationFile.isEmpty() ? 0.0 : plan.iAudioLength + 1.0);
+    const double laid = std::min(music.laid, video);
+    if (!music.file.isEmpty() && laid > 0) {
+        const double fade = music.fileSeconds > laid + 0.05 ? kMusicFadeSeconds : 0.0;
+        out.music.push_back({music.file.toStdString(), 0.0, laid, fade});
+        DuckMusicUnderVoice(settings, &out.music.back());
+    }
+    *job = std::move(out);
+    return true;
+}
+
+}  // namespace vm

@@ -1,0 +1,318 @@
+#include "VideoPipeline.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <filesystem>
+
+#include "CoverPicture.h"
+#include "KeywordRules.h"
+#include "MediaLength.h"
+#include "Narration.h"
+#include "NarrationText.h"
+#include "RenderEngine.h"
+#include "RenderTimeline.h"
+#include "SpVoice.h"
+#include "VideoLayout.h"
+#include "VideoRandom.h"
+#include "VideoSound.h"
+
+namespace vm {
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+std::vector<VideoTask> BatchTasks(const QStringList& keywords) {
+    std::vector<VideoTask> tasks;
+    for (int i = 0; i < keywords.size(); ++i) tasks.push_back({i, keywords[i]});
+    if (tasks.empty()) tasks.push_back({0, QString()});
+    return tasks;
+}
+
+QString VideoFileFor(const BatchSettings& settings, const QString& keyword) {
+    return settings.outputFolder + "/" + (keyword.isEmpty() ? settings.Get(setting::outputName) : keyword) +
+           (settings.container == "mp4" ? ".mp4" : ".avi");
+}
+
+QString CompanionFile(const QString& videoPath, const char* extension) {
+    const int dot = videoPath.lastIndexOf('.');
+    return (dot > videoPath.lastIndexOf('/') ? videoPath.left(dot) : videoPath) + extension;
+}
+
+QString PublishingText(const BatchSettings& settings, const QString& keyword) {
+    if (settings.Get(setting::titleTemplate).isEmpty() && settings.Get(setting::descriptionTemplate).isEmpty()) return {};
+    return NarrationTextFor(settings.Get(setting::titleTemplate), keyword).simplified() + "\n\n" +
+           NarrationTextFor(settings.Get(setting::descriptionTemplate), keyword).trimmed() + "\n";
+}
+
+QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) {
+    const QString problem = KeywordFileNameProblem(keyword);
+    if (!problem.isEmpty() || !keyword.isEmpty()) return problem;
+    // Without a keyword the video is named after the output name.
+    if (settings.Get(setting::outputName).isEmpty()) return "The video has no name: the file name is empty.";
+    return KeywordFileNameProblem(settings.Get(setting::outputName));
+}
+
+VideoPipeline::VideoPipeline(const BatchSettings& settings, uint64_t seed, QString workFolder,
+                             std::stop_token stop, EventSink send)
+    : settings_(settings),
+      seed_(seed),
+      workFolder_(std::move(workFolder)),
+      stop_(std::move(stop)),
+      send_(std::move(send)) {}
+
+bool VideoPipeline::Begin(int index, const VideoTask& task, bool skipExisting,
+                          PreparedVideo* video) const {
+    VideoEvent& e = video->event;
+    e.index = index;
+    e.position = task.position;
+    e.keyword = task.keyword;
+    e.path = VideoFileFor(settings_, task.keyword);
+    video->started = std::chrono::steady_clock::now();
+    const QString nameProblem = VideoNameProblem(settings_, task.keyword);
+    if (!nameProblem.isEmpty()) {
+        VideoEvent failed = e;
+        failed.kind = VideoEvent::Kind::Failed;
+        failed.stage = "name";
+        failed.message = nameProblem;
+        send_(failed);
+        return false;
+    }
+    if (skipExisting && AlreadyMade(e.path)) {
+        VideoEvent skip = e;
+        skip.kind = VideoEvent::Kind::Skipped;
+        skip.message = "its video is already in the output folder";
+        send_(skip);
+        return false;
+    }
+    e.kind = VideoEvent::Kind::Started;
+    send_(e);
+    return true;
+}
+
+bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo* out,
+                            VideoEvent* failure) const {
+    VideoEvent& e = out->event;
+    auto fail = [&](const QString& stage, const QString& message) {
+        *failure = e;
+        failure->kind = VideoEvent::Kind::Failed;
+        failure->stage = stage;
+        failure->message = message;
+        return false;
+    };
+    VideoRandom random(seed_, task.position);
+
+    const QStringList pages = settings_.Get(setting::adCopies);
+    const int copy = PickAdCopy(pages, task.keyword, random);
+    e.narrated = copy >= 0;
+    std::vector<NarrationWord> words;
+    if (!e.narrated &&
+        std::any_of(pages.begin(), pages.end(), [](const QString& page) { return !page.isEmpty(); })) {
+        // Text with nothing in it to say would be a silent video.
+        const QString problem = AdCopyWordsProblem(pages);
+        return fail("narration", problem.isEmpty() ? QString("With the keyword \"%1\" put in, no "
+                                                             "ad copy has words to speak.")
+                                                         .arg(task.keyword)
+                                                   : problem);
+    }
+    if (e.narrated) {
+        out->narrationFile = QString("%1/narration-%2.wav").arg(workFolder_).arg(out->event.index);
+        QString error;
+        if (!SpeakNarrationFile(voice, NarrationTextFor(pages[copy], task.keyword),
+                                out->narrationFile, &e.narrationSeconds, &error, &words))
+            return fail("narration", error);
+        if (settings_.Get(setting::evenLoudness) && !EvenNarrationLoudness(out->narrationFile, &error))
+            return fail("narration", error);
+    }
+    if (stop_.stop_requested()) return false;
+
+    TimingInput input;
+    input.hasNarration = e.narrated;
+    input.narrationSeconds = e.narrationSeconds;
+    input.music = settings_.Get(setting::music);
+    input.secondsPerSlide = settings_.Get(setting::secondsPerSlide);
+    input.slideCount = int(settings_.slides.size());
+    input.imageAdjustIndex = settings_.Is(setting::whenNarrationIsLonger, "repeatImages") ? 1 : 0;
+    input.keywordNotEmpty = !task.keyword.isEmpty();
+    input.randomExtra = task.keyword.isEmpty() ? 0 : random.Below(12);
+    QString error;
+    if (!ComputeTimingPlan(input, e.plan, &error)) return fail("timing", error);
+    MusicTrack music;
+    e.kind = VideoEvent::Kind::Planned;
+    send_(e);
+
+    if (settings_.Get(setting::music) && !settings_.musicFile.isEmpty()) {
+        e.kind = VideoEvent::Kind::Music;
+        send_(e);
+        out->musicFile = QString("%1/music-%2.mp3").arg(workFolder_).arg(out->event.index);
+        auto log = [&](const QString& command) {
+            VideoEvent note = e;
+            note.kind = VideoEvent::Kind::Command;
+            note.message = command;
+            send_(note);
+        };
+        if (PrepareMusic(settings_, e.plan.iVideoLength, out->musicFile, log, stop_,
+                         &music, &error))
+            error.clear();
+        if (stop_.stop_requested()) return false;
+        if (!error.isEmpty()) {
+            // The video is still made, without music; the problem is reported.
+            music = MusicTrack{};
+            VideoEvent note = e;
+            note.kind = VideoEvent::Kind::Note;
+            note.message = "made without background music: " + error;
+            send_(note);
+        }
+    }
+
+    e.slides = VideoSlides(settings_, e.plan, random);
+    if (!LayoutVideo(settings_, e.slides, e.plan, out->narrationFile, music, random, &out->job,
+                     &error))
+        return fail("layout", error);
+    out->job.container = settings_.container;
+    out->job.fit = settings_.Get(setting::fit).toStdString();
+    if (!PrepareCompanions(task, words, out, &error)) return fail("files", error);
+    e.musicSeconds = out->job.music.empty() ? 0.0 : out->job.music.front().length;
+    e.totalFrames = MakeFramePlan(out->job).totalFrames;
+    return true;
+}
+
+bool VideoPipeline::PrepareCompanions(const VideoTask& task,
+                                      const std::vector<NarrationWord>& words,
+                                      PreparedVideo* out, QString* error) const {
+    auto unfinished = [&](const char* extension) {
+        const QString final = CompanionFile(out->event.path, extension);
+        out->companions.push_back(
+            {QString::fromStdString(UnfinishedPath(final.toStdString())), final});
+        return out->companions.back().first;
+    };
+    auto write = [&](const char* extension, const QString& text) {
+        QFile file(unfinished(extension));
+        const QByteArray bytes = text.toUtf8();
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
+            return true;
+        *error = QString("%1 cannot be written: %2").arg(file.fileName(), file.errorString());
+        return false;
+    };
+    if (!words.empty() && (settings_.captionsFile || settings_.captionsBurned)) {
+        const std::vector<CaptionCue> cues = MakeCaptionCues(words);
+        if (settings_.captionsBurned) {
+            out->job.captions = BurnedCaptions(cues, words);
+            out->job.highlightWords = settings_.Get(setting::highlightWords);
+        }
+        if (settings_.captionsFile && !write(".srt", SrtText(cues))) return false;
+    }
+    const QString text = PublishingText(settings_, task.keyword);
+    if (!text.isEmpty() && !write(".txt", text)) return false;
+    if (settings_.Get(setting::cover) && !settings_.slides.isEmpty()) {
+        const QString slide =
+            settings_.slides[std::clamp(settings_.coverSlide, 0, int(settings_.slides.size()) - 1)];
+        const QString headline = task.keyword.isEmpty() ? settings_.Get(setting::outputName) : task.keyword;
+        const RenderResult made =
+            MakeCoverPicture(slide.toStdString(), settings_.coverWidth, settings_.coverHeight,
+                             headline.toStdString(), unfinished(".jpg").toStdString());
+        if (!made.ok) {
+            *error = "The cover picture could not be made: " + QString::fromStdString(made.Text());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool VideoPipeline::NameCompanions(PreparedVideo& video, QString* error) const {
+    for (const auto& [part, final] : video.companions) {
+        video.event.companions << final;
+        std::error_code ec;
+        std::filesystem::rename(part.toStdString(), final.toStdString(), ec);
+        if (ec) {
+            *error = QString("%1 cannot be named %2: %3")
+                         .arg(part, final, QString::fromStdString(ec.message()));
+            return false;
+        }
+    }
+    video.companions.clear();
+    return true;
+}
+
+bool VideoPipeline::AlreadyMade(const QString& video) const {
+    if (!QFileInfo(video).isFile()) return false;
+    // Made before without a file this batch adds: made again.
+    const bool srt = settings_.captionsFile && AdCopyWordsProblem(settings_.Get(setting::adCopies)).isEmpty();
+    const bool txt = !settings_.Get(setting::titleTemplate).isEmpty() || !settings_.Get(setting::descriptionTemplate).isEmpty();
+    return (!srt || QFileInfo(CompanionFile(video, ".srt")).isFile()) &&
+           (!settings_.Get(setting::cover) || QFileInfo(CompanionFile(video, ".jpg")).isFile()) &&
+           (!txt || QFileInfo(CompanionFile(video, ".txt")).isFile());
+}
+
+void VideoPipeline::Discard(const PreparedVideo& video) {
+    if (!video.narrationFile.isEmpty()) QFile::remove(video.narrationFile);
+    if (!video.musicFile.isEmpty()) QFile::remove(video.musicFile);
+    for (const auto& companion : video.companions) QFile::remove(companion.first);
+}
+
+void VideoPipeline::Render(PreparedVideo video, std::stop_token renderStop,
+                           const std::function<void()>& beat,
+                           const std::function<QString()>& stopReason) const {
+    VideoEvent e = video.event;
+    e.kind = VideoEvent::Kind::Rendering;
+    e.frame = 0;
+    send_(e);
+
+    int lastPercent = -1;
+    auto progress = [&](int frame, int total) {
+        if (beat) beat();
+        const int percent = total > 0 ? int(int64_t(frame) * 100 / total) : 100;
+        if (percent == lastPercent) return;
+        lastPercent = percent;
+        VideoEvent step = video.event;
+        step.kind = VideoEvent::Kind::Progress;
+        step.frame = frame;
+        step.totalFrames = total;
+        send_(step);
+    };
+    QDir().mkpath(QFileInfo(e.path).path());
+    const QString missing = MissingImage(video.job);
+    const RenderResult result =
+        missing.isEmpty()
+            ? RenderVideoFile(video.job, e.path.toStdString(), progress, renderStop)
+            : RenderResult::Fail("images", missing.toStdString());
+    const QString stoppedBecause = stopReason ? stopReason() : QString();
+    QString companionError;
+    const bool named = result.ok && NameCompanions(video, &companionError);
+    e.companions = video.event.companions;
+    Discard(video);
+
+    e.taken = SecondsSince(video.started);
+    if (result.ok && !named) {
+        // A video without the files asked for is not finished: made again
+        // next time, also with --skip-existing.
+        QFile::remove(e.path);
+        e.kind = VideoEvent::Kind::Failed;
+        e.stage = "files";
+        e.message = companionError;
+        send_(e);
+    } else if (result.ok) {
+        std::string lengthError;
+        e.kind = VideoEvent::Kind::Made;
+        e.frame = e.totalFrames;
+        e.length = MediaLengthSeconds(e.path.toStdString(), &lengthError);
+        send_(e);
+    } else if (stop_.stop_requested()) {
+        e.kind = VideoEvent::Kind::Stopped;
+        send_(e);
+    } else {
+        e.kind = VideoEvent::Kind::Failed;
+        e.stage = missing.isEmpty() ? "render" : "images";
+        e.message = !stoppedBecause.isEmpty() ? stoppedBecause
+                    : missing.isEmpty()         ? QString::fromStdString(result.Text())
+                                                : missing;
+        send_(e);
+    }
+}
+
+}  // namespace vm
