@@ -189,6 +189,11 @@ int main() {
     if (input < 0 || devnull < 0 || dup2(devnull, STDIN_FILENO) < 0) return 3;
     close(devnull);
     std::signal(SIGPIPE, SIG_IGN);
+    // This process hands samples back and never plays a sound, but espeak-ng
+    // opens an audio device as it starts its output. Pointed at no sound
+    // server, libpulse connects nowhere: no runtime folder in the user's
+    // home, no sound daemon started, nothing held.
+    setenv("PULSE_SERVER", "unix:/dev/null", 1);
 
     for (;;) {
         uint32_t length = 0;

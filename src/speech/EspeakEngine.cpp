@@ -105,15 +105,26 @@ bool MbrolaVoiceInstalled(const std::string& identifier) {
 
 class Espeak final : public SpeechEngine {
 public:
+    // Enough to list the voices. The sound output is set up only before the
+    // first text is spoken: espeak-ng opens an audio device with it even
+    // though it only hands samples back, and listing voices (all the window
+    // and vidmill-batch do in their own process) needs none.
     bool Start(std::string* error) {
         std::lock_guard lock(gEspeakMutex);
-        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
-        if (rate <= 0) {
+        espeak_ng_InitializePath(nullptr);
+        espeak_ng_ERROR_CONTEXT context = nullptr;
+        const espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+        espeak_ng_ClearErrorContext(&context);
+        if (status != ENS_OK) {
             *error = "espeak-ng could not start (is espeak-ng-data installed?)";
             return false;
         }
-        espeak_SetSynthCallback(SynthCallback);
         return true;
+    }
+
+    bool PrepareVoice(const std::string& voiceId, std::string* error) override {
+        std::lock_guard lock(gEspeakMutex);
+        return StartOutput(error);
     }
 
     std::string Name() const override { return "espeak-ng"; }
@@ -149,6 +160,7 @@ public:
                     EngineAudio* audio, std::string* error) override {
         std::lock_guard lock(gEspeakMutex);
         audio->samples.clear();
+        if (!StartOutput(error)) return false;
         if (espeak_SetVoiceByName(voiceId.c_str()) != EE_OK) {
             *error = "espeak-ng cannot select the voice " + voiceId;
             return false;
@@ -186,6 +198,19 @@ public:
     }
 
 private:
+    // Samples handed back through the callback, never played. Under the lock.
+    bool StartOutput(std::string* error) {
+        if (outputStarted_) return true;
+        if (espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr) != ENS_OK) {
+            *error = "espeak-ng could not start its sound output";
+            return false;
+        }
+        espeak_SetSynthCallback(SynthCallback);
+        outputStarted_ = true;
+        return true;
+    }
+
+    bool outputStarted_ = false;
     bool listed_ = false;
     std::vector<EngineVoice> voices_;
 };

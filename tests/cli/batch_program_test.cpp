@@ -39,10 +39,12 @@ QString BatchProgram() {
 }
 
 // Starts the program; Finish waits for it with a bound and kills it after.
-std::unique_ptr<QProcess> Start(const QStringList& args) {
+std::unique_ptr<QProcess> Start(const QStringList& args,
+                                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     auto p = std::make_unique<QProcess>();
     p->setProgram(BatchProgram());
     p->setArguments(args);
+    p->setProcessEnvironment(env);
     p->start();
     return p;
 }
@@ -217,8 +219,15 @@ TEST_F(ProjectBatch, TwoShardsTogetherMakeExactlyTheFourVideos) {
 
 TEST_F(ProjectBatch, DemoRendersEveryKeywordWithItsPlannedLengthAndNarration) {
     const QString output = dir + "/demo-output";
+    // Made without a sound device: nothing of a sound server's appears in the
+    // user's configuration (and none is started).
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir + "/config");
+    env.insert("HOME", dir);
     // A shard of it (two of the seven keywords) proves what the whole would.
-    const BatchRun run = RunBatch({"--demo", "--shard", "0/4", "--output", output}, 30 * 60 * 1000);
+    auto demo = Start({"--demo", "--shard", "0/4", "--output", output}, env);
+    const BatchRun run = Finish(*demo, 30 * 60 * 1000);
+    EXPECT_FALSE(QFileInfo::exists(dir + "/config/pulse")) << "the batch contacted a sound server";
     ASSERT_TRUE(run.finished) << "the demo took longer than 30 minutes\n" << run.err.toStdString();
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     const QStringList all =
