@@ -202,7 +202,7 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
     if (!words.empty() && (settings_.captionsFile || settings_.captionsBurned)) {
         const std::vector<CaptionCue> cues = MakeCaptionCues(words);
         if (settings_.captionsBurned) {
-            out->job.captions = BurnedCaptions(cues, words);
+            out->job.captions = BurnedCaptions(cues);
             out->job.highlightWords = settings_.Get(setting::highlightWords);
         }
         if (settings_.captionsFile && !write(".srt", SrtText(cues))) return false;
