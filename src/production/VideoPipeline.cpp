@@ -156,7 +156,12 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
             note.message = command;
             send_(note);
         };
-        if (PrepareMusic(settings_, e.plan.iVideoLength, out->musicFile, log, stop_,
+        // Cut for the video as it will run: with few slides the last one
+        // is held on past the plan's length, and the music goes on under it.
+        const int seconds =
+            VideoSeconds(settings_, int(settings_.slides.size()) + e.plan.repeatedImages, e.plan,
+                         e.narrated);
+        if (PrepareMusic(settings_, int16_t(std::min(seconds, 32767)), out->musicFile, log, stop_,
                          &music, &error))
             error.clear();
         if (stop_.stop_requested()) return false;

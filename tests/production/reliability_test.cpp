@@ -166,6 +166,30 @@ TEST_F(Reliability, MusicNeverLengthensTheVideoAndFadesWhereItIsCut) {
     EXPECT_LT(last, before / 3) << before << " then " << last;
 }
 
+// Lowered music under a video whose one slide outlasts the narration: the
+// slide is held on past the plan's length, and the music goes on to the end.
+TEST_F(Reliability, LoweredMusicPlaysToTheRealEndAndFadesThere) {
+    const QString song = folder + "/song.mp3";
+    ASSERT_TRUE(testsupport::WriteToneMp3(song, 60));
+    settings.Set(vm::setting::music, true);
+    settings.musicFile = song;
+    settings.Set(vm::setting::musicReduceVolume, true);
+    settings.Set(vm::setting::secondsPerSlide, 8);
+    settings.ffmpegPath = "ffmpeg";
+    // No keyword: no random extra seconds, so the narration (plus the five
+    // the music adds) stays shorter than the slide.
+    const auto reports = Make({});
+    ASSERT_EQ(reports[0].status, VideoReport::Status::Made) << reports[0].message.toStdString();
+    const auto info = testsupport::ProbeMedia(reports[0].path);
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_NEAR(info.duration, 16, 0.1);  // the slide, then the last slide held as long again
+    const double end = info.duration;
+    const double lastSecond = testsupport::PeakAudioLevel(reports[0].path, end - 1.0, end - 0.6);
+    const double last = testsupport::PeakAudioLevel(reports[0].path, end - 0.08, end);
+    EXPECT_GT(lastSecond, 0.004) << "no music in the last second";
+    EXPECT_LT(last, lastSecond / 3) << lastSecond << " then " << last;
+}
+
 TEST_F(Reliability, SettingsThatCanNeverRenderAndTextsWithoutWordsAreRefused) {
     // The plan is in 16-bit seconds with 20 more for the countdown.
     EXPECT_TRUE(PlanLimitProblem(16373, 2).isEmpty());
