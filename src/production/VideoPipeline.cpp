@@ -11,6 +11,8 @@
 #include "MediaLength.h"
 #include "Narration.h"
 #include "NarrationText.h"
+#include "OutputPlan.h"
+#include "OutputRecord.h"
 #include "RenderEngine.h"
 #include "RenderTimeline.h"
 #include "SpVoice.h"
@@ -59,14 +61,18 @@ QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) 
 }
 
 VideoPipeline::VideoPipeline(const BatchSettings& settings, uint64_t seed, QString workFolder,
-                             std::stop_token stop, EventSink send)
+                             std::stop_token stop, EventSink send, OutputRecord* record,
+                             QByteArray fingerprint, std::function<void(const QString&)> fileNamed)
     : settings_(settings),
       seed_(seed),
       workFolder_(std::move(workFolder)),
       stop_(std::move(stop)),
-      send_(std::move(send)) {}
+      send_(std::move(send)),
+      record_(record),
+      fingerprint_(std::move(fingerprint)),
+      fileNamed_(std::move(fileNamed)) {}
 
-bool VideoPipeline::Begin(int index, const VideoTask& task, bool skipExisting,
+bool VideoPipeline::Begin(int index, const VideoTask& task, bool alreadyMade,
                           PreparedVideo* video) const {
     VideoEvent& e = video->event;
     e.index = index;
@@ -83,7 +89,7 @@ bool VideoPipeline::Begin(int index, const VideoTask& task, bool skipExisting,
         send_(failed);
         return false;
     }
-    if (skipExisting && AlreadyMade(e.path)) {
+    if (alreadyMade) {
         VideoEvent skip = e;
         skip.kind = VideoEvent::Kind::Skipped;
         skip.message = "its video is already in the output folder";
@@ -114,11 +120,15 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
     if (!e.narrated &&
         std::any_of(pages.begin(), pages.end(), [](const QString& page) { return !page.isEmpty(); })) {
         // Text with nothing in it to say would be a silent video.
-        const QString problem = AdCopyWordsProblem(pages);
-        return fail("narration", problem.isEmpty() ? QString("With the keyword \"%1\" put in, no "
-                                                             "ad copy has words to speak.")
-                                                         .arg(task.keyword)
-                                                   : problem);
+        QString problem = AdCopyWordsProblem(pages);
+        if (problem.isEmpty())
+            problem = task.keyword.isEmpty()
+                          ? QString("Without a keyword (#KEYWORD# is left out), no ad copy has "
+                                    "words to speak.")
+                          : QString("With the keyword \"%1\" put in, no ad copy has words to "
+                                    "speak.")
+                                .arg(task.keyword);
+        return fail("narration", problem);
     }
     if (e.narrated) {
         out->narrationFile = QString("%1/narration-%2.wav").arg(workFolder_).arg(out->event.index);
@@ -239,19 +249,10 @@ bool VideoPipeline::NameCompanions(PreparedVideo& video, QString* error) const {
                          .arg(part, final, QString::fromStdString(ec.message()));
             return false;
         }
+        if (fileNamed_) fileNamed_(final);
     }
     video.companions.clear();
     return true;
-}
-
-bool VideoPipeline::AlreadyMade(const QString& video) const {
-    if (!QFileInfo(video).isFile()) return false;
-    // Made before without a file this batch adds: made again.
-    const bool srt = settings_.captionsFile && AdCopyWordsProblem(settings_.Get(setting::adCopies)).isEmpty();
-    const bool txt = !settings_.Get(setting::titleTemplate).isEmpty() || !settings_.Get(setting::descriptionTemplate).isEmpty();
-    return (!srt || QFileInfo(CompanionFile(video, ".srt")).isFile()) &&
-           (!settings_.Get(setting::cover) || QFileInfo(CompanionFile(video, ".jpg")).isFile()) &&
-           (!txt || QFileInfo(CompanionFile(video, ".txt")).isFile());
 }
 
 void VideoPipeline::Discard(const PreparedVideo& video) {
@@ -281,16 +282,44 @@ void VideoPipeline::Render(PreparedVideo video, std::stop_token renderStop,
         send_(step);
     };
     QDir().mkpath(QFileInfo(e.path).path());
+    // The record says the files are taking their names before the first one
+    // does: a kill between the renames leaves a set the next run makes again.
+    const QString name = QFileInfo(e.path).fileName();
+    QStringList files{name};
+    for (const auto& companion : video.companions) files << QFileInfo(companion.second).fileName();
+    const std::optional<OutputRecord::Entry> before = record_->Find(name);
+    QString recordError;
+    if (!record_->Naming(name, files, &recordError)) {
+        Discard(video);
+        e.taken = SecondsSince(video.started);
+        e.kind = VideoEvent::Kind::Failed;
+        e.stage = "files";
+        e.message = recordError;
+        send_(e);
+        return;
+    }
     const QString missing = MissingImage(video.job);
     const RenderResult result =
         missing.isEmpty()
             ? RenderVideoFile(video.job, e.path.toStdString(), progress, renderStop)
             : RenderResult::Fail("images", missing.toStdString());
     const QString stoppedBecause = stopReason ? stopReason() : QString();
+    if (result.ok && fileNamed_) fileNamed_(e.path);
     QString companionError;
     const bool named = result.ok && NameCompanions(video, &companionError);
     e.companions = video.event.companions;
     Discard(video);
+    if (named) {
+        if (!record_->Made(name, files, VideoFingerprint(fingerprint_, e.keyword), &recordError)) {
+            VideoEvent note = e;
+            note.kind = VideoEvent::Kind::Note;
+            note.message = recordError + " (the video is made again next time)";
+            send_(note);
+        }
+    } else if (!result.ok) {
+        // Nothing took its name: the folder holds what it held before.
+        record_->Restore(name, before, &recordError);
+    }
 
     e.taken = SecondsSince(video.started);
     if (result.ok && !named) {
