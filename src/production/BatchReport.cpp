@@ -3,7 +3,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <cmath>
 
 namespace vm {
@@ -58,6 +60,19 @@ QByteArray BatchReportJson(const std::vector<VideoReport>& videos, const BatchSe
                              {"settings", project},
                              {"videos", entries}};
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
+}
+
+QString ReportPathProblem(const QString& path) {
+    const QFileInfo file(path);
+    if (file.isDir()) return path + " is a folder, not a file";
+    const QString folder = file.absolutePath();
+    if (!QFileInfo(folder).isDir()) return "the folder " + folder + " does not exist";
+    if (file.exists() && !file.isWritable()) return path + " cannot be written: permission denied";
+    // The report is written beside its name and renamed over it (QSaveFile):
+    // a file must be possible there.
+    QTemporaryFile probe(folder + "/.vidmill-report-XXXXXX");
+    if (!probe.open()) return path + " cannot be written: " + probe.errorString();
+    return {};
 }
 
 bool WriteBatchReport(const QString& path, const std::vector<VideoReport>& videos,

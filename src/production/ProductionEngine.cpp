@@ -120,6 +120,8 @@ struct ProductionEngine::Impl {
     void FailAll(const QString& stage, const QString& message);
     // Every video not ended yet is reported stopped.
     void EndUnended();
+    // Where the video of task `index` goes.
+    QString PathOf(int index) const;
     void WorkerDone();
     void Watch();
 };
@@ -128,6 +130,7 @@ void ProductionEngine::Impl::Emit(const VideoEvent& event) {
     std::lock_guard lock(eventMutex);
     VideoReport& r = reports[event.index];
     if (ended[event.index] && event.kind != VideoEvent::Kind::Note) return;
+    if (r.path.isEmpty()) r.path = event.path;
     switch (event.kind) {
         case VideoEvent::Kind::Rendering:
             r.plannedSeconds = double(event.totalFrames) / kFramesPerSecond;
@@ -176,9 +179,13 @@ void ProductionEngine::Impl::EndUnended() {
         e.index = i;
         e.position = tasks[i].position;
         e.keyword = tasks[i].keyword;
-        e.path = reports[i].path;
+        e.path = PathOf(i);
         Emit(e);
     }
+}
+
+QString ProductionEngine::Impl::PathOf(int index) const {
+    return settings.outputFolder + "/" + VideoName(settings, tasks[index].keyword);
 }
 
 void ProductionEngine::Impl::FailAll(const QString& stage, const QString& message) {
@@ -188,7 +195,7 @@ void ProductionEngine::Impl::FailAll(const QString& stage, const QString& messag
         e.index = i;
         e.position = tasks[i].position;
         e.keyword = tasks[i].keyword;
-        e.path = reports[i].path;
+        e.path = PathOf(i);
         e.stage = stage;
         e.message = message;
         Emit(e);
@@ -211,7 +218,7 @@ void ProductionEngine::Impl::Prepare() {
             skip.index = index;
             skip.position = task.position;
             skip.keyword = task.keyword;
-            skip.path = reports[index].path;
+            skip.path = PathOf(index);
             const VideoTask& first = tasks[plan.repeats[index]];
             skip.message = QString("it repeats keyword %1 (\"%2\"), whose video is %3")
                                .arg(first.position + 1)
@@ -410,11 +417,11 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
     s.listener = listener;
     s.reports.assign(count, VideoReport{});
     s.ended.assign(count, false);
-    const QString folder = s.settings.outputFolder + "/";
+    // A video's path goes into its report when it ends: the first video of
+    // a long list starts without waiting for every name.
     for (int i = 0; i < count; ++i) {
         s.reports[i].keyword = s.tasks[i].keyword;
         s.reports[i].position = s.tasks[i].position;
-        s.reports[i].path = folder + VideoName(s.settings, s.tasks[i].keyword);
     }
     s.helperProgram =
         s.options.speechHelper.isEmpty() ? SpVoice::HelperProgram() : s.options.speechHelper;

@@ -137,7 +137,9 @@ void ExpectReadableCues(const std::vector<CaptionCue>& cues, const QString& text
         EXPECT_LE(cue.end - cue.start, kCaptionLongestSeconds + 1e-9);
         ASSERT_FALSE(cue.words.empty());
         EXPECT_DOUBLE_EQ(cue.start, cue.words.front().start);
-        if (i + 1 < cues.size()) EXPECT_LE(cue.end, cues[i + 1].start);
+        if (i + 1 < cues.size()) {
+            EXPECT_LE(cue.end, cues[i + 1].start);
+        }
         for (const NarrationWord& w : cue.words) again += (w.joined || again.isEmpty() ? "" : " ") + w.text;
     }
     EXPECT_EQ(again, text);
