@@ -8,6 +8,8 @@
 #include <QTemporaryFile>
 #include <cmath>
 
+#include "OutputPlan.h"
+
 namespace vm {
 namespace {
 
@@ -25,7 +27,8 @@ QByteArray BatchReportJson(const std::vector<VideoReport>& videos, const BatchSe
             {"keyword", v.keyword},
             {"position", v.position},
             {"status", StatusName(v.status)},
-            {"path", v.path},
+            {"path", v.path.isEmpty() ? settings.outputFolder + "/" + VideoName(settings, v.keyword)
+                                      : v.path},
             {"plannedSeconds", Rounded(v.plannedSeconds)},
             {"actualSeconds", Rounded(v.actualSeconds)},
             {"secondsTaken", Rounded(v.secondsTaken)},

@@ -166,20 +166,20 @@ void ProductionEngine::Impl::Emit(const VideoEvent& event) {
 }
 
 void ProductionEngine::Impl::EndUnended() {
-    // Videos the batch never came to.
+    // Videos the batch never came to: a stop early in a long list sends
+    // many, so one event is reused, and their paths are left out (the
+    // listeners need none to tell a video stopped; the report's file puts
+    // them in).
+    VideoEvent e;
+    e.kind = VideoEvent::Kind::Stopped;
     for (int i = 0; i < int(tasks.size()); ++i) {
-        bool open = false;
         {
             std::lock_guard lock(eventMutex);
-            open = !ended[i];
+            if (ended[i]) continue;
         }
-        if (!open) continue;
-        VideoEvent e;
-        e.kind = VideoEvent::Kind::Stopped;
         e.index = i;
         e.position = tasks[i].position;
         e.keyword = tasks[i].keyword;
-        e.path = PathOf(i);
         Emit(e);
     }
 }
@@ -417,8 +417,8 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
     s.listener = listener;
     s.reports.assign(count, VideoReport{});
     s.ended.assign(count, false);
-    // A video's path goes into its report when it ends: the first video of
-    // a long list starts without waiting for every name.
+    // A video's path goes into its report with its events: the first video
+    // of a long list starts without waiting for every name.
     for (int i = 0; i < count; ++i) {
         s.reports[i].keyword = s.tasks[i].keyword;
         s.reports[i].position = s.tasks[i].position;
@@ -429,7 +429,7 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
         s.EndUnended();
         s.listener = nullptr;
         s.folderLock.Release();
-        return s.reports;
+        return std::move(s.reports);
     };
     QString problem;
     if (!s.folderLock.Held() && !ClaimOutputFolder(0, &problem)) {

@@ -264,7 +264,9 @@ TEST_F(Engine, AKillBetweenTheRenamesIsMadeAgainWithSkipExisting) {
         VideoRandom pick(second.seed, 0);
         if (PickAdCopy(copies, "one", pick) != firstCopy) break;
     }
-    if (!killedOne) ASSERT_EQ(Make({"one"}, first)[0].status, VideoReport::Status::Made);
+    if (!killedOne) {
+        ASSERT_EQ(Make({"one"}, first)[0].status, VideoReport::Status::Made);
+    }
     const QByteArray oldVideo = Hash("one.avi");
     const QByteArray oldCaptions = Hash("one.srt");
 
