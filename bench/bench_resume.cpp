@@ -4,7 +4,7 @@
 //     cover and text beside each and the record with their fingerprints, as
 //     a batch leaves them), for 1,000, 10,000 and 100,000 keywords: the time
 //     from start to exit, the report saying every one skipped, and the time
-//     a keyword;
+//     a keyword (the quickest of a few runs);
 //   - a 1,000,000-keyword list into an empty folder: the time from start to
 //     the first narration, and from SIGTERM to exit.
 // Run from the build folder: bin/bench_resume [work folder] [largest rerun]
@@ -151,7 +151,12 @@ int main(int argc, char** argv) {
     std::printf("Reruns with --skip-existing over folders where every video is made "
                 "(240p, captions, cover and text beside each):\n");
     std::fflush(stdout);
-    for (int count = 1000; count <= largest; count *= 10) {
+    // A rerun of one keyword is what every run costs, however long its list
+    // (starting the program, listing this machine's voices): the time a
+    // keyword is what the rest takes, shared out.
+    double fixed = 0;
+    for (int count : {1, 1000, 10000, 100000, 1000000}) {
+        if (count > largest) break;
         const QString folder = QString("%1/rerun-%2").arg(work).arg(count);
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
@@ -161,12 +166,22 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "could not set up %d keywords: %s\n", count, qPrintable(error));
             return 1;
         }
-        const Run run = RunBatch({"--skip-existing", "--output", folder + "/output", "--report",
-                                  folder + "/report.json", folder + "/project.json"},
-                                 tmp);
+        // The quickest of a few runs: a busy machine only ever adds.
+        Run run;
+        for (int again = count >= 100000 ? 1 : count >= 10000 ? 3 : 5; again > 0; --again) {
+            const Run one = RunBatch({"--skip-existing", "--output", folder + "/output", "--report",
+                                      folder + "/report.json", folder + "/project.json"},
+                                     tmp);
+            if (run.exitCode < 0 || one.seconds < run.seconds || one.exitCode != 0) run = one;
+            if (one.exitCode != 0) break;
+        }
         const int skipped = SkippedIn(folder + "/report.json");
-        std::printf("  %7d keywords: %7.2f s, %6.1f us a keyword, %d reported skipped%s\n", count,
-                    run.seconds, run.seconds * 1e6 / count, skipped,
+        if (count == 1) fixed = run.seconds;
+        std::printf("  %7d keyword%s %7.2f s", count, count == 1 ? ": " : "s:", run.seconds);
+        if (count > 1)
+            std::printf(", %5.1f us a keyword beyond the %.2f s any run takes",
+                        (run.seconds - fixed) * 1e6 / (count - 1), fixed);
+        std::printf(", %d reported skipped%s\n", skipped,
                     run.exitCode == 0 && skipped == count ? "" : "  <- NOT ALL SKIPPED");
         if (run.exitCode != 0) std::printf("%s\n", qPrintable(run.err));
         std::fflush(stdout);
