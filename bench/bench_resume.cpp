@@ -148,8 +148,9 @@ int main(int argc, char** argv) {
     }
     const QString tmp = work + "/tmp";
     QDir().mkpath(tmp);
-    std::printf("Reruns with --skip-existing over folders where every video is made "
-                "(240p, captions, cover and text beside each):\n");
+    std::printf(
+        "Reruns with --skip-existing over folders where every video is made "
+        "(240p, captions, cover and text beside each):\n");
     std::fflush(stdout);
     // A rerun of one keyword is what every run costs, however long its list
     // (starting the program, listing this machine's voices): the time a
@@ -223,9 +224,10 @@ int main(int argc, char** argv) {
     const bool ended = batch.waitForFinished(60000);
     const double stopSeconds = stopping.nsecsElapsed() / 1e9;
     if (!ended) batch.kill(), batch.waitForFinished(10000);
-    std::printf("A list of %d keywords: the first narration starts %.2f s after the start; "
-                "SIGTERM then ends the run in %.2f s\n",
-                million, first, stopSeconds);
+    std::printf(
+        "A list of %d keywords: the first narration starts %.2f s after the start; "
+        "SIGTERM then ends the run in %.2f s\n",
+        million, first, stopSeconds);
     if (first < 0) std::printf("%s\n", said.constData());
     QDir(folder).removeRecursively();
     return first < 0 || !ended ? 1 : 0;

@@ -1,13 +1,12 @@
 #include "CaptionRenderer.h"
 
+#include <QString>
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <QString>
 
 extern "C" {
 #include <ass/ass.h>
@@ -179,13 +178,13 @@ bool CaptionRenderer::OpenHeadline(const std::string& text, int width, int heigh
                                    RenderResult* result) {
     const int size = std::max(16, int(std::lround(std::min(width, height) * 0.15)));
     const int side = int(std::lround(width * 0.07));
-    std::string script = Header(width, height,
-                                "Style: Main,DejaVu Sans," + std::to_string(size) +
-                                    ",&H00FFFFFF,&H00FFFFFF,&H00000000,&H50000000,-1,0,0,0,100,"
-                                    "100,0,0,3," +
-                                    std::to_string(std::max(2, size / 5)) + ",0,5," +
-                                    std::to_string(side) + "," + std::to_string(side) + ",0," +
-                                    Encoding({text}));
+    std::string script =
+        Header(width, height,
+               "Style: Main,DejaVu Sans," + std::to_string(size) +
+                   ",&H00FFFFFF,&H00FFFFFF,&H00000000,&H50000000,-1,0,0,0,100,"
+                   "100,0,0,3," +
+                   std::to_string(std::max(2, size / 5)) + ",0,5," + std::to_string(side) + "," +
+                   std::to_string(side) + ",0," + Encoding({text}));
     script += Dialogue(0, 10, AssText(text));
     return Open(script, width, height, result);
 }

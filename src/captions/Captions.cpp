@@ -49,7 +49,8 @@ bool WithoutSpaces(char32_t c) {
 // prolonged sound mark), and marks it never ends with (opening brackets).
 bool Closing(char32_t c) {
     static const std::u32string marks =
-        U"、。，．！？：；）」』】〉》〕〗〙〛｝］〟’”ー々ゝゞぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ"
+        U"、。，．！？：；）」』】〉》〕〗〙〛｝］〟’”ー々ゝゞぁぃぅぇぉっゃゅょゎァィゥェォッャュ"
+        U"ョヮヵヶ"
         U".,!?:;)]}…";
     return marks.find(c) != std::u32string::npos;
 }
@@ -166,9 +167,9 @@ std::vector<NarrationWord> CaptionPieces(const std::vector<NarrationWord>& words
         const std::u32string text = word.text.toStdU32String();
         const double seconds = std::max(0.0, word.end - word.start);
         // Most words go as they are.
-        if (text.empty() || (CaptionColumns(word.text) <= kCaptionLineChars &&
-                             seconds <= kCaptionLongestSeconds &&
-                             std::none_of(text.begin(), text.end(), WithoutSpaces))) {
+        if (text.empty() ||
+            (CaptionColumns(word.text) <= kCaptionLineChars && seconds <= kCaptionLongestSeconds &&
+             std::none_of(text.begin(), text.end(), WithoutSpaces))) {
             pieces.push_back(word);
             continue;
         }

@@ -166,7 +166,8 @@ private:
         // A long list skipped or stopped sends an event per video: a line is
         // only put together when it shows something new.
         if (!tty_ && percent / 10 == lastTenth_) return;
-        if (tty_ && percent == lastPercent_ && redrawn_.isValid() && redrawn_.elapsed() < 100) return;
+        if (tty_ && percent == lastPercent_ && redrawn_.isValid() && redrawn_.elapsed() < 100)
+            return;
         lastPercent_ = percent;
         redrawn_.start();
         QStringList flying;
@@ -264,7 +265,8 @@ public:
                 if (engine_) {
                     engine_->Stop();
                 } else if (!started_) {
-                    Err(QString("vidmill-batch: stopped by signal %1; nothing was made").arg(signal));
+                    Err(QString("vidmill-batch: stopped by signal %1; nothing was made")
+                            .arg(signal));
                     _exit(kExitFailed);
                 }
             }
@@ -453,8 +455,7 @@ int main(int argc, char** argv) {
     if (!note.isEmpty()) Err("vidmill-batch: " + note);
     if (claim == Outcome::Unusable) return Refuse(error);
     if (claim != Outcome::Taken) {
-        if (stops.Signalled() != 0)
-            error = QString("stopped by signal %1").arg(stops.Signalled());
+        if (stops.Signalled() != 0) error = QString("stopped by signal %1").arg(stops.Signalled());
         Err("vidmill-batch: " + error +
             (claim == Outcome::Busy && !parser.isSet(waitOption)
                  ? QString(" (--wait-for-folder waits for it)")
@@ -506,8 +507,8 @@ int main(int argc, char** argv) {
         for (const QString& problem : problems) Out("  " + problem);
     }
     bool reported = true;
-    if (!reportPath.isEmpty() &&
-        !vm::WriteBatchReport(reportPath, reports, settings, options.seed, signalled != 0, &error)) {
+    if (!reportPath.isEmpty() && !vm::WriteBatchReport(reportPath, reports, settings, options.seed,
+                                                       signalled != 0, &error)) {
         Err("vidmill-batch: " + error);
         reported = false;
     }

@@ -51,9 +51,10 @@ bool LoadBatchProject(const QString& projectFile, BatchSettings* settings, QStri
     if (projectFile.isEmpty()) {
         *source = "the demo project";
         if (!DemoProject(&project)) {
-            *error = "the demo files (demo_content.txt, demo_keywords.txt, images/dental) are "
-                     "missing in " +
-                     DataFolder();
+            *error =
+                "the demo files (demo_content.txt, demo_keywords.txt, images/dental) are "
+                "missing in " +
+                DataFolder();
             return false;
         }
     } else {

@@ -1,9 +1,9 @@
 #include "BatchReport.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <cmath>

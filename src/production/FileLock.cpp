@@ -81,8 +81,8 @@ bool FileLock::Write(const QByteArray& content) {
     }
     qsizetype written = 0;
     while (written < content.size()) {
-        const ssize_t n = pwrite(fd_, content.constData() + written, size_t(content.size() - written),
-                                 off_t(written));
+        const ssize_t n = pwrite(fd_, content.constData() + written,
+                                 size_t(content.size() - written), off_t(written));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             error_ = n < 0 ? errno : ENOSPC;

@@ -34,8 +34,8 @@ QString Age(qint64 seconds) {
 // What this batch writes into the lock file: who holds the folder, for the
 // messages of batches that find it held.
 QByteArray HolderLines() {
-    const QString program = QCoreApplication::instance() ? QCoreApplication::applicationName()
-                                                         : QString("vidmill");
+    const QString program =
+        QCoreApplication::instance() ? QCoreApplication::applicationName() : QString("vidmill");
     return QString("%1\n%2\n%3\n%4\n")
         .arg(getpid())
         .arg(program, QSysInfo::machineHostName())
@@ -85,8 +85,8 @@ QString LockHolder(const QByteArray& content, qint64 fileAgeSeconds) {
 }
 
 OutputFolderLock::Outcome OutputFolderLock::Take(const QString& folder, int waitMs,
-                                               std::stop_token stop, QString* message,
-                                               QString* note) {
+                                                 std::stop_token stop, QString* message,
+                                                 QString* note) {
     if (lock_.Held()) return Outcome::Taken;
     auto unusable = [&](const QString& why) {
         if (message) *message = "The output folder " + folder + " " + why;
@@ -96,7 +96,8 @@ OutputFolderLock::Outcome OutputFolderLock::Take(const QString& folder, int wait
         if (error == EROFS) return unusable("cannot be written: it is on a read-only file system.");
         if (error == EACCES || error == EPERM)
             return unusable("cannot be written: permission denied.");
-        if (error == ENOSPC || error == EDQUOT) return unusable("cannot be written: its disk is full.");
+        if (error == ENOSPC || error == EDQUOT)
+            return unusable("cannot be written: its disk is full.");
         return unusable(QString("cannot be locked: %1.").arg(std::strerror(error)));
     };
     std::error_code ec;

@@ -27,7 +27,7 @@ public:
     // taken, naming the folder (and who holds it, since when); `note` says
     // when a lock left by a batch that is gone was taken over.
     Outcome Take(const QString& folder, int waitMs, std::stop_token stop, QString* message,
-               QString* note = nullptr);
+                 QString* note = nullptr);
     // Take without a stop: false with the reason.
     bool Claim(const QString& folder, int waitMs, QString* error);
     bool Held() const { return lock_.Held(); }

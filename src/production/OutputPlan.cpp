@@ -76,8 +76,9 @@ QByteArray BatchFingerprint(const BatchSettings& settings, std::stop_token stop)
         {"coverWidth", settings.coverWidth},
         {"coverHeight", settings.coverHeight},
     };
-    hash.addData(QJsonDocument(QJsonObject{{"project", ProjectJson(project)}, {"resolved", resolved}})
-                     .toJson(QJsonDocument::Compact));
+    hash.addData(
+        QJsonDocument(QJsonObject{{"project", ProjectJson(project)}, {"resolved", resolved}})
+            .toJson(QJsonDocument::Compact));
     QStringList files = settings.slides;
     if (settings.Get(setting::music) && !settings.musicFile.isEmpty()) files << settings.musicFile;
     QSet<QString> hashed;
@@ -176,14 +177,15 @@ bool PlanOutput(const BatchSettings& settings, const std::vector<VideoTask>& tas
         QStringList needed{video};
         for (const QString& extension : companions) needed << base + extension;
         const std::optional<OutputRecord::Entry> entry = record.Find(video);
-        if (skipExisting &&
-            std::all_of(needed.begin(), needed.end(), [&](const QString& f) { return present.contains(f); })) {
+        if (skipExisting && std::all_of(needed.begin(), needed.end(),
+                                        [&](const QString& f) { return present.contains(f); })) {
             // Made before the record was kept: its files are there, and
             // leaving them replaces nothing.
             const bool unchanged =
-                !entry || (entry->made && entry->fingerprint == VideoFingerprint(fingerprint, keyword) &&
-                           std::all_of(needed.begin(), needed.end(),
-                                       [&](const QString& f) { return entry->files.contains(f); }));
+                !entry ||
+                (entry->made && entry->fingerprint == VideoFingerprint(fingerprint, keyword) &&
+                 std::all_of(needed.begin(), needed.end(),
+                             [&](const QString& f) { return entry->files.contains(f); }));
             if (unchanged) {
                 plan->alreadyMade[size_t(i)] = 1;
                 continue;
@@ -210,16 +212,19 @@ QStringList OutputClashes(const BatchSettings& settings, const std::vector<Video
     if (!record.Load(settings.outputFolder, {}, &error)) return {};
     OutputPlan plan;
     const QByteArray fingerprint = skipExisting ? BatchFingerprint(settings) : QByteArray();
-    if (!PlanOutput(settings, tasks, skipExisting, record, fingerprint, {}, &plan, &error)) return {};
+    if (!PlanOutput(settings, tasks, skipExisting, record, fingerprint, {}, &plan, &error))
+        return {};
     return plan.clashes;
 }
 
 QString ClashMessage(const QString& folder, const QStringList& clashes) {
     QStringList named = clashes.mid(0, 10);
     if (clashes.size() > 10) named << QString("and %1 more").arg(clashes.size() - 10);
-    return QString("The output folder %1 holds %2 Vid Mill did not make that this batch would "
-                   "replace: %3.")
-        .arg(folder, clashes.size() == 1 ? QString("a file") : QString("%1 files").arg(clashes.size()),
+    return QString(
+               "The output folder %1 holds %2 Vid Mill did not make that this batch would "
+               "replace: %3.")
+        .arg(folder,
+             clashes.size() == 1 ? QString("a file") : QString("%1 files").arg(clashes.size()),
              named.join(", "));
 }
 

@@ -36,7 +36,6 @@ bool WriteAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-
 }  // namespace
 
 OutputRecord::~OutputRecord() {
@@ -117,16 +116,16 @@ bool OutputRecord::Compact(QString* error) {
         all += Line(it.key(), it.value());
     if (!fresh.open(QIODevice::WriteOnly | QIODevice::Truncate) || fresh.write(all) != all.size() ||
         !fresh.flush() || fdatasync(fresh.handle()) != 0) {
-        *error = "The record of the videos made in " + folder_ + " cannot be written: " +
-                 fresh.errorString();
+        *error = "The record of the videos made in " + folder_ +
+                 " cannot be written: " + fresh.errorString();
         fresh.remove();
         return false;
     }
     fresh.close();
     if (std::rename(fresh.fileName().toLocal8Bit().constData(),
                     FileIn(folder_).toLocal8Bit().constData()) != 0) {
-        *error = "The record of the videos made in " + folder_ + " cannot be written: " +
-                 std::strerror(errno);
+        *error = "The record of the videos made in " + folder_ +
+                 " cannot be written: " + std::strerror(errno);
         return false;
     }
     lines_ = int(entries_.size());
@@ -134,16 +133,15 @@ bool OutputRecord::Compact(QString* error) {
     return true;
 }
 
-bool OutputRecord::Append(const QString& video, Entry entry, bool join, bool sync,
-                          QString* error) {
+bool OutputRecord::Append(const QString& video, Entry entry, bool join, bool sync, QString* error) {
     std::lock_guard lock(mutex_);
     // Files written for the video before stay this program's.
     if (const auto found = entries_.constFind(video); join && found != entries_.constEnd())
         for (const QString& file : found->files)
             if (!entry.files.contains(file)) entry.files << file;
     auto failed = [&](int why) {
-        *error = "The record of the videos made in " + folder_ + " cannot be written: " +
-                 std::strerror(why);
+        *error = "The record of the videos made in " + folder_ +
+                 " cannot be written: " + std::strerror(why);
         return false;
     };
     if (fd_ < 0) {
@@ -152,11 +150,12 @@ bool OutputRecord::Append(const QString& video, Entry entry, bool join, bool syn
                    O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
         if (fd_ < 0) return failed(errno);
     }
-    const QByteArray line = entry.files.isEmpty() && !entry.made
-                                ? QJsonDocument(QJsonObject{{"video", video}, {"state", "forgotten"}})
-                                          .toJson(QJsonDocument::Compact) +
-                                      '\n'
-                                : Line(video, entry);
+    const QByteArray line =
+        entry.files.isEmpty() && !entry.made
+            ? QJsonDocument(QJsonObject{{"video", video}, {"state", "forgotten"}})
+                      .toJson(QJsonDocument::Compact) +
+                  '\n'
+            : Line(video, entry);
     if (!WriteAll(fd_, line)) return failed(errno ? errno : ENOSPC);
     if (sync && fdatasync(fd_) != 0) return failed(errno);
     if (entry.files.isEmpty() && !entry.made)

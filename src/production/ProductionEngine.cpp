@@ -1,9 +1,9 @@
 #include "ProductionEngine.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -360,8 +360,7 @@ ProductionEngine::~ProductionEngine() = default;
 
 OutputFolderLock::Outcome ProductionEngine::TakeOutputFolder(int waitMs, QString* message,
                                                              QString* note) {
-    return d->folderLock.Take(d->settings.outputFolder, waitMs, d->stop.get_token(), message,
-                              note);
+    return d->folderLock.Take(d->settings.outputFolder, waitMs, d->stop.get_token(), message, note);
 }
 
 bool ProductionEngine::ClaimOutputFolder(int waitMs, QString* error) {

@@ -33,7 +33,7 @@ struct VideoReport {
     QString keyword;
     int position = 0;
     Status status = Status::Stopped;
-    QString path;  // empty for a video the batch never came to
+    QString path;               // empty for a video the batch never came to
     double plannedSeconds = 0;  // 0 until the plan is known
     double actualSeconds = 0;   // the made video's length
     QString stage;              // failed: the step that failed

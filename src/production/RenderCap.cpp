@@ -42,7 +42,8 @@ int64_t AvailableBytes() {
     int64_t current = used.toLongLong();
     if (max.isEmpty()) {
         limit = ReadSmallFile("/sys/fs/cgroup/memory/memory.limit_in_bytes").trimmed().toLongLong();
-        current = ReadSmallFile("/sys/fs/cgroup/memory/memory.usage_in_bytes").trimmed().toLongLong();
+        current =
+            ReadSmallFile("/sys/fs/cgroup/memory/memory.usage_in_bytes").trimmed().toLongLong();
         if (limit >= (int64_t(1) << 60)) limit = 0;  // v1 says "no limit" with a huge number
     }
     if (limit > 0) {
@@ -59,10 +60,12 @@ RenderCap RenderCapHere(int width, int height) {
     cap.cores = Cores();
     cap.availableBytes = AvailableBytes();
     const double share = double(std::max(1, width) * std::max(1, height)) / (1920.0 * 1080.0);
-    cap.bytesPerRender = std::max<int64_t>(kRenderBytes1080p / 8, int64_t(kRenderBytes1080p * share));
+    cap.bytesPerRender =
+        std::max<int64_t>(kRenderBytes1080p / 8, int64_t(kRenderBytes1080p * share));
     cap.jobs = cap.cores;
     if (cap.availableBytes > 0)
-        cap.jobs = std::min<int64_t>(cap.jobs, std::max<int64_t>(1, cap.availableBytes / cap.bytesPerRender));
+        cap.jobs = std::min<int64_t>(cap.jobs,
+                                     std::max<int64_t>(1, cap.availableBytes / cap.bytesPerRender));
     return cap;
 }
 

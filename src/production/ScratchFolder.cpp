@@ -32,7 +32,8 @@ ScratchFolder::~ScratchFolder() {
 bool ScratchFolder::Make(const QString& parent, QString* error) {
     QByteArray pattern = (parent + "/" + kPrefix + "XXXXXX").toLocal8Bit();
     if (!mkdtemp(pattern.data())) {
-        *error = QString("No scratch folder can be made in %1: %2").arg(parent, std::strerror(errno));
+        *error =
+            QString("No scratch folder can be made in %1: %2").arg(parent, std::strerror(errno));
         return false;
     }
     path_ = QString::fromLocal8Bit(pattern);

@@ -124,10 +124,12 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
         QString problem = AdCopyWordsProblem(pages);
         if (problem.isEmpty())
             problem = task.keyword.isEmpty()
-                          ? QString("Without a keyword (#KEYWORD# is left out), no ad copy has "
-                                    "words to speak.")
-                          : QString("With the keyword \"%1\" put in, no ad copy has words to "
-                                    "speak.")
+                          ? QString(
+                                "Without a keyword (#KEYWORD# is left out), no ad copy has "
+                                "words to speak.")
+                          : QString(
+                                "With the keyword \"%1\" put in, no ad copy has words to "
+                                "speak.")
                                 .arg(task.keyword);
         return fail("narration", problem);
     }
@@ -169,9 +171,8 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
         };
         // Cut for the video as it will run: with few slides the last one
         // is held on past the plan's length, and the music goes on under it.
-        const int seconds =
-            VideoSeconds(settings_, int(settings_.slides.size()) + e.plan.repeatedImages, e.plan,
-                         e.narrated);
+        const int seconds = VideoSeconds(
+            settings_, int(settings_.slides.size()) + e.plan.repeatedImages, e.plan, e.narrated);
         if (PrepareMusic(settings_, int16_t(std::min(seconds, 32767)), out->musicFile, log, stop_,
                          &music, &error))
             error.clear();

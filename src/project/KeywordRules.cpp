@@ -13,7 +13,8 @@ QString KeywordFileNameProblem(const QString& keyword) {
     };
     if (keyword.contains('/')) return refused(keyword, "it contains \"/\".");
     if (keyword.contains(QChar(0))) return refused(keyword, "it contains a NUL character.");
-    if (keyword == "." || keyword == "..") return refused(keyword, "\".\" and \"..\" name folders.");
+    if (keyword == "." || keyword == "..")
+        return refused(keyword, "\".\" and \"..\" name folders.");
     if (!keyword.isEmpty() && keyword.trimmed().isEmpty())
         return refused(keyword, "it is only spaces, which is no name.");
     // UTF-8 takes at most three bytes for a UTF-16 unit: short keywords need

@@ -222,14 +222,34 @@ av::FramePtr Oriented(const AVFrame* stored, int orientation) {
         for (int x = 0; x < out->width; ++x) {
             int sx = x, sy = y;
             switch (orientation) {
-                case 2: sx = sw - 1 - x; break;
-                case 3: sx = sw - 1 - x; sy = sh - 1 - y; break;
-                case 4: sy = sh - 1 - y; break;
-                case 5: sx = y; sy = x; break;
-                case 6: sx = y; sy = sh - 1 - x; break;
-                case 7: sx = sw - 1 - y; sy = sh - 1 - x; break;
-                case 8: sx = sw - 1 - y; sy = x; break;
-                default: break;
+                case 2:
+                    sx = sw - 1 - x;
+                    break;
+                case 3:
+                    sx = sw - 1 - x;
+                    sy = sh - 1 - y;
+                    break;
+                case 4:
+                    sy = sh - 1 - y;
+                    break;
+                case 5:
+                    sx = y;
+                    sy = x;
+                    break;
+                case 6:
+                    sx = y;
+                    sy = sh - 1 - x;
+                    break;
+                case 7:
+                    sx = sw - 1 - y;
+                    sy = sh - 1 - x;
+                    break;
+                case 8:
+                    sx = sw - 1 - y;
+                    sy = x;
+                    break;
+                default:
+                    break;
             }
             const uint8_t* from = stored->data[0] + sy * stored->linesize[0] + sx * 3;
             std::copy_n(from, 3, row + x * 3);
@@ -300,8 +320,7 @@ av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, Re
     }
     const int pictureWidth = source.frame->width, pictureHeight = source.frame->height;
 
-    const double fitScale =
-        std::min(double(width) / pictureWidth, double(height) / pictureHeight);
+    const double fitScale = std::min(double(width) / pictureWidth, double(height) / pictureHeight);
     const double coverScale =
         std::max(double(width) / pictureWidth, double(height) / pictureHeight);
     av::FramePtr canvas;

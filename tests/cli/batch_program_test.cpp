@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -14,7 +15,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <QElapsedTimer>
 #include <functional>
 
 #include "AppFolder.h"
@@ -204,11 +204,12 @@ protected:
 
     // A small espeak-ng project at 240p: one slide, a second each.
     QString SmallProject(const QString& name, const QString& keywords, const QString& more = {}) {
-        return WriteProject(name, QString(R"({"adCopies": ["#KEYWORD#."], "keywords": [%1],
+        return WriteProject(name,
+                            QString(R"({"adCopies": ["#KEYWORD#."], "keywords": [%1],
                                               "resolution": "240p", "secondsPerSlide": 1,
                                               "slides": ["images/one.jpg"], "voice": "%2"%3})")
-                                      .arg(keywords, EspeakVoice(), more.isEmpty() ? "" : ", " + more)
-                                      .toUtf8());
+                                .arg(keywords, EspeakVoice(), more.isEmpty() ? "" : ", " + more)
+                                .toUtf8());
     }
 
     QString dir;
@@ -265,7 +266,8 @@ TEST_F(ProjectBatch, BadProjectsSayWhatIsWrongInOneLineAndMakeNothing) {
         {"/proc/vidmill-report.json", "--report: /proc/vidmill-report.json cannot be written"},
     };
     for (const auto& [report, expected] : reports) {
-        const BatchRun refused = RunBatch({"--output", dir + "/out", "--report", report, project}, 60000);
+        const BatchRun refused =
+            RunBatch({"--output", dir + "/out", "--report", report, project}, 60000);
         EXPECT_EQ(refused.exitCode, 2) << refused.out.toStdString();
         ASSERT_EQ(refused.Said().size(), 1) << refused.err.toStdString();
         EXPECT_TRUE(refused.Said()[0].contains(expected)) << refused.err.toStdString();
@@ -366,8 +368,9 @@ TEST_F(ProjectBatch, CountsFoldersAndSignalsAreHandledHonestly) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("The output folder " + out + " is in use by another batch"))
         << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QString("process %1 on ").arg(QCoreApplication::applicationPid())) &&
-                run.err.contains(" ago)"))
+    EXPECT_TRUE(
+        run.err.contains(QString("process %1 on ").arg(QCoreApplication::applicationPid())) &&
+        run.err.contains(" ago)"))
         << "who holds it, and since when: " << run.err.toStdString();
     auto waiting = Start({"--output", out, "--wait-for-folder", small});
     QByteArray said;
@@ -406,9 +409,9 @@ TEST_F(ProjectBatch, CountsFoldersAndSignalsAreHandledHonestly) {
 // of the keywords photo1 and notes would get: the batch is refused, names
 // them and makes nothing, unless asked to replace them.
 TEST_F(ProjectBatch, TheUsersFilesAreNeverReplacedUnlessAskedTo) {
-    const QString project =
-        SmallProject("upload.json", R"("photo1", "notes")",
-                     R"("cover": {"enabled": true, "slide": 1}, "titleTemplate": "#KEYWORD# today")");
+    const QString project = SmallProject(
+        "upload.json", R"("photo1", "notes")",
+        R"("cover": {"enabled": true, "slide": 1}, "titleTemplate": "#KEYWORD# today")");
     const QString out = dir + "/out";
     ASSERT_TRUE(QDir().mkpath(out));
     ASSERT_TRUE(testsupport::WriteSolidImage(out + "/photo1.jpg", 1088, 612, Qt::blue));
@@ -421,8 +424,9 @@ TEST_F(ProjectBatch, TheUsersFilesAreNeverReplacedUnlessAskedTo) {
     BatchRun run = RunBatch({"--output", out, project}, 120000);
     EXPECT_EQ(run.exitCode, 2) << run.out.toStdString() << run.err.toStdString();
     ASSERT_EQ(run.Said().size(), 1) << run.err.toStdString();
-    EXPECT_TRUE(run.Said()[0].contains("holds 2 files Vid Mill did not make that this batch would "
-                                       "replace: photo1.jpg, notes.txt."))
+    EXPECT_TRUE(
+        run.Said()[0].contains("holds 2 files Vid Mill did not make that this batch would "
+                               "replace: photo1.jpg, notes.txt."))
         << run.err.toStdString();
     EXPECT_TRUE(run.Said()[0].contains("--replace")) << run.err.toStdString();
     EXPECT_EQ(Bytes(out + "/photo1.jpg"), photo);
@@ -433,9 +437,11 @@ TEST_F(ProjectBatch, TheUsersFilesAreNeverReplacedUnlessAskedTo) {
     // A report whose folder went while the batch ran makes the exit 1.
     const QString reports = dir + "/reports";
     ASSERT_TRUE(QDir().mkpath(reports));
-    auto replacing = Start({"--replace", "--output", out, "--report", reports + "/r.json", project});
+    auto replacing =
+        Start({"--replace", "--output", out, "--report", reports + "/r.json", project});
     QByteArray said;
-    ASSERT_TRUE(ReadUntil(*replacing, &said, [&] { return said.contains("Making 2 videos"); }, 60000));
+    ASSERT_TRUE(ReadUntil(
+        *replacing, &said, [&] { return said.contains("Making 2 videos"); }, 60000));
     ASSERT_TRUE(QDir(reports).removeRecursively());
     run = Finish(*replacing, 120000);
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
@@ -455,7 +461,8 @@ TEST_F(ProjectBatch, LocksLeftByBatchesThatAreGoneAreTakenOver) {
     const QString out = dir + "/out";
     ASSERT_TRUE(QDir().mkpath(out));
     const std::pair<QByteArray, QString> left[] = {
-        {QByteArray("\x01\x02garbage", 9), "could not be read (a batch was killed while writing it)"},
+        {QByteArray("\x01\x02garbage", 9),
+         "could not be read (a batch was killed while writing it)"},
         {"", "could not be read"},
         {"24411\nvidmill-batch\nvidmill-spring-3-abcde\n1700000000\n",
          "was left by vidmill-batch, process 24411 on vidmill-spring-3-abcde, started"},
@@ -479,7 +486,8 @@ TEST_F(ProjectBatch, LocksLeftByBatchesThatAreGoneAreTakenOver) {
 TEST_F(ProjectBatch, AKilledBatchLeavesNoHelperAndTheNextRunRemovesItsScratch) {
     // One line flite speaks in one go: many seconds of work for the helper.
     QString text;
-    for (int i = 0; i < 150; ++i) text += QString("Sentence %1 of a long text about #KEYWORD#. ").arg(i);
+    for (int i = 0; i < 150; ++i)
+        text += QString("Sentence %1 of a long text about #KEYWORD#. ").arg(i);
     const QString project = WriteProject(
         "long.json", QString(R"json({"adCopies": ["%1"], "keywords": ["alpha", "bravo"],
                                  "resolution": "240p", "slides": ["images/one.jpg"],
@@ -493,10 +501,14 @@ TEST_F(ProjectBatch, AKilledBatchLeavesNoHelperAndTheNextRunRemovesItsScratch) {
     const pid_t pid = pid_t(batch->processId());
     QList<pid_t> helpers;
     QByteArray said;
-    ASSERT_TRUE(ReadUntil(*batch, &said, [&] {
-        helpers = SpeechHelpersOf(pid);
-        return !helpers.isEmpty();
-    }, 60000)) << said.toStdString();
+    ASSERT_TRUE(ReadUntil(
+        *batch, &said,
+        [&] {
+            helpers = SpeechHelpersOf(pid);
+            return !helpers.isEmpty();
+        },
+        60000))
+        << said.toStdString();
     ASSERT_EQ(QDir(tmp).entryList({"vidmill-batch-*"}, QDir::Dirs).size(), 1);
     ::kill(pid, SIGKILL);
     Finish(*batch, 10000);
@@ -504,8 +516,8 @@ TEST_F(ProjectBatch, AKilledBatchLeavesNoHelperAndTheNextRunRemovesItsScratch) {
         [&] { return std::all_of(helpers.begin(), helpers.end(), Gone); }, 3000))
         << "a speech helper outlived the batch";
 
-    const BatchRun next = RunBatch({"--output", dir + "/next", SmallProject("one.json", R"("one")")},
-                                   120000, tmp);
+    const BatchRun next =
+        RunBatch({"--output", dir + "/next", SmallProject("one.json", R"("one")")}, 120000, tmp);
     EXPECT_EQ(next.exitCode, 0) << next.err.toStdString();
     EXPECT_TRUE(QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
         << QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(", ").toStdString();
@@ -534,14 +546,15 @@ TEST_F(ProjectBatch, WaitForFolderRefusesAFolderThatCannotBeWrittenAtOnce) {
     ASSERT_TRUE(QDir().mkpath(readOnly));
     const bool root = geteuid() == 0;  // root writes where the permissions say no
     if (root)
-        ASSERT_EQ(mount("tmpfs", readOnly.toLocal8Bit().constData(), "tmpfs", MS_RDONLY, "size=64k"), 0);
+        ASSERT_EQ(
+            mount("tmpfs", readOnly.toLocal8Bit().constData(), "tmpfs", MS_RDONLY, "size=64k"), 0);
     else
         ASSERT_TRUE(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner));
     auto batch = Start({"--wait-for-folder", "--output", readOnly, project});
     QByteArray said;
     // From the first line (the project is read by then) to the end.
-    const bool started =
-        ReadUntil(*batch, &said, [&] { return said.contains("Making 1 video"); }, 60000);
+    const bool started = ReadUntil(
+        *batch, &said, [&] { return said.contains("Making 1 video"); }, 60000);
     QElapsedTimer clock;
     clock.start();
     const BatchRun run = Finish(*batch, 10000);
@@ -583,21 +596,24 @@ TEST_F(ProjectBatch, SigtermDuringTheSkipsOfALargeRerunEndsWithinASecond) {
             const QString video = vm::VideoName(settings, keyword);
             QFile file(out + "/" + video);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            ASSERT_TRUE(record.Made(video, {video}, vm::VideoFingerprint(fingerprint, keyword), &error));
+            ASSERT_TRUE(
+                record.Made(video, {video}, vm::VideoFingerprint(fingerprint, keyword), &error));
         }
     }
     const QString tmp = dir + "/tmp";
     ASSERT_TRUE(QDir().mkpath(tmp));
     auto batch = Start({"--skip-existing", "--output", out, project}, tmp);
     QByteArray said;
-    ASSERT_TRUE(ReadUntil(*batch, &said, [&] { return said.contains("skipped k"); }, 60000))
+    ASSERT_TRUE(ReadUntil(
+        *batch, &said, [&] { return said.contains("skipped k"); }, 60000))
         << said.toStdString();
     QElapsedTimer clock;
     clock.start();
     ::kill(pid_t(batch->processId()), SIGTERM);
     const BatchRun run = Finish(*batch, 30000);
     const qint64 ms = clock.elapsed();
-    EXPECT_EQ(run.exitCode, 1) << "the run ended before it was stopped: " << run.out.right(300).toStdString();
+    EXPECT_EQ(run.exitCode, 1) << "the run ended before it was stopped: "
+                               << run.out.right(300).toStdString();
     EXPECT_LT(ms, 1000);
     EXPECT_TRUE(run.err.contains("stopped by signal 15")) << run.err.right(500).toStdString();
     EXPECT_FALSE(QFile::exists(out + "/.vidmill.lock"));

@@ -16,11 +16,11 @@
 #include "KeywordRules.h"
 #include "MediaProbe.h"
 #include "ProductionEngine.h"
-#include "VideoLayout.h"
 #include "SpVoice.h"
 #include "SpeechText.h"
 #include "TestSupport.h"
 #include "TimingPlan.h"
+#include "VideoLayout.h"
 
 using namespace vm;
 
@@ -104,8 +104,9 @@ TEST_F(Reliability, OnlyThisBatchsFilesAreTouched) {
     for (const VideoReport& r : Make({"photo1", "notes", "other"})) {
         EXPECT_EQ(r.status, VideoReport::Status::Failed);
         EXPECT_EQ(r.stage, "output");
-        EXPECT_TRUE(r.message.endsWith("holds 2 files Vid Mill did not make that this batch would "
-                                       "replace: photo1.jpg, notes.txt."))
+        EXPECT_TRUE(
+            r.message.endsWith("holds 2 files Vid Mill did not make that this batch would "
+                               "replace: photo1.jpg, notes.txt."))
             << r.message.toStdString();
     }
     EXPECT_EQ(Bytes(Out("photo1.jpg")), "the user's photo");

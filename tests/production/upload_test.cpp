@@ -19,10 +19,10 @@
 #include "Compressors.h"
 #include "ImageLoader.h"
 #include "MediaProbe.h"
+#include "Narration.h"
 #include "ProductionEngine.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "Narration.h"
 #include "VideoLayout.h"
 #include "VideoPipeline.h"
 #include "WavFile.h"
@@ -140,7 +140,8 @@ void ExpectReadableCues(const std::vector<CaptionCue>& cues, const QString& text
         if (i + 1 < cues.size()) {
             EXPECT_LE(cue.end, cues[i + 1].start);
         }
-        for (const NarrationWord& w : cue.words) again += (w.joined || again.isEmpty() ? "" : " ") + w.text;
+        for (const NarrationWord& w : cue.words)
+            again += (w.joined || again.isEmpty() ? "" : " ") + w.text;
     }
     EXPECT_EQ(again, text);
 }
@@ -195,8 +196,8 @@ TEST(Captions, CuesAreReadableAndKeepEveryWordInOrder) {
     ASSERT_EQ(second.words.size(), cues[1].words.size());
     EXPECT_EQ(QString::fromStdString(second.text), cues[1].lines.join('\n'));
     for (size_t w = 0; w < second.words.size(); ++w)
-        EXPECT_EQ(QString::fromStdString(
-                      second.text.substr(size_t(second.words[w].begin), size_t(second.words[w].length))),
+        EXPECT_EQ(QString::fromStdString(second.text.substr(size_t(second.words[w].begin),
+                                                            size_t(second.words[w].length))),
                   cues[1].words[w].text);
 }
 
@@ -209,12 +210,15 @@ TEST(Captions, JapaneseChineseAndVeryLongWordsKeepTheLimits) {
         double seconds;
     } const cases[] = {
         {"Japanese",
-         "本日は当店にお越しいただき、誠にありがとうございます。新鮮なパンを毎朝焼いています！ぜひお試しください。",
+         "本日は当店にお越しいただき、誠にありがとうございます。新鮮なパンを毎朝焼いています！ぜひ"
+         "お試しください。",
          10.5},
-        {"Chinese", "欢迎光临我们的面包店，我们每天早上都烤新鲜的面包和蛋糕，价格实惠，品质优良。欢迎品尝！",
+        {"Chinese",
+         "欢迎光临我们的面包店，我们每天早上都烤新鲜的面包和蛋糕，价格实惠，品质优良。欢迎品尝！",
          9.9},
         {"a 40-character word", "Supercalifragilisticexpialidocious-extra", 11.1},
-        {"an English voice over Chinese", "Vid Mill 视频工厂每天为您制作精彩的视频广告，简单快捷，效果出众。", 9.9},
+        {"an English voice over Chinese",
+         "Vid Mill 视频工厂每天为您制作精彩的视频广告，简单快捷，效果出众。", 9.9},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -223,7 +227,8 @@ TEST(Captions, JapaneseChineseAndVeryLongWordsKeepTheLimits) {
         EXPECT_GE(cues.size(), 2u);
         // Breaks fall after punctuation, never before it.
         for (const CaptionCue& cue : cues)
-            for (const QString& line : cue.lines) EXPECT_FALSE(QString("、。，！？").contains(line.front()));
+            for (const QString& line : cue.lines)
+                EXPECT_FALSE(QString("、。，！？").contains(line.front()));
     }
     // A sentence end in Japanese ends the cue.
     const std::vector<CaptionCue> japanese = MakeCaptionCues(EvenlyTimed(cases[0].text, 10.5));

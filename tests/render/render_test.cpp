@@ -9,9 +9,9 @@
 #include "Compressors.h"
 #include "CoverPicture.h"
 #include "MediaProbe.h"
-#include "TestSupport.h"
 #include "RenderEngine.h"
 #include "RenderJob.h"
+#include "TestSupport.h"
 
 using testsupport::AverageColor;
 using testsupport::ColorDistance;
@@ -120,7 +120,8 @@ TEST_F(VideoRender, PhotosAreShownTheWayTheyWereTaken) {
     QImage upright(120, 160, QImage::Format_RGB32);
     const QColor corners[] = {kRed, kGreen, kBlue, QColor(Qt::white)};
     for (int y = 0; y < 160; ++y)
-        for (int x = 0; x < 120; ++x) upright.setPixelColor(x, y, corners[(y >= 80) * 2 + (x >= 60)]);
+        for (int x = 0; x < 120; ++x)
+            upright.setPixelColor(x, y, corners[(y >= 80) * 2 + (x >= 60)]);
     Layout edit(426, 240);
     edit.job.codec = "rawvideo";  // exact pictures
     for (int orientation = 1; orientation <= 8; ++orientation) {
@@ -144,9 +145,9 @@ TEST_F(VideoRender, PhotosAreShownTheWayTheyWereTaken) {
     // The cover, filled with the picture (its middle kept), no headline.
     for (int orientation : {6, 8}) {
         const QString cover = Path(QString("cover%1.jpg").arg(orientation));
-        const vm::RenderResult made = vm::MakeCoverPicture(
-            Path(QString("photo%1.jpg").arg(orientation)).toStdString(), 1280, 720, "",
-            cover.toStdString());
+        const vm::RenderResult made =
+            vm::MakeCoverPicture(Path(QString("photo%1.jpg").arg(orientation)).toStdString(), 1280,
+                                 720, "", cover.toStdString());
         ASSERT_TRUE(made.ok) << made.Text();
         const QImage picture(cover);
         ASSERT_EQ(picture.size(), QSize(1280, 720));

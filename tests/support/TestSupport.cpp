@@ -116,14 +116,34 @@ bool WriteOrientedJpeg(const QString& path, const QImage& upright, int orientati
         for (int x = 0; x < w; ++x) {
             int sx = x, sy = y;
             switch (orientation) {
-                case 2: sx = sw - 1 - x; break;
-                case 3: sx = sw - 1 - x; sy = sh - 1 - y; break;
-                case 4: sy = sh - 1 - y; break;
-                case 5: sx = y; sy = x; break;
-                case 6: sx = y; sy = sh - 1 - x; break;
-                case 7: sx = sw - 1 - y; sy = sh - 1 - x; break;
-                case 8: sx = sw - 1 - y; sy = x; break;
-                default: break;
+                case 2:
+                    sx = sw - 1 - x;
+                    break;
+                case 3:
+                    sx = sw - 1 - x;
+                    sy = sh - 1 - y;
+                    break;
+                case 4:
+                    sy = sh - 1 - y;
+                    break;
+                case 5:
+                    sx = y;
+                    sy = x;
+                    break;
+                case 6:
+                    sx = y;
+                    sy = sh - 1 - x;
+                    break;
+                case 7:
+                    sx = sw - 1 - y;
+                    sy = sh - 1 - x;
+                    break;
+                case 8:
+                    sx = sw - 1 - y;
+                    sy = x;
+                    break;
+                default:
+                    break;
             }
             stored.setPixel(sx, sy, upright.pixel(x, y));
         }
@@ -134,8 +154,9 @@ bool WriteOrientedJpeg(const QString& path, const QImage& upright, int orientati
     // APP1 "Exif": a big-endian TIFF header and one IFD holding only the
     // orientation (tag 0x0112, one SHORT), after the JFIF APP0 segment.
     QByteArray tiff("MM\x00\x2a\x00\x00\x00\x08", 8);
-    const char entry[] = {0x00, 0x01, 0x01, 0x12, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01,
-                          0x00, char(orientation), 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const char entry[] = {0x00, 0x01, 0x01, 0x12, 0x00, 0x03,
+                          0x00, 0x00, 0x00, 0x01, 0x00, char(orientation),
+                          0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     tiff.append(entry, sizeof entry);
     const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
     QByteArray segment("\xff\xe1", 2);
