@@ -79,15 +79,18 @@ QByteArray BatchFingerprint(const BatchSettings& settings, std::stop_token stop)
     hash.addData(
         QJsonDocument(QJsonObject{{"project", ProjectJson(project)}, {"resolved", resolved}})
             .toJson(QJsonDocument::Compact));
+    // The pictures and the music by their content, in the order they are
+    // used: where the project folder lies does not matter, what is in it does.
     QStringList files = settings.slides;
     if (settings.Get(setting::music) && !settings.musicFile.isEmpty()) files << settings.musicFile;
-    QSet<QString> hashed;
+    QHash<QString, QByteArray> contents;
     for (const QString& file : files) {
-        if (hashed.contains(file)) continue;
-        hashed.insert(file);
-        const QByteArray content = FileHash(file, stop);
-        if (stop.stop_requested()) return {};
-        hash.addData(file.toUtf8() + '\n' + content + '\n');
+        auto found = contents.constFind(file);
+        if (found == contents.constEnd()) {
+            found = contents.insert(file, FileHash(file, stop));
+            if (stop.stop_requested()) return {};
+        }
+        hash.addData(*found + '\n');
     }
     return hash.result().toHex();
 }

@@ -37,16 +37,12 @@ bool ScratchFolder::Make(const QString& parent, QString* error) {
         return false;
     }
     path_ = QString::fromLocal8Bit(pattern);
-    if (owner_.Take(path_ + kOwnerBeingMade) != FileLock::Result::Taken ||
+    // On a file system without locks the folder still serves; it is only
+    // not removed should this batch be killed.
+    if (owner_.Take(path_ + kOwnerBeingMade) == FileLock::Result::Taken &&
         std::rename((path_ + kOwnerBeingMade).toLocal8Bit().constData(),
-                    (path_ + kOwner).toLocal8Bit().constData()) != 0) {
-        *error = QString("The scratch folder %1 cannot be written: %2")
-                     .arg(path_, std::strerror(owner_.Error() ? owner_.Error() : errno));
-        RemoveTree(path_);
-        owner_.Release();
-        path_.clear();
-        return false;
-    }
+                    (path_ + kOwner).toLocal8Bit().constData()) != 0)
+        owner_.Release(true);
     return true;
 }
 
