@@ -115,7 +115,9 @@ public:
                 break;
             case Kind::Skipped:
                 Finish(e.index);
-                Line(QString("skipped %1: %2").arg(name, e.message));
+                // A rerun skips by the thousand: those lines go out in
+                // batches, at least ten times a second.
+                Line(QString("skipped %1: %2").arg(name, e.message), false, false);
                 break;
             case Kind::Stopped:
                 Finish(e.index);
@@ -131,6 +133,7 @@ public:
 
     // Ends a drawn line so the next text starts on its own line.
     void Break() {
+        std::fflush(stdout);
         if (tty_ && open_) std::fputs("\n", stderr);
         open_ = false;
         width_ = 0;
@@ -148,14 +151,21 @@ private:
         ++done_;
     }
 
-    void Line(const QString& text, bool toErr = false) {
+    void Line(const QString& text, bool toErr = false, bool now = true) {
         if (tty_ && open_) {
             std::fputs(qPrintable("\r" + QString(width_, ' ') + "\r"), stderr);
             open_ = false;
             width_ = 0;
             lastPercent_ = -1;  // the bar is drawn again after the line
         }
-        toErr ? Err(text) : Out(text);
+        if (toErr) {
+            Err(text);
+        } else if (now || !flushed_.isValid() || flushed_.elapsed() >= 100) {
+            Out(text);
+            flushed_.start();
+        } else {
+            std::fputs(qPrintable(text + "\n"), stdout);
+        }
     }
 
     void Draw() {
@@ -208,6 +218,7 @@ private:
     int lastTenth_ = -1;
     int lastPercent_ = -1;
     QElapsedTimer redrawn_;
+    QElapsedTimer flushed_;
     QMap<int, Flight> flight_;
     QElapsedTimer clock_;
 };

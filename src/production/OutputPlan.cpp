@@ -10,6 +10,7 @@
 #include <QSet>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 #include "Narration.h"
 
@@ -33,11 +34,19 @@ QByteArray FileHash(const QString& path, const std::stop_token& stop) {
     return hash.result().toHex();
 }
 
+// The extensions of the files this program writes, a bit each.
+constexpr const char* kExtensions[] = {".avi", ".mp4", ".srt", ".jpg", ".txt"};
+
+// The bit of the extension `name` ends with; 0 for any other.
+int ExtensionBit(const QString& name) {
+    for (int i = 0; i < int(std::size(kExtensions)); ++i)
+        if (name.endsWith(QLatin1String(kExtensions[i]))) return 1 << i;
+    return 0;
+}
+
 // The name without one of the extensions this program writes, or empty.
 QString BaseName(const QString& name) {
-    for (const char* extension : {".avi", ".mp4", ".srt", ".jpg", ".txt"})
-        if (name.endsWith(QLatin1String(extension))) return name.chopped(4);
-    return {};
+    return ExtensionBit(name) != 0 ? name.chopped(4) : QString();
 }
 
 // The final name a leftover of a killed run was being written for:
@@ -130,10 +139,10 @@ bool PlanOutput(const BatchSettings& settings, const std::vector<VideoTask>& tas
     plan->clashes.clear();
     plan->unfinished.clear();
 
-    // The folder, listed once: every name, the names of the files this
-    // program writes with their extension taken off, and the leftovers.
-    QSet<QString> present;
-    QSet<QString> bases;
+    // The folder, listed once: for each name the files this program writes
+    // are called by, which of them are there (a bit per extension), and the
+    // leftovers.
+    QHash<QString, quint8> present;
     QStringList leftovers;
     const QByteArray folder = settings.outputFolder.toLocal8Bit();
     if (DIR* dir = opendir(folder.constData())) {
@@ -144,10 +153,8 @@ bool PlanOutput(const BatchSettings& settings, const std::vector<VideoTask>& tas
                 return stopped();
             }
             const QString name = QString::fromLocal8Bit(entry->d_name);
-            if (name == "." || name == "..") continue;
-            present.insert(name);
-            const QString base = BaseName(name);
-            if (!base.isEmpty()) bases.insert(base);
+            const int kind = ExtensionBit(name);
+            if (kind != 0) present[name.chopped(4)] |= quint8(kind);
             if (name.endsWith(QLatin1String(".part"))) leftovers << name;
         }
         closedir(dir);
@@ -161,6 +168,9 @@ bool PlanOutput(const BatchSettings& settings, const std::vector<VideoTask>& tas
     const QStringList files = VideoFiles(settings, "x.avi");
     QStringList companions;  // the extensions beside the video
     for (int i = 1; i < files.size(); ++i) companions << files[i].mid(1);
+    const QString videoExtension = settings.container == "mp4" ? ".mp4" : ".avi";
+    int neededBits = ExtensionBit(videoExtension);
+    for (const QString& extension : companions) neededBits |= ExtensionBit(extension);
     QHash<QString, int> first;
     first.reserve(count);
     const QString outputName = settings.Get(setting::outputName);
@@ -174,29 +184,29 @@ bool PlanOutput(const BatchSettings& settings, const std::vector<VideoTask>& tas
             continue;
         }
         first.insert(base, i);
-        // Nothing of this name in the folder: nothing to skip or to replace.
-        if (!bases.contains(base) || !VideoNameProblem(settings, keyword).isEmpty()) continue;
-        const QString video = VideoName(settings, keyword);
-        QStringList needed{video};
-        for (const QString& extension : companions) needed << base + extension;
+        // None of this video's files in the folder: nothing to skip or to replace.
+        const int there = present.value(base) & neededBits;
+        if (there == 0 || !VideoNameProblem(settings, keyword).isEmpty()) continue;
+        const QString video = base + videoExtension;
         const std::optional<OutputRecord::Entry> entry = record.Find(video);
-        if (skipExisting && std::all_of(needed.begin(), needed.end(),
-                                        [&](const QString& f) { return present.contains(f); })) {
+        auto ours = [&](const QString& extension) {
+            return entry && entry->files.contains(base + extension);
+        };
+        if (skipExisting && there == neededBits) {
             // Made before the record was kept: its files are there, and
             // leaving them replaces nothing.
             const bool unchanged =
-                !entry ||
-                (entry->made && entry->fingerprint == VideoFingerprint(fingerprint, keyword) &&
-                 std::all_of(needed.begin(), needed.end(),
-                             [&](const QString& f) { return entry->files.contains(f); }));
+                !entry || (entry->made && ours(videoExtension) &&
+                           std::all_of(companions.begin(), companions.end(), ours) &&
+                           entry->fingerprint == VideoFingerprint(fingerprint, keyword));
             if (unchanged) {
                 plan->alreadyMade[size_t(i)] = 1;
                 continue;
             }
         }
-        for (const QString& file : needed)
-            if (present.contains(file) && !(entry && entry->files.contains(file)))
-                plan->clashes << file;
+        for (const QString& extension : QStringList{videoExtension} + companions)
+            if ((there & ExtensionBit(extension)) && !ours(extension))
+                plan->clashes << base + extension;
     }
 
     // Leftovers of these videos' files from runs that were killed.

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -36,6 +37,11 @@ bool WriteAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
+bool Stopped(QString* error) {
+    *error = "stopped";
+    return false;
+}
+
 }  // namespace
 
 OutputRecord::~OutputRecord() {
@@ -60,31 +66,32 @@ bool OutputRecord::Load(const QString& folder, std::stop_token stop, QString* er
         return false;
     }
     const QByteArray all = file.readAll();
-    qsizetype at = 0;
-    while (at < all.size()) {
-        if ((lines_ & 4095) == 0 && stop.stop_requested()) {
-            *error = "stopped";
-            return false;
-        }
-        qsizetype end = all.indexOf('\n', at);
-        if (end < 0) break;  // cut short by a kill: a half-written line says nothing
-        const QJsonObject line = QJsonDocument::fromJson(all.mid(at, end - at)).object();
-        at = end + 1;
-        ++lines_;
+    // Whole lines only: a line a kill cut short says nothing.
+    const qsizetype whole = all.lastIndexOf('\n') + 1;
+    cutShort_ = whole < all.size();
+    const qsizetype count = std::count(all.begin(), all.begin() + whole, '\n');
+    entries_.reserve(count);
+    auto apply = [&](const QJsonObject& line) {
         const QString video = line.value("video").toString();
-        if (video.isEmpty()) continue;
+        if (video.isEmpty()) return;
         const QString state = line.value("state").toString();
         if (state == "forgotten") {
             entries_.remove(video);
-            continue;
+            return;
         }
         Entry& entry = entries_[video];  // a video's last line says all
         entry.made = state == "made";
         entry.fingerprint = line.value("fingerprint").toString().toLatin1();
         entry.files.clear();
         for (const QJsonValue& name : line.value("files").toArray()) entry.files << name.toString();
+    };
+    for (qsizetype at = 0; at < whole; ++lines_) {
+        if ((lines_ & 4095) == 0 && stop.stop_requested()) return Stopped(error);
+        const qsizetype end = all.indexOf('\n', at);
+        apply(QJsonDocument::fromJson(QByteArray::fromRawData(all.constData() + at, end - at))
+                  .object());
+        at = end + 1;
     }
-    cutShort_ = at < all.size();
     return true;
 }
 

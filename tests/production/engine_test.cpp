@@ -135,7 +135,17 @@ TEST_F(Engine, MakesEveryKeywordWithItsPlanAndReportsEachOne) {
         EXPECT_GT(testsupport::PeakAudioLevel(made.path, 0.0, made.narrationSeconds), 0.05);
     }
 
-    const QJsonObject json = QJsonDocument::fromJson(BatchReportJson(reports, settings, 7, false)).object();
+    const QByteArray text = BatchReportJson(reports, settings, 7, false);
+    // Written by hand for speed, laid out as Qt lays out the same document,
+    // whatever the texts hold.
+    EXPECT_EQ(text, QJsonDocument::fromJson(text).toJson(QJsonDocument::Indented));
+    std::vector<VideoReport> odd = reports;
+    odd[0].companions = {"/a \"b\"/c.srt", "/d\\e/f.jpg"};
+    odd[1].message = QString("line\n\ttab \x01 caf\u00e9 \u4e2d");
+    odd[2].keyword = "\u0645\u0631\u062d\u0628\u0627";
+    const QByteArray oddText = BatchReportJson(odd, settings, 7, true);
+    EXPECT_EQ(oddText, QJsonDocument::fromJson(oddText).toJson(QJsonDocument::Indented));
+    const QJsonObject json = QJsonDocument::fromJson(text).object();
     EXPECT_EQ(json["seed"].toString(), "7");
     const QJsonArray videos = json["videos"].toArray();
     ASSERT_EQ(videos.size(), 4);
