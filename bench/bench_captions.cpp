@@ -144,7 +144,7 @@ bool BuildJob(const QString& dir, double narrationSeconds,
         return false;
     job->container = settings.container;
     job->fit = settings.Get(vm::setting::fit).toStdString();
-    job->captions = vm::BurnedCaptions(vm::MakeCaptionCues(words), words);
+    job->captions = vm::BurnedCaptions(vm::MakeCaptionCues(words));
     job->highlightWords = false;
     return true;
 }
@@ -590,7 +590,7 @@ int main(int argc, char** argv) {
     clock.restart();
     const std::vector<vm::CaptionCue> cues = vm::MakeCaptionCues(words);
     const QString srtText = vm::SrtText(cues);
-    const std::vector<vm::RenderJob::Caption> burned = vm::BurnedCaptions(cues, words);
+    const std::vector<vm::RenderJob::Caption> burned = vm::BurnedCaptions(cues);
     const double captionMs = clock.nsecsElapsed() / 1e6;
     const std::string srt = work + "/captions.srt";
     {

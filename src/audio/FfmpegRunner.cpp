@@ -1,5 +1,8 @@
 #include "FfmpegRunner.h"
 
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <QProcess>
 #include <atomic>
 #include <csignal>
@@ -43,6 +46,13 @@ ProcessResult RunProgram(const QString& program, const QStringList& args, int ti
     process.setArguments(args);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
+    // The program goes with us, however we end (kill -9 included). We wait
+    // for it on this thread, which the kernel takes as its parent.
+    const pid_t parent = getpid();
+    process.setChildProcessModifier([parent] {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+    });
     process.start();
     if (!process.waitForStarted(kStartBoundMs)) {
         result.message =

@@ -1,9 +1,12 @@
 #include "CaptionRenderer.h"
 
+#include <QString>
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 extern "C" {
 #include <ass/ass.h>
@@ -59,6 +62,17 @@ std::string Header(int width, int height, const std::string& style) {
            style +
            "\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, "
            "MarginV, Effect, Text\n";
+}
+
+// The style's last field, its encoding: 1 as always, or -1 for text with
+// Arabic or Hebrew in it, which lets libass take each line's direction from
+// its first strong letter. Without it a right-to-left line is laid out from
+// the left, and its full stop lands at the wrong end.
+std::string Encoding(const std::vector<std::string>& texts) {
+    for (const std::string& text : texts)
+        for (const QChar c : QString::fromStdString(text))
+            if (c.direction() == QChar::DirR || c.direction() == QChar::DirAL) return "-1";
+    return "1";
 }
 
 std::string Dialogue(double start, double end, const std::string& text) {
@@ -130,12 +144,14 @@ bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captio
     const int side = int(std::lround(width * 0.06));
     const int foot = int(std::lround(height * (height > width ? 0.16 : 0.07)));
     const int outline = std::max(1, size / 12);
+    std::vector<std::string> texts;
+    for (const RenderJob::Caption& c : captions) texts.push_back(c.text);
     std::string script =
         Header(width, height,
                "Style: Main,DejaVu Sans," + std::to_string(size) +
                    ",&H00FFFFFF,&H00FFFFFF,&H00202020,&H80000000,-1,0,0,0,100,100,0,0,1," +
                    std::to_string(outline) + ",0,2," + std::to_string(side) + "," +
-                   std::to_string(side) + "," + std::to_string(foot) + ",1");
+                   std::to_string(side) + "," + std::to_string(foot) + "," + Encoding(texts));
     for (const RenderJob::Caption& c : captions) {
         if (!highlight || c.words.empty()) {
             script += Dialogue(c.start, c.end, AssText(c.text));
@@ -162,12 +178,13 @@ bool CaptionRenderer::OpenHeadline(const std::string& text, int width, int heigh
                                    RenderResult* result) {
     const int size = std::max(16, int(std::lround(std::min(width, height) * 0.15)));
     const int side = int(std::lround(width * 0.07));
-    std::string script = Header(width, height,
-                                "Style: Main,DejaVu Sans," + std::to_string(size) +
-                                    ",&H00FFFFFF,&H00FFFFFF,&H00000000,&H50000000,-1,0,0,0,100,"
-                                    "100,0,0,3," +
-                                    std::to_string(std::max(2, size / 5)) + ",0,5," +
-                                    std::to_string(side) + "," + std::to_string(side) + ",0,1");
+    std::string script =
+        Header(width, height,
+               "Style: Main,DejaVu Sans," + std::to_string(size) +
+                   ",&H00FFFFFF,&H00FFFFFF,&H00000000,&H50000000,-1,0,0,0,100,"
+                   "100,0,0,3," +
+                   std::to_string(std::max(2, size / 5)) + ",0,5," + std::to_string(side) + "," +
+                   std::to_string(side) + ",0," + Encoding({text}));
     script += Dialogue(0, 10, AssText(text));
     return Open(script, width, height, result);
 }

@@ -17,27 +17,44 @@ struct NarrationWord {
     QString text;
     double start = 0;
     double end = 0;
+    // Written against the word before, without a space: a piece of a word
+    // too long for one cue, or of text written without spaces (Chinese,
+    // Japanese).
+    bool joined = false;
 };
 
-// One caption on screen: up to two lines, the words it shows
-// [firstWord, firstWord + wordCount) and from when to when.
+// One caption on screen: up to two lines, the words (or pieces of words) it
+// shows, the first `firstLineWords` of them on the first line, and from when
+// to when.
 struct CaptionCue {
     double start = 0;
     double end = 0;
     QStringList lines;
-    int firstWord = 0;
-    int wordCount = 0;
+    std::vector<NarrationWord> words;
+    int firstLineWords = 0;
 };
 
+// A line holds about 42 columns; a Chinese, Japanese or Korean character
+// (and any other wide one) takes two.
 constexpr int kCaptionLineChars = 42;
 constexpr int kCaptionLines = 2;
 constexpr double kCaptionLongestSeconds = 7.0;
 
-// Groups the words into cues of at most two lines of about 42 characters and
-// at most 7 seconds (a single word may be longer), each from its first word's
-// start to its last word's end. A cue ends at every sentence end and at every
-// pause in the speech; a full one ends at a clause end (a comma, a colon ...)
-// where that keeps it well filled.
+// The columns `text` takes on a line.
+int CaptionColumns(const QString& text);
+
+// The words as a cue may show them: Chinese and Japanese text (which has no
+// spaces between its words) in pieces of a character, broken after its
+// punctuation and never before a closing mark; a word longer than a line, or
+// heard for longer than a cue may last, in even pieces. A word's time is
+// shared among its pieces by their length.
+std::vector<NarrationWord> CaptionPieces(const std::vector<NarrationWord>& words);
+
+// Groups the words, in the pieces CaptionPieces makes, into cues of at most
+// two lines of about 42 columns and at most 7 seconds, each from its first
+// word's start to its last word's end. A cue ends at every sentence end and
+// at every pause in the speech; a full one ends at a clause end (a comma, a
+// colon ...) where that keeps it well filled.
 std::vector<CaptionCue> MakeCaptionCues(const std::vector<NarrationWord>& words);
 
 // "00:01:02,345"
@@ -48,7 +65,6 @@ QString SrtTime(double seconds);
 QString SrtText(const std::vector<CaptionCue>& cues);
 
 // The cues for the renderer to burn in, with where each word is in its text.
-std::vector<RenderJob::Caption> BurnedCaptions(const std::vector<CaptionCue>& cues,
-                                               const std::vector<NarrationWord>& words);
+std::vector<RenderJob::Caption> BurnedCaptions(const std::vector<CaptionCue>& cues);
 
 }  // namespace vm

@@ -28,16 +28,12 @@ extern "C" {
 
 #include "AppFolder.h"
 #include "AppPaths.h"
+#include "BatchProject.h"
 #include "BatchReport.h"
 #include "BatchSettings.h"
 #include "BatchShard.h"
-#include "Compressors.h"
-#include "DemoProject.h"
-#include "Helpers.h"
-#include "ImageFiles.h"
-#include "Narration.h"
 #include "ProductionEngine.h"
-#include "SpVoice.h"
+#include "RenderCap.h"
 #include "VideoRandom.h"
 
 namespace {
@@ -119,7 +115,9 @@ public:
                 break;
             case Kind::Skipped:
                 Finish(e.index);
-                Line(QString("skipped %1: %2").arg(name, e.message));
+                // A rerun skips by the thousand: those lines go out in
+                // batches, at least ten times a second.
+                Line(QString("skipped %1: %2").arg(name, e.message), false, false);
                 break;
             case Kind::Stopped:
                 Finish(e.index);
@@ -135,6 +133,7 @@ public:
 
     // Ends a drawn line so the next text starts on its own line.
     void Break() {
+        std::fflush(stdout);
         if (tty_ && open_) std::fputs("\n", stderr);
         open_ = false;
         width_ = 0;
@@ -152,26 +151,40 @@ private:
         ++done_;
     }
 
-    void Line(const QString& text, bool toErr = false) {
+    void Line(const QString& text, bool toErr = false, bool now = true) {
         if (tty_ && open_) {
             std::fputs(qPrintable("\r" + QString(width_, ' ') + "\r"), stderr);
             open_ = false;
             width_ = 0;
+            lastPercent_ = -1;  // the bar is drawn again after the line
         }
-        toErr ? Err(text) : Out(text);
+        if (toErr) {
+            Err(text);
+        } else if (now || !flushed_.isValid() || flushed_.elapsed() >= 100) {
+            Out(text);
+            flushed_.start();
+        } else {
+            std::fputs(qPrintable(text + "\n"), stdout);
+        }
     }
 
     void Draw() {
         double progress = done_;
+        for (const Flight& f : flight_) progress += f.fraction;
+        const double part = videos_ > 0 ? std::clamp(progress / videos_, 0.0, 1.0) : 1.0;
+        const int percent = int(part * 100);
+        // A long list skipped or stopped sends an event per video: a line is
+        // only put together when it shows something new.
+        if (!tty_ && percent / 10 == lastTenth_) return;
+        if (tty_ && percent == lastPercent_ && redrawn_.isValid() && redrawn_.elapsed() < 100)
+            return;
+        lastPercent_ = percent;
+        redrawn_.start();
         QStringList flying;
-        for (const Flight& f : flight_) {
-            progress += f.fraction;
+        for (const Flight& f : flight_)
             flying << (f.state == "render"
                            ? QString("%1 %2%").arg(f.name).arg(int(f.fraction * 100))
                            : QString("%1 (%2)").arg(f.name, f.state));
-        }
-        const double part = videos_ > 0 ? std::clamp(progress / videos_, 0.0, 1.0) : 1.0;
-        const int percent = int(part * 100);
         const double elapsed = clock_.elapsed() / 1000.0;
         const QString left = part > 0.02 && part < 1.0
                                  ? "  about " + Duration(elapsed * (1 - part) / part) + " left"
@@ -203,6 +216,9 @@ private:
     int width_ = 0;
     int done_ = 0;
     int lastTenth_ = -1;
+    int lastPercent_ = -1;
+    QElapsedTimer redrawn_;
+    QElapsedTimer flushed_;
     QMap<int, Flight> flight_;
     QElapsedTimer clock_;
 };
@@ -245,21 +261,49 @@ QString OutputSummary(const vm::BatchSettings& s) {
     return line + ".";
 }
 
-// The demo project: the sample ad copy, keywords and pictures shipped with the
-// program (beside it, or installed in ../share/vidmill), on top of the
-// start-up settings.
-bool DemoProject(vm::Settings* p) {
-    bool read = false;
-    const QString content = vm::LoadText(vm::DemoContentPath(), &read);
-    QStringList slides;
-    for (const QString& name : vm::ImageFilesIn(vm::DemoImagesFolder()))
-        slides << vm::FullImagePath(vm::DemoImagesFolder(), name);
-    if (!read || content.isEmpty() || slides.isEmpty()) return false;
-    p->Set(vm::setting::adCopies, QStringList{content, "", "", ""});
-    p->Set(vm::setting::keywords, vm::LoadList(vm::DemoKeywordsPath()));
-    p->Set(vm::setting::slides, slides);
-    return true;
-}
+// Stops from Ctrl-C, SIGTERM and SIGHUP. Before the batch has taken its
+// folder nothing has been made, so the program ends at once; from then on the
+// engine stops, removing what it had not finished.
+class StopSignals {
+public:
+    explicit StopSignals(const sigset_t& set) : set_(set) {
+        thread_ = std::thread([this] {
+            int signal = 0;
+            while (sigwait(&set_, &signal) == 0) {
+                if (signal == SIGUSR1) return;
+                std::lock_guard lock(mutex_);
+                signalled_ = signal;
+                if (engine_) {
+                    engine_->Stop();
+                } else if (!started_) {
+                    Err(QString("vidmill-batch: stopped by signal %1; nothing was made")
+                            .arg(signal));
+                    _exit(kExitFailed);
+                }
+            }
+        });
+    }
+    ~StopSignals() {
+        pthread_kill(thread_.native_handle(), SIGUSR1);
+        thread_.join();
+    }
+    // From here on a signal stops `engine`, until it goes (null).
+    void Engine(vm::ProductionEngine* engine) {
+        std::lock_guard lock(mutex_);
+        engine_ = engine;
+        started_ = true;
+        if (engine_ && signalled_ != 0) engine_->Stop();
+    }
+    int Signalled() const { return signalled_; }
+
+private:
+    sigset_t set_;
+    std::mutex mutex_;
+    vm::ProductionEngine* engine_ = nullptr;
+    bool started_ = false;
+    std::atomic<int> signalled_{0};
+    std::thread thread_;
+};
 
 }  // namespace
 
@@ -273,6 +317,7 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGHUP);   // the terminal or the ssh session went away
     sigaddset(&stopSignals, SIGUSR1);  // our own: the batch has ended
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    StopSignals stops(stopSignals);
 
     if (qEnvironmentVariableIsEmpty("VIDMILL_BATCH_VERBOSE")) {
         qInstallMessageHandler(QuietQtMessages);
@@ -294,11 +339,20 @@ int main(int argc, char** argv) {
     const QCommandLineOption shardOption(
         "shard", "Make only the keywords whose position modulo N is I (from 0).", "I/N");
     const QCommandLineOption jobsOption(
-        "jobs", "Videos made at once (default: the number of processor cores).", "N");
+        "jobs",
+        "Videos made at once, at most (default: the number of processor cores; fewer when the "
+        "memory available holds fewer renders).",
+        "N");
     const QCommandLineOption seedOption(
         "seed", "Repeat a batch exactly: the seed a run printed (default: a new one).", "N");
     const QCommandLineOption skipOption(
-        "skip-existing", "Leave a keyword alone when its video is already in the output folder.");
+        "skip-existing",
+        "Leave a keyword alone when its video and the files beside it are already in the output "
+        "folder, made from the same settings, pictures and music.");
+    const QCommandLineOption replaceOption(
+        "replace",
+        "Replace files in the output folder that Vid Mill did not make (without it, a batch that "
+        "would replace one is refused and names them).");
     const QCommandLineOption reportOption(
         "report", "Write what became of every keyword to this JSON file at the end.", "FILE");
     const QCommandLineOption waitOption(
@@ -306,7 +360,7 @@ int main(int argc, char** argv) {
         "When another batch is writing into the output folder, wait (up to 24 hours) until it "
         "has finished instead of giving up at once.");
     parser.addOptions({demoOption, outputOption, shardOption, jobsOption, seedOption, skipOption,
-                       reportOption, waitOption});
+                       replaceOption, reportOption, waitOption});
     parser.addPositionalArgument("project", "The project file (JSON).", "[PROJECT.json]");
     if (!parser.parse(QCoreApplication::arguments())) return Refuse(parser.errorText());
     // Qt's own options are shown only by process(), which exits after them.
@@ -326,11 +380,11 @@ int main(int argc, char** argv) {
         !vm::ParseBatchShard(parser.value(shardOption), &shard, &error))
         return Refuse(error);
     vm::BatchOptions options;
-    options.jobs = std::max(1, int(std::thread::hardware_concurrency()));
+    int askedJobs = 0;  // 0: the default
     if (parser.isSet(jobsOption)) {
         bool ok = false;
-        options.jobs = parser.value(jobsOption).toInt(&ok);
-        if (!ok || options.jobs < 1 || options.jobs > 64)
+        askedJobs = parser.value(jobsOption).toInt(&ok);
+        if (!ok || askedJobs < 1 || askedJobs > 64)
             return Refuse("--jobs: expected a whole number from 1 to 64, got \"" +
                           parser.value(jobsOption) + "\"");
     }
@@ -343,62 +397,28 @@ int main(int argc, char** argv) {
                           parser.value(seedOption) + "\"");
     }
     options.skipExisting = parser.isSet(skipOption);
+    options.replace = parser.isSet(replaceOption);
     const QString reportPath = parser.value(reportOption);
     if (parser.isSet(reportOption) && reportPath.isEmpty())
         return Refuse("--report: expected a file name");
+    // Found now, not after hours of work.
+    if (!reportPath.isEmpty()) {
+        const QString problem = vm::ReportPathProblem(reportPath);
+        if (!problem.isEmpty()) return Refuse("--report: " + problem);
+    }
     if (parser.isSet(outputOption) && parser.value(outputOption).trimmed().isEmpty())
         return Refuse("--output: expected a folder, got an empty name");
     const QString output =
         QDir(parser.isSet(outputOption) ? parser.value(outputOption) : vm::UserPath("output"))
             .absolutePath();
 
-    // This machine's voices and compressors: what a project may name.
-    const QList<VoiceToken> voices = SpVoice().GetVoices();
-    QStringList descriptions;
-    for (const VoiceToken& v : voices) descriptions << v.GetDescription();
-    const Compressors& compressors = Compressors::Instance();
-    QStringList compressorNames;
-    for (int i = 0; i < compressors.Count(); ++i) compressorNames << compressors.Name(i);
-
-    vm::Settings project;
-    QString source;
-    QString folder = QDir::currentPath();
-    if (demo) {
-        if (!DemoProject(&project))
-            return Refuse(
-                "the demo files (demo_content.txt, demo_keywords.txt, images/dental) "
-                "are missing in " +
-                vm::DataFolder());
-        source = "the demo project";
-    } else {
-        source = positional.first();
-        if (!vm::ReadProjectFile(source, &project, &error)) return Refuse(source + ": " + error);
-        folder = QFileInfo(source).absolutePath();
-        const QString problem =
-            vm::ProjectProblemHere(project, folder, descriptions, compressorNames);
-        if (!problem.isEmpty()) return Refuse(source + ": " + problem);
-    }
-    project.FillFrom(vm::MachineDefaults(descriptions, compressors));
-    // What the window would refuse, said in the project's own terms.
-    const QStringList pages = project.Get(vm::setting::adCopies);
-    if (std::all_of(pages.begin(), pages.end(), [](const QString& copy) { return copy.isEmpty(); }))
-        return Refuse(source +
-                      ": adCopies: every ad copy is empty, so there is nothing to narrate");
-    const QString wordless = vm::AdCopyWordsProblem(pages);
-    if (!wordless.isEmpty()) return Refuse(source + ": adCopies: " + wordless);
-    if (project.Get(vm::setting::slides).isEmpty())
-        return Refuse(source + ": slides: there are no slides");
-    if (project.Get(vm::setting::music) && project.Get(vm::setting::musicFile).isEmpty())
-        return Refuse(source + ": music.file: music is on but no file is given");
     vm::BatchSettings settings;
-    if (!vm::MakeBatchSettings(project, folder, voices, compressors, &settings, &error))
-        return Refuse(source + ": " + error);
-    if (!QDir().mkpath(output)) return Refuse("the output folder " + output + " cannot be created");
+    QString source;
+    if (!vm::LoadBatchProject(demo ? QString() : positional.first(), &settings, &source, &error))
+        return Refuse(error);
     settings.outputFolder = output;
-    settings.ffmpegPath = FindFfmpeg(vm::AppFolder());
-
-    const std::vector<vm::VideoTask> all = vm::BatchTasks(settings.Get(vm::setting::keywords));
-    const std::vector<vm::VideoTask> tasks = vm::ShardTasks(all, shard);
+    std::vector<vm::VideoTask> tasks =
+        vm::ShardTasks(vm::BatchTasks(settings.Get(vm::setting::keywords)), shard);
     const QString shardText =
         shard.count > 1 ? QString(" (shard %1/%2)").arg(shard.index).arg(shard.count) : QString();
     if (tasks.empty()) {
@@ -409,54 +429,67 @@ int main(int argc, char** argv) {
         return kExitMade;
     }
     const int total = int(tasks.size());
-    Out(QString("Making %1 video%2 of %3%4 at %5 with the voice \"%6\" into %7, %8 at a time "
-                "(seed %9)")
+    // No more renders at once than this machine's cores and memory hold.
+    const vm::RenderCap cap = vm::RenderCapHere(settings.width, settings.height);
+    const int asked = askedJobs > 0 ? askedJobs : cap.cores;
+    options.jobs = std::min(asked, cap.jobs);
+    QString atOnce = QString("%1 at a time").arg(std::min(options.jobs, total));
+    if (options.jobs < asked && total > options.jobs)
+        atOnce += QString(" (lowered from %1%2: %3)")
+                      .arg(askedJobs > 0 ? "--jobs " : "")
+                      .arg(asked)
+                      .arg(vm::RenderCapReason(cap));
+    Out(QString("Making %1 video%2 of %3%4 at %5 with the voice \"%6\" into %7, %8 (seed %9)")
             .arg(total)
             .arg(total == 1 ? "" : "s")
-            .arg(source, shardText, project.Get(vm::setting::resolution),
-                 settings.voice.GetDescription(), output)
-            .arg(std::min(options.jobs, total))
+            .arg(source, shardText, settings.Get(vm::setting::resolution),
+                 settings.voice.GetDescription(), output, atOnce)
             .arg(options.seed));
     Out(OutputSummary(settings));
 
-    vm::ProductionEngine engine(settings, tasks, options);
-    std::atomic<int> signalled{0};
-    std::thread signalWatch([&] {
-        int signal = 0;
-        while (sigwait(&stopSignals, &signal) == 0) {
-            if (signal == SIGUSR1) return;
-            signalled = signal;
-            engine.Stop();
-        }
-    });
-    auto endSignalWatch = [&] {
-        pthread_kill(signalWatch.native_handle(), SIGUSR1);
-        signalWatch.join();
-    };
-    // One batch at a time into a folder. Waiting is done a second at a time,
-    // so Ctrl-C still ends it.
-    bool claimed = engine.ClaimOutputFolder(0, &error);
-    if (!claimed && parser.isSet(waitOption)) {
+    vm::ProductionEngine engine(settings, std::move(tasks), options);
+    stops.Engine(&engine);
+    struct Forget {
+        StopSignals& stops;
+        ~Forget() { stops.Engine(nullptr); }
+    } forget{stops};
+    // One batch at a time into a folder: one that another batch holds is
+    // refused, or waited for; one that cannot be used is refused at once.
+    QString note;
+    using Outcome = vm::OutputFolderLock::Outcome;
+    Outcome claim = engine.TakeOutputFolder(0, &error, &note);
+    if (claim == Outcome::Busy && parser.isSet(waitOption)) {
         Err("vidmill-batch: " + error + " Waiting for it.");
-        QElapsedTimer waited;
-        waited.start();
-        constexpr qint64 kFolderWaitMs = 24LL * 3600 * 1000;
-        while (!claimed && signalled == 0 && waited.elapsed() < kFolderWaitMs)
-            claimed = engine.ClaimOutputFolder(1000, &error);
+        constexpr int kFolderWaitMs = 24 * 3600 * 1000;
+        claim = engine.TakeOutputFolder(kFolderWaitMs, &error, &note);
     }
-    if (!claimed) {
-        endSignalWatch();
-        if (signalled != 0) error = QString("stopped by signal %1").arg(int(signalled));
+    if (!note.isEmpty()) Err("vidmill-batch: " + note);
+    if (claim == Outcome::Unusable) return Refuse(error);
+    if (claim != Outcome::Taken) {
+        if (stops.Signalled() != 0) error = QString("stopped by signal %1").arg(stops.Signalled());
         Err("vidmill-batch: " + error +
-            (parser.isSet(waitOption) ? QString() : QString(" (--wait-for-folder waits for it)")));
+            (claim == Outcome::Busy && !parser.isSet(waitOption)
+                 ? QString(" (--wait-for-folder waits for it)")
+                 : QString()));
         return kExitFailed;
+    }
+    // Before the first video: what is already made, and whose files these are.
+    QStringList clashes;
+    if (!engine.CheckOutputFolder(&clashes, &error)) {
+        if (stops.Signalled() != 0) {
+            Err(QString("vidmill-batch: stopped by signal %1").arg(stops.Signalled()));
+            return kExitFailed;
+        }
+        return Refuse(error + (clashes.isEmpty() ? QString()
+                                                 : QString(" Nothing was made; --replace "
+                                                           "replaces them.")));
     }
     Terminal terminal(settings, total);
     QElapsedTimer clock;
     clock.start();
     const std::vector<vm::VideoReport> reports = engine.Run(&terminal);
-    endSignalWatch();
     terminal.Break();
+    const int signalled = stops.Signalled();
 
     int made = 0;
     int skipped = 0;
@@ -484,16 +517,19 @@ int main(int argc, char** argv) {
         Out("Problems:");
         for (const QString& problem : problems) Out("  " + problem);
     }
-    if (!reportPath.isEmpty() &&
-        !vm::WriteBatchReport(reportPath, reports, settings, options.seed, signalled != 0, &error))
+    bool reported = true;
+    if (!reportPath.isEmpty() && !vm::WriteBatchReport(reportPath, reports, settings, options.seed,
+                                                       signalled != 0, &error)) {
         Err("vidmill-batch: " + error);
+        reported = false;
+    }
     if (signalled != 0) {
-        Err(QString("vidmill-batch: stopped by signal %1").arg(int(signalled)));
+        Err(QString("vidmill-batch: stopped by signal %1").arg(signalled));
         return kExitFailed;
     }
     const bool allWell = std::all_of(reports.begin(), reports.end(), [](const auto& r) {
         return r.status == vm::VideoReport::Status::Made ||
                r.status == vm::VideoReport::Status::Skipped;
     });
-    return allWell && problems.isEmpty() ? kExitMade : kExitFailed;
+    return allWell && problems.isEmpty() && reported ? kExitMade : kExitFailed;
 }

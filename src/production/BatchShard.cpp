@@ -19,8 +19,10 @@ bool ParseBatchShard(const QString& text, BatchShard* shard, QString* error) {
     return true;
 }
 
-std::vector<VideoTask> ShardTasks(const std::vector<VideoTask>& tasks, const BatchShard& shard) {
+std::vector<VideoTask> ShardTasks(std::vector<VideoTask> tasks, const BatchShard& shard) {
+    if (shard.count == 1) return tasks;
     std::vector<VideoTask> mine;
+    mine.reserve(tasks.size() / size_t(shard.count) + 1);
     for (const VideoTask& task : tasks)
         if (task.position % shard.count == shard.index) mine.push_back(task);
     return mine;

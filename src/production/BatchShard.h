@@ -21,6 +21,6 @@ bool ParseBatchShard(const QString& text, BatchShard* shard, QString* error);
 // The videos of the shard, in list order: those whose keyword position
 // modulo N is I. The single video of an empty keyword list has position 0,
 // so it belongs to shard 0.
-std::vector<VideoTask> ShardTasks(const std::vector<VideoTask>& tasks, const BatchShard& shard);
+std::vector<VideoTask> ShardTasks(std::vector<VideoTask> tasks, const BatchShard& shard);
 
 }  // namespace vm

@@ -47,6 +47,10 @@ bool BatchTask::ClaimOutputFolder(QString* error) {
     return engine_->ClaimOutputFolder(0, error);
 }
 
+bool BatchTask::CheckOutputFolder(QStringList* clashes, QString* error) {
+    return engine_->CheckOutputFolder(clashes, error);
+}
+
 void BatchTask::Start() {
     if (runner_) return;
     runner_ = std::make_unique<Runner>();

@@ -25,6 +25,10 @@ public:
     // Takes the output folder for this batch; false with the reason when
     // another batch holds it.
     bool ClaimOutputFolder(QString* error);
+    // With the folder taken: false with the reason when the batch would
+    // replace files this program did not make (named in `clashes`), unless
+    // BatchOptions::replace says to, or the folder cannot be read.
+    bool CheckOutputFolder(QStringList* clashes, QString* error);
     // Starts the batch; once only.
     void Start();
     // From the owner's thread, any time: no further video starts, renders in

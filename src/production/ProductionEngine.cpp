@@ -3,8 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -14,7 +13,10 @@
 #include <thread>
 
 #include "OutputFolderLock.h"
-#include "RenderEngine.h"
+#include "OutputPlan.h"
+#include "OutputRecord.h"
+#include "RenderCap.h"
+#include "ScratchFolder.h"
 #include "SpVoice.h"
 #include "SpeechHelper.h"
 
@@ -76,11 +78,15 @@ struct ProductionEngine::Impl {
     QString helperProgram;
     // This batch's own scratch folder: narrations and prepared music, under
     // names no other run can share.
-    QString workFolder;
+    ScratchFolder scratch;
     OutputFolderLock folderLock;
+    // What this program made in the output folder, and what the batch will
+    // do there (skips, repeats, leftovers), worked out before the first video.
+    OutputRecord record;
+    QByteArray fingerprint;
+    OutputPlan plan;
+    bool checked = false;
     std::unique_ptr<VideoPipeline> pipeline;
-    // The earlier video whose file a video would overwrite (-1: none).
-    std::vector<int> repeats;
 
     // Events and reports: one listener call at a time.
     std::mutex eventMutex;
@@ -112,6 +118,10 @@ struct ProductionEngine::Impl {
     void RenderOne(PreparedVideo video, Render& watch);
     // Every video fails for one reason (the batch could not start).
     void FailAll(const QString& stage, const QString& message);
+    // Every video not ended yet is reported stopped.
+    void EndUnended();
+    // Where the video of task `index` goes.
+    QString PathOf(int index) const;
     void WorkerDone();
     void Watch();
 };
@@ -120,6 +130,7 @@ void ProductionEngine::Impl::Emit(const VideoEvent& event) {
     std::lock_guard lock(eventMutex);
     VideoReport& r = reports[event.index];
     if (ended[event.index] && event.kind != VideoEvent::Kind::Note) return;
+    if (r.path.isEmpty()) r.path = event.path;
     switch (event.kind) {
         case VideoEvent::Kind::Rendering:
             r.plannedSeconds = double(event.totalFrames) / kFramesPerSecond;
@@ -154,6 +165,29 @@ void ProductionEngine::Impl::Emit(const VideoEvent& event) {
     if (listener) listener->OnVideoEvent(event);
 }
 
+void ProductionEngine::Impl::EndUnended() {
+    // Videos the batch never came to: a stop early in a long list sends
+    // many, so one event is reused, and their paths are left out (the
+    // listeners need none to tell a video stopped; the report's file puts
+    // them in).
+    VideoEvent e;
+    e.kind = VideoEvent::Kind::Stopped;
+    for (int i = 0; i < int(tasks.size()); ++i) {
+        {
+            std::lock_guard lock(eventMutex);
+            if (ended[i]) continue;
+        }
+        e.index = i;
+        e.position = tasks[i].position;
+        e.keyword = tasks[i].keyword;
+        Emit(e);
+    }
+}
+
+QString ProductionEngine::Impl::PathOf(int index) const {
+    return settings.outputFolder + "/" + VideoName(settings, tasks[index].keyword);
+}
+
 void ProductionEngine::Impl::FailAll(const QString& stage, const QString& message) {
     for (int i = 0; i < int(tasks.size()); ++i) {
         VideoEvent e;
@@ -161,12 +195,11 @@ void ProductionEngine::Impl::FailAll(const QString& stage, const QString& messag
         e.index = i;
         e.position = tasks[i].position;
         e.keyword = tasks[i].keyword;
-        e.path = reports[i].path;
+        e.path = PathOf(i);
         e.stage = stage;
         e.message = message;
         Emit(e);
     }
-    listener = nullptr;
 }
 
 void ProductionEngine::Impl::Prepare() {
@@ -179,14 +212,14 @@ void ProductionEngine::Impl::Prepare() {
         const int index = next++;
         if (index >= int(tasks.size())) break;
         const VideoTask& task = tasks[index];
-        if (repeats[index] >= 0) {
+        if (plan.repeats[index] >= 0) {
             VideoEvent skip;
             skip.kind = VideoEvent::Kind::Skipped;
             skip.index = index;
             skip.position = task.position;
             skip.keyword = task.keyword;
-            skip.path = reports[index].path;
-            const VideoTask& first = tasks[repeats[index]];
+            skip.path = PathOf(index);
+            const VideoTask& first = tasks[plan.repeats[index]];
             skip.message = QString("it repeats keyword %1 (\"%2\"), whose video is %3")
                                .arg(first.position + 1)
                                .arg(first.keyword, QFileInfo(skip.path).fileName());
@@ -194,7 +227,7 @@ void ProductionEngine::Impl::Prepare() {
             continue;
         }
         PreparedVideo video;
-        if (!pipeline->Begin(index, task, options.skipExisting, &video)) continue;
+        if (!pipeline->Begin(index, task, plan.alreadyMade[index] != 0, &video)) continue;
         VideoEvent& e = video.event;
         VideoEvent failure;
         if (!pipeline->Prepare(task, *speech.voice, &video, &failure)) {
@@ -318,14 +351,48 @@ ProductionEngine::ProductionEngine(BatchSettings settings, std::vector<VideoTask
     d->settings = std::move(settings);
     d->tasks = std::move(tasks);
     d->options = options;
-    d->options.jobs = std::max(1, options.jobs);
+    d->options.jobs =
+        std::clamp(options.jobs, 1, RenderCapHere(d->settings.width, d->settings.height).jobs);
     d->silenceMs = options.renderSilenceMs;
 }
 
 ProductionEngine::~ProductionEngine() = default;
 
+OutputFolderLock::Outcome ProductionEngine::TakeOutputFolder(int waitMs, QString* message,
+                                                             QString* note) {
+    return d->folderLock.Take(d->settings.outputFolder, waitMs, d->stop.get_token(), message, note);
+}
+
 bool ProductionEngine::ClaimOutputFolder(int waitMs, QString* error) {
-    return d->folderLock.Claim(d->settings.outputFolder, waitMs, error);
+    return TakeOutputFolder(waitMs, error) == OutputFolderLock::Outcome::Taken;
+}
+
+bool ProductionEngine::CheckOutputFolder(QStringList* clashes, QString* error) {
+    Impl& s = *d;
+    if (!s.folderLock.Held() && !ClaimOutputFolder(0, error)) return false;
+    const std::stop_token stop = s.stop.get_token();
+    if (!s.checked) {
+        s.fingerprint = BatchFingerprint(s.settings, stop);
+        if (stop.stop_requested()) {
+            *error = "stopped";
+            return false;
+        }
+        if (!s.record.Load(s.settings.outputFolder, stop, error) || !s.record.Tidy(error) ||
+            !PlanOutput(s.settings, s.tasks, s.options.skipExisting, s.record, s.fingerprint, stop,
+                        &s.plan, error))
+            return false;
+        s.checked = true;
+    }
+    if (clashes) *clashes = s.plan.clashes;
+    if (!s.plan.clashes.isEmpty() && !s.options.replace) {
+        *error = ClashMessage(s.settings.outputFolder, s.plan.clashes);
+        return false;
+    }
+    return true;
+}
+
+int ProductionEngine::Jobs() const {
+    return d->options.jobs;
 }
 
 void ProductionEngine::Stop() {
@@ -349,42 +416,42 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
     s.listener = listener;
     s.reports.assign(count, VideoReport{});
     s.ended.assign(count, false);
-    s.repeats.assign(count, -1);
-    QHash<QString, int> firstWithPath;
+    // A video's path goes into its report with its events: the first video
+    // of a long list starts without waiting for every name.
     for (int i = 0; i < count; ++i) {
         s.reports[i].keyword = s.tasks[i].keyword;
         s.reports[i].position = s.tasks[i].position;
-        s.reports[i].path = VideoFileFor(s.settings, s.tasks[i].keyword);
-        const auto found = firstWithPath.constFind(s.reports[i].path);
-        if (found != firstWithPath.constEnd())
-            s.repeats[i] = *found;
-        else
-            firstWithPath.insert(s.reports[i].path, i);
     }
     s.helperProgram =
         s.options.speechHelper.isEmpty() ? SpVoice::HelperProgram() : s.options.speechHelper;
+    auto end = [&] {
+        s.EndUnended();
+        s.listener = nullptr;
+        s.folderLock.Release();
+        return std::move(s.reports);
+    };
     QString problem;
     if (!s.folderLock.Held() && !ClaimOutputFolder(0, &problem)) {
         s.FailAll("output", problem);
-        return s.reports;
+        return end();
     }
-    QTemporaryDir work(QDir::tempPath() + "/vidmill-batch-XXXXXX");
-    if (!work.isValid()) {
-        s.FailAll("output", "No scratch folder can be made in " + QDir::tempPath() + ": " +
-                                work.errorString());
-        return s.reports;
+    if (!CheckOutputFolder(nullptr, &problem)) {
+        // Stopped while the folder was read: nothing was made.
+        if (!s.stop.stop_requested()) s.FailAll("output", problem);
+        return end();
     }
-    s.workFolder = work.path();
-    s.pipeline = std::make_unique<VideoPipeline>(s.settings, s.options.seed, s.workFolder,
-                                                 s.stop.get_token(),
-                                                 [&s](const VideoEvent& e) { s.Emit(e); });
+    // Scratch folders of batches that were killed go; this batch gets its own.
+    RemoveDeadScratchFolders(QDir::tempPath());
+    if (!s.scratch.Make(QDir::tempPath(), &problem)) {
+        s.FailAll("output", problem);
+        return end();
+    }
+    s.pipeline = std::make_unique<VideoPipeline>(
+        s.settings, s.options.seed, s.scratch.Path(), s.stop.get_token(),
+        [&s](const VideoEvent& e) { s.Emit(e); }, &s.record, s.fingerprint, s.options.fileNamed);
     // With the folder ours, unfinished files of these videos are left over
     // from a run that was killed.
-    for (const VideoReport& r : s.reports) {
-        RemoveUnfinishedFiles(r.path.toStdString());
-        for (const char* extension : kCompanionExtensions)
-            RemoveUnfinishedFiles(CompanionFile(r.path, extension).toStdString());
-    }
+    for (const QString& leftover : s.plan.unfinished) QFile::remove(leftover);
 
     const int jobs = std::min(s.options.jobs, std::max(1, count));
     s.preparing = jobs;
@@ -404,25 +471,7 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
         }
         s.Watch();
     }
-    // Videos the batch never came to.
-    for (int i = 0; i < count; ++i) {
-        bool open = false;
-        {
-            std::lock_guard lock(s.eventMutex);
-            open = !s.ended[i];
-        }
-        if (!open) continue;
-        VideoEvent e;
-        e.kind = VideoEvent::Kind::Stopped;
-        e.index = i;
-        e.position = s.tasks[i].position;
-        e.keyword = s.tasks[i].keyword;
-        e.path = s.reports[i].path;
-        s.Emit(e);
-    }
-    s.listener = nullptr;
-    s.folderLock.Release();  // the folder is free for the next batch
-    return s.reports;
+    return end();  // the folder is free for the next batch
 }
 
 }  // namespace vm

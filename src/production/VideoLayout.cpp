@@ -1,6 +1,7 @@
 #include "VideoLayout.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <functional>
 
 #include "RenderTimeline.h"
@@ -48,6 +49,12 @@ constexpr Motion kMotionChoices[] = {Motion::ZoomIn,   Motion::ZoomOut, Motion::
 
 }  // namespace
 
+int VideoSeconds(const BatchSettings& settings, int slideCount, const TimingPlan& plan,
+                 bool narrated) {
+    const int pictures = settings.Get(setting::secondsPerSlide) * slideCount + plan.iLastSlideTime;
+    return std::max(pictures, narrated ? plan.iAudioLength + 1 : 0);
+}
+
 bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const TimingPlan& plan,
                  const QString& narrationFile, const MusicTrack& music, VideoRandom& random,
                  RenderJob* job, QString* error) {
@@ -90,9 +97,7 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
         out.voices.push_back({narrationFile.toStdString(), 0.0, double(plan.iAudioLength + 1)});
     // The pictures and the narration say how long the video is; the music
     // fits into that.
-    const double pictures = double(settings.Get(setting::secondsPerSlide)) * slides.size() + plan.iLastSlideTime;
-    const double video =
-        std::max(pictures, narrationFile.isEmpty() ? 0.0 : plan.iAudioLength + 1.0);
+    const double video = VideoSeconds(settings, int(slides.size()), plan, !narrationFile.isEmpty());
     const double laid = std::min(music.laid, video);
     if (!music.file.isEmpty() && laid > 0) {
         const double fade = music.fileSeconds > laid + 0.05 ? kMusicFadeSeconds : 0.0;

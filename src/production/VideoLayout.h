@@ -18,6 +18,12 @@ class VideoRandom;
 // the plan asks for it, then shuffled when the settings say so.
 QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan, VideoRandom& random);
 
+// How long a video of `slideCount` slides (the repeated ones included) runs,
+// in whole seconds: its pictures, every slide and the last one held on, or
+// the narration and a second when that is longer.
+int VideoSeconds(const BatchSettings& settings, int slideCount, const TimingPlan& plan,
+                 bool narrated);
+
 // The render job: slides with their transitions, the narration and the music.
 // The pictures and the narration set the video's length: music longer than
 // that is cut at the video's end with a short fade, never lengthens it.

@@ -11,6 +11,8 @@
 #include "MediaLength.h"
 #include "Narration.h"
 #include "NarrationText.h"
+#include "OutputPlan.h"
+#include "OutputRecord.h"
 #include "RenderEngine.h"
 #include "RenderTimeline.h"
 #include "SpVoice.h"
@@ -29,6 +31,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 std::vector<VideoTask> BatchTasks(const QStringList& keywords) {
     std::vector<VideoTask> tasks;
+    tasks.reserve(size_t(std::max<qsizetype>(1, keywords.size())));
     for (int i = 0; i < keywords.size(); ++i) tasks.push_back({i, keywords[i]});
     if (tasks.empty()) tasks.push_back({0, QString()});
     return tasks;
@@ -59,14 +62,18 @@ QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) 
 }
 
 VideoPipeline::VideoPipeline(const BatchSettings& settings, uint64_t seed, QString workFolder,
-                             std::stop_token stop, EventSink send)
+                             std::stop_token stop, EventSink send, OutputRecord* record,
+                             QByteArray fingerprint, std::function<void(const QString&)> fileNamed)
     : settings_(settings),
       seed_(seed),
       workFolder_(std::move(workFolder)),
       stop_(std::move(stop)),
-      send_(std::move(send)) {}
+      send_(std::move(send)),
+      record_(record),
+      fingerprint_(std::move(fingerprint)),
+      fileNamed_(std::move(fileNamed)) {}
 
-bool VideoPipeline::Begin(int index, const VideoTask& task, bool skipExisting,
+bool VideoPipeline::Begin(int index, const VideoTask& task, bool alreadyMade,
                           PreparedVideo* video) const {
     VideoEvent& e = video->event;
     e.index = index;
@@ -83,7 +90,7 @@ bool VideoPipeline::Begin(int index, const VideoTask& task, bool skipExisting,
         send_(failed);
         return false;
     }
-    if (skipExisting && AlreadyMade(e.path)) {
+    if (alreadyMade) {
         VideoEvent skip = e;
         skip.kind = VideoEvent::Kind::Skipped;
         skip.message = "its video is already in the output folder";
@@ -114,11 +121,17 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
     if (!e.narrated &&
         std::any_of(pages.begin(), pages.end(), [](const QString& page) { return !page.isEmpty(); })) {
         // Text with nothing in it to say would be a silent video.
-        const QString problem = AdCopyWordsProblem(pages);
-        return fail("narration", problem.isEmpty() ? QString("With the keyword \"%1\" put in, no "
-                                                             "ad copy has words to speak.")
-                                                         .arg(task.keyword)
-                                                   : problem);
+        QString problem = AdCopyWordsProblem(pages);
+        if (problem.isEmpty())
+            problem = task.keyword.isEmpty()
+                          ? QString(
+                                "Without a keyword (#KEYWORD# is left out), no ad copy has "
+                                "words to speak.")
+                          : QString(
+                                "With the keyword \"%1\" put in, no ad copy has words to "
+                                "speak.")
+                                .arg(task.keyword);
+        return fail("narration", problem);
     }
     if (e.narrated) {
         out->narrationFile = QString("%1/narration-%2.wav").arg(workFolder_).arg(out->event.index);
@@ -156,7 +169,11 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
             note.message = command;
             send_(note);
         };
-        if (PrepareMusic(settings_, e.plan.iVideoLength, out->musicFile, log, stop_,
+        // Cut for the video as it will run: with few slides the last one
+        // is held on past the plan's length, and the music goes on under it.
+        const int seconds = VideoSeconds(
+            settings_, int(settings_.slides.size()) + e.plan.repeatedImages, e.plan, e.narrated);
+        if (PrepareMusic(settings_, int16_t(std::min(seconds, 32767)), out->musicFile, log, stop_,
                          &music, &error))
             error.clear();
         if (stop_.stop_requested()) return false;
@@ -202,7 +219,7 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
     if (!words.empty() && (settings_.captionsFile || settings_.captionsBurned)) {
         const std::vector<CaptionCue> cues = MakeCaptionCues(words);
         if (settings_.captionsBurned) {
-            out->job.captions = BurnedCaptions(cues, words);
+            out->job.captions = BurnedCaptions(cues);
             out->job.highlightWords = settings_.Get(setting::highlightWords);
         }
         if (settings_.captionsFile && !write(".srt", SrtText(cues))) return false;
@@ -234,19 +251,10 @@ bool VideoPipeline::NameCompanions(PreparedVideo& video, QString* error) const {
                          .arg(part, final, QString::fromStdString(ec.message()));
             return false;
         }
+        if (fileNamed_) fileNamed_(final);
     }
     video.companions.clear();
     return true;
-}
-
-bool VideoPipeline::AlreadyMade(const QString& video) const {
-    if (!QFileInfo(video).isFile()) return false;
-    // Made before without a file this batch adds: made again.
-    const bool srt = settings_.captionsFile && AdCopyWordsProblem(settings_.Get(setting::adCopies)).isEmpty();
-    const bool txt = !settings_.Get(setting::titleTemplate).isEmpty() || !settings_.Get(setting::descriptionTemplate).isEmpty();
-    return (!srt || QFileInfo(CompanionFile(video, ".srt")).isFile()) &&
-           (!settings_.Get(setting::cover) || QFileInfo(CompanionFile(video, ".jpg")).isFile()) &&
-           (!txt || QFileInfo(CompanionFile(video, ".txt")).isFile());
 }
 
 void VideoPipeline::Discard(const PreparedVideo& video) {
@@ -276,16 +284,44 @@ void VideoPipeline::Render(PreparedVideo video, std::stop_token renderStop,
         send_(step);
     };
     QDir().mkpath(QFileInfo(e.path).path());
+    // The record says the files are taking their names before the first one
+    // does: a kill between the renames leaves a set the next run makes again.
+    const QString name = QFileInfo(e.path).fileName();
+    QStringList files{name};
+    for (const auto& companion : video.companions) files << QFileInfo(companion.second).fileName();
+    const std::optional<OutputRecord::Entry> before = record_->Find(name);
+    QString recordError;
+    if (!record_->Naming(name, files, &recordError)) {
+        Discard(video);
+        e.taken = SecondsSince(video.started);
+        e.kind = VideoEvent::Kind::Failed;
+        e.stage = "files";
+        e.message = recordError;
+        send_(e);
+        return;
+    }
     const QString missing = MissingImage(video.job);
     const RenderResult result =
         missing.isEmpty()
             ? RenderVideoFile(video.job, e.path.toStdString(), progress, renderStop)
             : RenderResult::Fail("images", missing.toStdString());
     const QString stoppedBecause = stopReason ? stopReason() : QString();
+    if (result.ok && fileNamed_) fileNamed_(e.path);
     QString companionError;
     const bool named = result.ok && NameCompanions(video, &companionError);
     e.companions = video.event.companions;
     Discard(video);
+    if (named) {
+        if (!record_->Made(name, files, VideoFingerprint(fingerprint_, e.keyword), &recordError)) {
+            VideoEvent note = e;
+            note.kind = VideoEvent::Kind::Note;
+            note.message = recordError + " (the video is made again next time)";
+            send_(note);
+        }
+    } else if (!result.ok) {
+        // Nothing took its name: the folder holds what it held before.
+        record_->Restore(name, before, &recordError);
+    }
 
     e.taken = SecondsSince(video.started);
     if (result.ok && !named) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -101,18 +102,24 @@ struct PreparedVideo {
     std::vector<std::pair<QString, QString>> companions;
 };
 
+class OutputRecord;
+
 class VideoPipeline {
 public:
     using EventSink = std::function<void(const VideoEvent&)>;
     // `workFolder` is the batch's scratch folder (narrations, music); `stop`
-    // the batch's stop.
+    // the batch's stop. What is made goes into `record` with its fingerprint
+    // (the batch's, see OutputPlan.h). `fileNamed`, when set, is called as
+    // each file of a video takes its final name.
     VideoPipeline(const BatchSettings& settings, uint64_t seed, QString workFolder,
-                  std::stop_token stop, EventSink send);
+                  std::stop_token stop, EventSink send, OutputRecord* record,
+                  QByteArray fingerprint, std::function<void(const QString&)> fileNamed = {});
 
     // The first events of video `index`: the event it starts from, or why it
-    // is not made at all (a Skipped or Failed event, sent). False when it is
-    // not to be made.
-    bool Begin(int index, const VideoTask& task, bool skipExisting, PreparedVideo* video) const;
+    // is not made at all (a Skipped or Failed event, sent). `alreadyMade`:
+    // its files are in the output folder, made as it would be made now.
+    // False when it is not to be made.
+    bool Begin(int index, const VideoTask& task, bool alreadyMade, PreparedVideo* video) const;
     // Speaks, plans, prepares the music, lays out the video and writes the
     // files beside it under unfinished names. False when it failed (the
     // Failed event in `failure`) or the batch was stopped.
@@ -132,13 +139,15 @@ private:
     bool PrepareCompanions(const VideoTask& task, const std::vector<struct NarrationWord>& words,
                            PreparedVideo* video, QString* error) const;
     bool NameCompanions(PreparedVideo& video, QString* error) const;
-    bool AlreadyMade(const QString& video) const;
 
     const BatchSettings& settings_;
     uint64_t seed_;
     QString workFolder_;
     std::stop_token stop_;
     EventSink send_;
+    OutputRecord* record_;
+    QByteArray fingerprint_;
+    std::function<void(const QString&)> fileNamed_;
 };
 
 }  // namespace vm

@@ -64,6 +64,9 @@ int DriveIndexFor(const QString& path, const QStringList& roots) {
 QImage LoadPreviewImage(const QString& path, const QSize& box) {
     if (path.isEmpty()) return {};
     QImageReader reader(path);
+    // Phone photos are stored sideways with an EXIF orientation: shown the
+    // way they were taken, as the video shows them.
+    reader.setAutoTransform(true);
     QImage image = reader.read();
     if (image.isNull()) return {};
     if (box.isEmpty() || (image.width() <= box.width() && image.height() <= box.height())) {

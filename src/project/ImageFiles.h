@@ -34,7 +34,8 @@ QStringList ImageFilesIn(const QString& folder);
 // Both sides are compared as clean absolute paths.
 int DriveIndexFor(const QString& path, const QStringList& roots);
 
-// The picture at `path` scaled down to fit `box` with its aspect kept (never
+// The picture at `path`, the right way up as its EXIF orientation says,
+// scaled down to fit `box` with its aspect kept (never
 // enlarged; an empty box keeps the picture's own size). A null image when the
 // file is missing or not a picture Qt can read.
 QImage LoadPreviewImage(const QString& path, const QSize& box);

@@ -26,8 +26,22 @@ QString ReplaceText(const QString& text, const QString& search, const QString& r
 }
 
 QString NarrationTextFor(const QString& adCopy, const QString& keyword) {
-    if (keyword.isEmpty()) return adCopy;
-    return Replace(adCopy, "#KEYWORD#", keyword, 0);
+    static const QString tag = QStringLiteral("#KEYWORD#");
+    if (!keyword.isEmpty()) return Replace(adCopy, tag, keyword, 0);
+    // No keyword: the tag goes, with one space beside it, so "Looking for
+    // #KEYWORD#? Call us" reads "Looking for? Call us" wherever it appears.
+    QString text = adCopy;
+    for (qsizetype at = text.indexOf(tag); at >= 0; at = text.indexOf(tag, at)) {
+        qsizetype from = at;
+        qsizetype to = at + tag.size();
+        if (from > 0 && text[from - 1] == ' ')
+            --from;
+        else if (to < text.size() && text[to] == ' ')
+            ++to;
+        text.remove(from, to - from);
+        at = from;
+    }
+    return text;
 }
 
 }  // namespace vm

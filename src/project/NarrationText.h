@@ -19,7 +19,8 @@ QString ReplaceText(const QString& text, const QString& search, const QString& r
                     int compareMode);
 
 // The text spoken for a keyword: the ad copy with "#KEYWORD#" replaced by the
-// keyword; an empty keyword leaves the text (and its tag) unchanged.
+// keyword. Without a keyword the tag is left out, with a space beside it.
+// Captions, titles and descriptions are made from the same text.
 QString NarrationTextFor(const QString& adCopy, const QString& keyword);
 
 }  // namespace vm

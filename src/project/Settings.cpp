@@ -210,13 +210,18 @@ bool ReadSettingJson(const SettingDef& s, const QJsonValue& v, const QString& fi
             if (!v.isArray()) return fail("a list of texts", v, field);
             QStringList items;
             const QJsonArray array = v.toArray();
+            items.reserve(array.size());
+            // A keyword list may hold a million: each item is read once, and
+            // its name is only spelled out for one that is refused.
             for (int i = 0; i < array.size(); ++i) {
-                const QString item = QString("%1[%2]").arg(field).arg(i);
-                if (!array[i].isString()) return fail("a text in quotes", array[i], item);
+                const QJsonValue entry = array[i];
+                auto item = [&] { return QString("%1[%2]").arg(field).arg(i); };
+                if (!entry.isString()) return fail("a text in quotes", entry, item());
+                QString text = entry.toString();
                 // Only spaces is no name either.
-                if (!s.emptyItems && array[i].toString().trimmed().isEmpty())
-                    return fail("a text that is not empty", array[i], item);
-                items << array[i].toString();
+                if (!s.emptyItems && text.trimmed().isEmpty())
+                    return fail("a text that is not empty", entry, item());
+                items << std::move(text);
             }
             if (s.maxItems > 0 && items.size() > s.maxItems) {
                 if (error)

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 extern "C" {
+#include <libavutil/dict.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -194,6 +196,68 @@ bool Blur(AVFrame* frame, const CanvasFormat& canvas, RenderResult* result) {
     return true;
 }
 
+// The EXIF orientation a JPEG's decoder found (1 to 8), 1 when there is none.
+int ExifOrientation(const AVFrame* picture) {
+    const AVDictionaryEntry* tag = av_dict_get(picture->metadata, "Orientation", nullptr, 0);
+    if (!tag) return 1;
+    const int value = std::atoi(tag->value);  // the decoder pads it with spaces
+    return value >= 1 && value <= 8 ? value : 1;
+}
+
+// An RGB24 picture turned the right way up as its EXIF orientation says:
+// 2 mirrored, 3 turned half round, 4 flipped, 5 transposed, 6 turned a
+// quarter clockwise, 7 transversed, 8 turned a quarter anticlockwise.
+av::FramePtr Oriented(const AVFrame* stored, int orientation) {
+    const int sw = stored->width, sh = stored->height;
+    const bool across = orientation >= 5;
+    av::FramePtr out = av::MakeFrame();
+    if (!out) return nullptr;
+    out->format = AV_PIX_FMT_RGB24;
+    out->width = across ? sh : sw;
+    out->height = across ? sw : sh;
+    out->color_range = AVCOL_RANGE_JPEG;
+    if (av_frame_get_buffer(out.get(), 0) < 0) return nullptr;
+    for (int y = 0; y < out->height; ++y) {
+        uint8_t* row = out->data[0] + y * out->linesize[0];
+        for (int x = 0; x < out->width; ++x) {
+            int sx = x, sy = y;
+            switch (orientation) {
+                case 2:
+                    sx = sw - 1 - x;
+                    break;
+                case 3:
+                    sx = sw - 1 - x;
+                    sy = sh - 1 - y;
+                    break;
+                case 4:
+                    sy = sh - 1 - y;
+                    break;
+                case 5:
+                    sx = y;
+                    sy = x;
+                    break;
+                case 6:
+                    sx = y;
+                    sy = sh - 1 - x;
+                    break;
+                case 7:
+                    sx = sw - 1 - y;
+                    sy = sh - 1 - x;
+                    break;
+                case 8:
+                    sx = sw - 1 - y;
+                    sy = x;
+                    break;
+                default:
+                    break;
+            }
+            const uint8_t* from = stored->data[0] + sy * stored->linesize[0] + sx * 3;
+            std::copy_n(from, 3, row + x * 3);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, RenderResult* result,
@@ -230,27 +294,42 @@ av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, Re
     const AVPixelFormat decoded = PlainPixelFormat(AVPixelFormat(picture->format), &fullRange);
     fullRange = fullRange || picture->color_range == AVCOL_RANGE_JPEG;
     // For BT.709 the picture goes through RGB first: swscale keeps a YUV
-    // picture's colour matrix when it converts YUV to YUV.
+    // picture's colour matrix when it converts YUV to YUV. A photo whose
+    // EXIF orientation asks for it (every phone photo taken upright) is
+    // turned in RGB, too.
+    const int orientation = ExifOrientation(picture.get());
     Picture source{picture.get(), decoded, fullRange};
     av::FramePtr rgb;
-    if (target.bt709 && !(av_pix_fmt_desc_get(decoded)->flags & AV_PIX_FMT_FLAG_RGB)) {
+    if ((target.bt709 || orientation != 1) &&
+        !(av_pix_fmt_desc_get(decoded)->flags & AV_PIX_FMT_FLAG_RGB)) {
         rgb = Convert(source, picture->width, picture->height, AV_PIX_FMT_RGB24, true, false,
                       SWS_POINT, result);
         if (!rgb) return fail(AVERROR(EINVAL));
         source = Picture{rgb.get(), AV_PIX_FMT_RGB24, true};
     }
+    av::FramePtr upright;
+    if (orientation != 1) {
+        if (source.format != AV_PIX_FMT_RGB24) {
+            rgb = Convert(source, picture->width, picture->height, AV_PIX_FMT_RGB24, true, false,
+                          SWS_POINT, result);
+            if (!rgb) return fail(AVERROR(EINVAL));
+        }
+        upright = Oriented(rgb ? rgb.get() : source.frame, orientation);
+        if (!upright) return fail(AVERROR(ENOMEM));
+        source = Picture{upright.get(), AV_PIX_FMT_RGB24, true};
+    }
+    const int pictureWidth = source.frame->width, pictureHeight = source.frame->height;
 
-    const double fitScale =
-        std::min(double(width) / picture->width, double(height) / picture->height);
+    const double fitScale = std::min(double(width) / pictureWidth, double(height) / pictureHeight);
     const double coverScale =
-        std::max(double(width) / picture->width, double(height) / picture->height);
+        std::max(double(width) / pictureWidth, double(height) / pictureHeight);
     av::FramePtr canvas;
     if (fit == PictureFit::Fit) {
         canvas = MakeBlackCanvas(target, result);
     } else {
         // The picture scaled to cover the frame, its middle kept.
-        const int cw = std::max(width, int(std::lround(picture->width * coverScale)));
-        const int ch = std::max(height, int(std::lround(picture->height * coverScale)));
+        const int cw = std::max(width, int(std::lround(pictureWidth * coverScale)));
+        const int ch = std::max(height, int(std::lround(pictureHeight * coverScale)));
         av::FramePtr cover = Convert(source, cw, ch, target.format, target.fullRange, target.bt709,
                                      SWS_BICUBIC, result);
         if (!cover) return fail(AVERROR(EINVAL));
@@ -265,8 +344,8 @@ av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, Re
 
     // The whole picture, aspect kept, centred (on a chroma sample, so the
     // colour planes line up with the brightness).
-    const int w = std::clamp(int(std::lround(picture->width * fitScale)), 1, width);
-    const int h = std::clamp(int(std::lround(picture->height * fitScale)), 1, height);
+    const int w = std::clamp(int(std::lround(pictureWidth * fitScale)), 1, width);
+    const int h = std::clamp(int(std::lround(pictureHeight * fitScale)), 1, height);
     av::FramePtr scaled =
         Convert(source, w, h, target.format, target.fullRange, target.bt709, SWS_BICUBIC, result);
     if (!scaled) return fail(AVERROR(EINVAL));

@@ -28,8 +28,9 @@ PictureFit PictureFitNamed(const std::string& name);  // "fit", "blur", "fill"
 // A black canvas.
 av::FramePtr MakeBlackCanvas(const CanvasFormat& canvas, RenderResult* result);
 
-// Decodes a JPEG or GIF (first picture) with libavformat/libavcodec and
-// scales it into the canvas with its aspect kept, as `fit` says.
+// Decodes a JPEG or GIF (first picture) with libavformat/libavcodec, turns
+// it the right way up as a JPEG's EXIF orientation says, and scales it into
+// the canvas with its aspect kept, as `fit` says.
 av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& canvas, RenderResult* result,
                          PictureFit fit = PictureFit::Fit);
 

@@ -1,7 +1,8 @@
 // vidmill-speak: the speech engines in a process of their own. Reads speak
 // requests on standard input and answers on standard output (SpeechProtocol.h),
-// one at a time, until its input closes. Started by SpeechHelper; not meant
-// to be run by hand.
+// one at a time, until its input closes; it ends as soon as the program that
+// started it is gone, even in the middle of a text. Started by SpeechHelper;
+// not meant to be run by hand.
 //
 // The same text must always sound the same, whatever the helper spoke before,
 // so that a batch repeated with its seed gives the same files. espeak-ng and
@@ -14,6 +15,7 @@
 // its time.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +27,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "SpeechEngine.h"
 #include "SpeechProtocol.h"
@@ -112,8 +115,12 @@ std::string SpeakInChild(vm::speech::SpeechEngine& engine, const SpeakRequest& r
         close(answer[1]);
         return Failure("no pipe for the speech engine");
     }
+    const pid_t helper = getpid();
     const pid_t child = fork();
     if (child == 0) {
+        // Goes with the helper, however the helper ends.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != helper) _exit(6);
         close(answer[0]);
         close(said[0]);
         dup2(said[1], STDERR_FILENO);
@@ -177,6 +184,21 @@ std::string SpeakInChild(vm::speech::SpeechEngine& engine, const SpeakRequest& r
     return Failure(why);
 }
 
+// Ends this helper (and the child speaking for it) once the program that
+// started it is gone, however it went (kill -9 included), also in the middle
+// of a text: its end of the connection closes, which shows on ours without
+// a byte being read.
+void EndWithTheProgram(int connection) {
+    std::thread([connection] {
+        for (;;) {
+            pollfd watch{connection, POLLRDHUP, 0};
+            const int ready = poll(&watch, 1, -1);
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready < 0 || (watch.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL))) _exit(0);
+        }
+    }).detach();
+}
+
 }  // namespace
 
 int main() {
@@ -194,6 +216,7 @@ int main() {
     // server, libpulse connects nowhere: no runtime folder in the user's
     // home, no sound daemon started, nothing held.
     setenv("PULSE_SERVER", "unix:/dev/null", 1);
+    EndWithTheProgram(input);
 
     for (;;) {
         uint32_t length = 0;

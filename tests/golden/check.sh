@@ -5,7 +5,8 @@
 #   - the sha256 of every video, SRT, cover and title/description text
 #     against checksums.txt;
 #   - the "output" block of each batch report against reports/<project>.json.
-# Any other file left in an output folder counts as a difference too.
+# Any other file left in an output folder counts as a difference too (the
+# program's hidden record of what it made, .vidmill/, aside).
 #
 #   check.sh PATH/TO/vidmill-batch            compare; exit 1 on any difference
 #   check.sh PATH/TO/vidmill-batch --update   record the outputs as the new golden
@@ -133,7 +134,10 @@ def canonical(value):
 made, stray, blocks = {}, [], {}
 for name in names:
     folder = os.path.join(work, "out", name)
-    for root, _, files in os.walk(folder):
+    for root, dirs, files in os.walk(folder):
+        # The record of what the program made (.vidmill/) is its own, not
+        # an output.
+        dirs[:] = [d for d in dirs if d != ".vidmill"]
         for file in files:
             path = os.path.join(root, file)
             key = os.path.relpath(path, os.path.join(work, "out"))

@@ -77,7 +77,8 @@ TEST(BatchTask, StopAtAnyMomentEndsTheBatch) {
         EXPECT_FALSE(task.IsRunning());
         ASSERT_EQ(task.Reports().size(), 3u);
         EXPECT_EQ(task.Reports()[2].status, VideoReport::Status::Stopped);
-        for (const VideoReport& r : task.Reports())
+        for (const VideoReport& r : task.Reports()) {
             if (r.status != VideoReport::Status::Made) EXPECT_FALSE(QFile::exists(r.path));
+        }
     }
 }

@@ -8,15 +8,21 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <csignal>
 #include <functional>
 #include <mutex>
+#include <set>
 
 #include "BatchReport.h"
 #include "Compressors.h"
 #include "MediaProbe.h"
+#include "Narration.h"
+#include "NarrationText.h"
 #include "ProductionEngine.h"
+#include "RenderCap.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
+#include "VideoRandom.h"
 
 using namespace vm;
 
@@ -129,7 +135,17 @@ TEST_F(Engine, MakesEveryKeywordWithItsPlanAndReportsEachOne) {
         EXPECT_GT(testsupport::PeakAudioLevel(made.path, 0.0, made.narrationSeconds), 0.05);
     }
 
-    const QJsonObject json = QJsonDocument::fromJson(BatchReportJson(reports, settings, 7, false)).object();
+    const QByteArray text = BatchReportJson(reports, settings, 7, false);
+    // Written by hand for speed, laid out as Qt lays out the same document,
+    // whatever the texts hold.
+    EXPECT_EQ(text, QJsonDocument::fromJson(text).toJson(QJsonDocument::Indented));
+    std::vector<VideoReport> odd = reports;
+    odd[0].companions = {"/a \"b\"/c.srt", "/d\\e/f.jpg"};
+    odd[1].message = QString("line\n\ttab \x01 caf\u00e9 \u4e2d");
+    odd[2].keyword = "\u0645\u0631\u062d\u0628\u0627";
+    const QByteArray oddText = BatchReportJson(odd, settings, 7, true);
+    EXPECT_EQ(oddText, QJsonDocument::fromJson(oddText).toJson(QJsonDocument::Indented));
+    const QJsonObject json = QJsonDocument::fromJson(text).object();
     EXPECT_EQ(json["seed"].toString(), "7");
     const QJsonArray videos = json["videos"].toArray();
     ASSERT_EQ(videos.size(), 4);
@@ -174,7 +190,9 @@ TEST_F(Engine, StopDuringARenderKeepsTheOldVideoAndStopsTheRest) {
     old.close();
     Recorder events;
     stopOn = "one";
-    const auto reports = Make({"one", "two", "three"}, {}, &events);
+    BatchOptions options;
+    options.replace = true;  // the older video is not one this program recorded
+    const auto reports = Make({"one", "two", "three"}, options, &events);
     for (const VideoReport& r : reports)
         EXPECT_EQ(r.status, VideoReport::Status::Stopped) << r.keyword.toStdString();
     // The old video stays until a new one is finished; nothing unfinished is left.
@@ -208,18 +226,138 @@ TEST_F(Engine, TheSeedRepeatsABatchByteForByteWhateverTheJobs) {
     EXPECT_NE(first, third);
 }
 
-TEST_F(Engine, SkipExistingMakesOnlyWhatIsMissing) {
+TEST_F(Engine, SkipExistingMakesOnlyWhatIsMissingOrChanged) {
     Make({"one", "two", "three"});
     ASSERT_TRUE(QFile::remove(settings.outputFolder + "/two.avi"));
     const QByteArray one = Hash("one.avi");
     BatchOptions options;
     options.skipExisting = true;
-    const auto reports = Make({"one", "two", "three"}, options);
+    auto reports = Make({"one", "two", "three"}, options);
     EXPECT_EQ(reports[0].status, VideoReport::Status::Skipped);
     EXPECT_EQ(reports[1].status, VideoReport::Status::Made);
     EXPECT_EQ(reports[2].status, VideoReport::Status::Skipped);
     EXPECT_EQ(Hash("one.avi"), one);
     EXPECT_EQ(Files(), QStringList({"one.avi", "three.avi", "two.avi"}));
+
+    // Another text, or a picture of other content under the same name: every
+    // video is made again; the same again: none is.
+    settings.Set(vm::setting::adCopies, {"Find a #KEYWORD# near you.", "", "", ""});
+    for (const VideoReport& r : Make({"one", "two"}, options))
+        EXPECT_EQ(r.status, VideoReport::Status::Made) << r.keyword.toStdString();
+    for (const VideoReport& r : Make({"one", "two"}, options))
+        EXPECT_EQ(r.status, VideoReport::Status::Skipped) << r.keyword.toStdString();
+    ASSERT_TRUE(testsupport::WriteSolidImage(red, 320, 240, Qt::yellow));
+    for (const VideoReport& r : Make({"one", "two"}, options))
+        EXPECT_EQ(r.status, VideoReport::Status::Made) << r.keyword.toStdString();
+}
+
+// kill -9 after a video took its name and before its captions took theirs,
+// in a rerun of the same settings with another seed (which picked the other
+// ad copy): the new video beside the old captions is a mixed set, made again
+// by a rerun that skips what is made.
+TEST_F(Engine, AKillBetweenTheRenamesIsMadeAgainWithSkipExisting) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The batch that is killed runs in a process of its own, which runs this
+    // test again from its start: it finds the folder through the environment.
+    const bool killedOne = qEnvironmentVariableIsSet("VM_TEST_KILLED_BATCH_FOLDER");
+    if (killedOne) folder = qEnvironmentVariable("VM_TEST_KILLED_BATCH_FOLDER");
+    settings.outputFolder = folder + "/output";
+    settings.Set(vm::setting::captions, "srt");
+    settings.captionsFile = true;
+    const QStringList copies = {"Call a #KEYWORD# today.", "Your #KEYWORD# is near.", "", ""};
+    settings.Set(vm::setting::adCopies, copies);
+    BatchOptions first, second;
+    first.seed = 1;
+    VideoRandom pickFirst(first.seed, 0);
+    const int firstCopy = PickAdCopy(copies, "one", pickFirst);
+    for (second.seed = 2;; ++second.seed) {
+        VideoRandom pick(second.seed, 0);
+        if (PickAdCopy(copies, "one", pick) != firstCopy) break;
+    }
+    if (!killedOne) {
+        ASSERT_EQ(Make({"one"}, first)[0].status, VideoReport::Status::Made);
+    }
+    const QByteArray oldVideo = Hash("one.avi");
+    const QByteArray oldCaptions = Hash("one.srt");
+
+    qputenv("VM_TEST_KILLED_BATCH_FOLDER", folder.toLocal8Bit());
+    // Scratch folders in a temporary folder of this test's own.
+    const QByteArray tmp = qgetenv("TMPDIR");
+    const QString scratch = folder + "/tmp";
+    ASSERT_TRUE(QDir().mkpath(scratch));
+    qputenv("TMPDIR", scratch.toLocal8Bit());
+    BatchOptions killed = second;
+    killed.fileNamed = [](const QString& file) {
+        if (file.endsWith(".avi")) raise(SIGKILL);
+    };
+    EXPECT_EXIT(Make({"one"}, killed), ::testing::KilledBySignal(SIGKILL), "");
+    qunsetenv("VM_TEST_KILLED_BATCH_FOLDER");
+    ASSERT_NE(Hash("one.avi"), oldVideo);
+    ASSERT_EQ(Hash("one.srt"), oldCaptions);
+    EXPECT_EQ(QDir(scratch).entryList({"vidmill-batch-*"}, QDir::Dirs).size(), 1);
+
+    BatchOptions skip = second;
+    skip.skipExisting = true;
+    const auto reports = Make({"one"}, skip);
+    EXPECT_EQ(reports[0].status, VideoReport::Status::Made);
+    QFile srt(settings.outputFolder + "/one.srt");
+    ASSERT_TRUE(srt.open(QIODevice::ReadOnly));
+    const QString said = QString::fromUtf8(srt.readAll()).simplified();
+    EXPECT_TRUE(said.contains(firstCopy == 0 ? "near" : "today")) << "still the old captions";
+    // The killed batch's scratch folder went with this run.
+    EXPECT_TRUE(QDir(scratch).entryList({"vidmill-batch-*"}, QDir::Dirs).isEmpty());
+    if (tmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmp);
+}
+
+// However many jobs are asked for, no more videos render at once than this
+// machine's cores and memory hold.
+TEST_F(Engine, RendersAtOnceStayWithinTheMachinesCap) {
+    settings.width = 1920;  // raw 1080p: renders long enough to overlap
+    settings.height = 1080;
+    settings.codec = "rawvideo";
+    std::mutex mutex;
+    std::set<int> rendering;
+    size_t most = 0;
+    Recorder events;
+    events.react = [&](const VideoEvent& e) {
+        std::lock_guard lock(mutex);
+        if (e.kind == VideoEvent::Kind::Rendering) rendering.insert(e.index);
+        if (e.EndsVideo()) rendering.erase(e.index);
+        most = std::max(most, rendering.size());
+    };
+    BatchOptions options;
+    options.jobs = 64;
+    for (const VideoReport& r : Make({"a", "b", "c", "d", "e"}, options, &events))
+        EXPECT_EQ(r.status, VideoReport::Status::Made);
+    const int cap = RenderCapHere(1920, 1080).jobs;
+    EXPECT_LE(int(most), cap);
+    EXPECT_GE(int(most), std::min(cap, 2));  // and the cap is used
+}
+
+// Without keywords #KEYWORD# is left out of what is spoken, and the captions
+// and the title say the same.
+TEST_F(Engine, WithoutKeywordsTheCaptionsAndTitleSayWhatIsSpoken) {
+    settings.Set(vm::setting::adCopies, {"Looking for #KEYWORD#? Call us today.", "", "", ""});
+    settings.Set(vm::setting::captions, "srt");
+    settings.captionsFile = true;
+    settings.Set(vm::setting::titleTemplate, "Best #KEYWORD# deals");
+    settings.Set(vm::setting::outputName, "spring");
+    Recorder events;
+    ASSERT_EQ(Make({}, {}, &events)[0].status, VideoReport::Status::Made);
+    QFile srt(settings.outputFolder + "/spring.srt");
+    ASSERT_TRUE(srt.open(QIODevice::ReadOnly));
+    QStringList said;
+    for (const QString& block : QString::fromUtf8(srt.readAll()).split("\n\n", Qt::SkipEmptyParts))
+        said << block.split('\n').mid(2);
+    const QString spoken = NarrationTextFor("Looking for #KEYWORD#? Call us today.", "");
+    EXPECT_EQ(spoken, "Looking for? Call us today.");
+    EXPECT_EQ(said.join(' '), spoken);
+    QFile text(settings.outputFolder + "/spring.txt");
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(text.readAll()), "Best deals\n\n\n");
 }
 
 }  // namespace

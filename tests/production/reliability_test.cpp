@@ -9,17 +9,18 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <mutex>
 
 #include "Compressors.h"
 #include "KeywordRules.h"
 #include "MediaProbe.h"
 #include "ProductionEngine.h"
-#include "VideoLayout.h"
 #include "SpVoice.h"
 #include "SpeechText.h"
 #include "TestSupport.h"
 #include "TimingPlan.h"
+#include "VideoLayout.h"
 
 using namespace vm;
 
@@ -93,12 +94,31 @@ TEST_F(Reliability, LongLinesGoInPiecesAndACrashingSpeechEngineFailsOnlyItsVideo
 }
 
 TEST_F(Reliability, OnlyThisBatchsFilesAreTouched) {
-    // A recording of the user's with a keyword's name, files a killed run
-    // left for the keywords about to be made, and another run's file.
+    // The user's photo and notes carry the names the cover and the text of
+    // two keywords would get: the batch is refused and names them.
+    settings.Set(vm::setting::cover, true);
+    settings.Set(vm::setting::titleTemplate, "#KEYWORD# - call us");
+    Write(Out("photo1.jpg"), "the user's photo");
+    Write(Out("notes.txt"), "the user's notes");
     Write(Out("mine.wav"), "the user's own recording");
-    Write(Out("one.avi"), "a video of an earlier run");
+    for (const VideoReport& r : Make({"photo1", "notes", "other"})) {
+        EXPECT_EQ(r.status, VideoReport::Status::Failed);
+        EXPECT_EQ(r.stage, "output");
+        EXPECT_TRUE(
+            r.message.endsWith("holds 2 files Vid Mill did not make that this batch would "
+                               "replace: photo1.jpg, notes.txt."))
+            << r.message.toStdString();
+    }
+    EXPECT_EQ(Bytes(Out("photo1.jpg")), "the user's photo");
+    EXPECT_EQ(Bytes(Out("notes.txt")), "the user's notes");
+    EXPECT_FALSE(QFile::exists(Out("other.avi")));
+
+    // An earlier run's video, files a killed run left for the keywords about
+    // to be made, and another run's file: only this batch's are touched.
+    ASSERT_EQ(Make({"one"})[0].status, VideoReport::Status::Made);
     Write(Out("one.avi.4242.part"), "half a video");
     Write(Out("one.avi.part"), "half a video");
+    Write(Out("one.jpg.4242.part.4243.part"), "half a cover");
     Write(Out("other.avi.99.part"), "another keyword's");
     const auto reports = Make({"mine", "one", "mine"});
     EXPECT_EQ(reports[0].status, VideoReport::Status::Made);
@@ -106,16 +126,24 @@ TEST_F(Reliability, OnlyThisBatchsFilesAreTouched) {
     EXPECT_EQ(reports[2].status, VideoReport::Status::Skipped);  // made once, repeat reported
     EXPECT_EQ(Bytes(Out("mine.wav")), "the user's own recording");
     EXPECT_EQ(QDir(settings.outputFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              QStringList({"mine.avi", "mine.wav", "one.avi", "other.avi.99.part"}));
+              QStringList({"mine.avi", "mine.jpg", "mine.txt", "mine.wav", "notes.txt", "one.avi",
+                           "one.jpg", "one.txt", "other.avi.99.part", "photo1.jpg"}));
     EXPECT_TRUE(testsupport::ProbeMedia(Out("one.avi")).ok);
 
+    // Chosen to replace them, the user's files go.
+    BatchOptions replace;
+    replace.replace = true;
+    ASSERT_EQ(Make({"photo1"}, replace)[0].status, VideoReport::Status::Made);
+    EXPECT_EQ(QImage(Out("photo1.jpg")).size(), QSize(1280, 720));
+
     // A video that fails is not made, and the earlier file of its name stays.
-    Write(Out("one.avi"), "a video of an earlier run");
+    settings.Set(vm::setting::cover, false);
+    const QByteArray earlier = Bytes(Out("one.avi"));
     QFile::rename(red, red + ".away");
     const auto failed = Make({"one"});
     EXPECT_EQ(failed[0].status, VideoReport::Status::Failed);
     EXPECT_EQ(failed[0].stage, "images");
-    EXPECT_EQ(Bytes(Out("one.avi")), "a video of an earlier run");
+    EXPECT_EQ(Bytes(Out("one.avi")), earlier);
 }
 
 TEST_F(Reliability, ABatchIntoAFolderInUseIsRefusedAtOnce) {
@@ -164,6 +192,30 @@ TEST_F(Reliability, MusicNeverLengthensTheVideoAndFadesWhereItIsCut) {
     const double last = testsupport::PeakAudioLevel(made.path, end - 0.08, end);
     EXPECT_GT(before, 0.01);
     EXPECT_LT(last, before / 3) << before << " then " << last;
+}
+
+// Lowered music under a video whose one slide outlasts the narration: the
+// slide is held on past the plan's length, and the music goes on to the end.
+TEST_F(Reliability, LoweredMusicPlaysToTheRealEndAndFadesThere) {
+    const QString song = folder + "/song.mp3";
+    ASSERT_TRUE(testsupport::WriteToneMp3(song, 60));
+    settings.Set(vm::setting::music, true);
+    settings.musicFile = song;
+    settings.Set(vm::setting::musicReduceVolume, true);
+    settings.Set(vm::setting::secondsPerSlide, 8);
+    settings.ffmpegPath = "ffmpeg";
+    // No keyword: no random extra seconds, so the narration (plus the five
+    // the music adds) stays shorter than the slide.
+    const auto reports = Make({});
+    ASSERT_EQ(reports[0].status, VideoReport::Status::Made) << reports[0].message.toStdString();
+    const auto info = testsupport::ProbeMedia(reports[0].path);
+    ASSERT_TRUE(info.ok) << info.error.toStdString();
+    EXPECT_NEAR(info.duration, 16, 0.1);  // the slide, then the last slide held as long again
+    const double end = info.duration;
+    const double lastSecond = testsupport::PeakAudioLevel(reports[0].path, end - 1.0, end - 0.6);
+    const double last = testsupport::PeakAudioLevel(reports[0].path, end - 0.08, end);
+    EXPECT_GT(lastSecond, 0.004) << "no music in the last second";
+    EXPECT_LT(last, lastSecond / 3) << lastSecond << " then " << last;
 }
 
 TEST_F(Reliability, SettingsThatCanNeverRenderAndTextsWithoutWordsAreRefused) {
@@ -218,20 +270,30 @@ TEST_F(Reliability, MessagesSayWhatIsWrong) {
     ASSERT_TRUE(QDir().mkpath(full));
     ASSERT_EQ(mount("tmpfs", full.toLocal8Bit().constData(), "tmpfs", 0, "size=64k"), 0);
     Write(full + "/filler", QByteArray(60 * 1024, 'x'));
-    settings.outputFolder = full;
     const QByteArray tmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", full.toLocal8Bit());
     const auto narration = Make({"plumber"});
     qputenv("TMPDIR", tmp);
     QFile::remove(full + "/filler");
     Write(full + "/filler", QByteArray(40 * 1024, 'x'));
+    settings.outputFolder = full;
     const auto video = Make({"plumber"});
+    // A disk with nothing left refuses the batch before anything is made.
+    QFile rest(full + "/rest");
+    ASSERT_TRUE(rest.open(QIODevice::WriteOnly));
+    while (rest.write(QByteArray(4096, 'x')) > 0 && rest.flush()) {
+    }
+    rest.close();
+    const auto refused = Make({"plumber"});
     umount(full.toLocal8Bit().constData());
     EXPECT_TRUE(narration[0].message.contains("No space left on device"))
         << narration[0].message.toStdString();
     EXPECT_EQ(video[0].stage, "render");
     EXPECT_TRUE(video[0].message.contains("No space left on device"))
         << video[0].message.toStdString();
+    EXPECT_EQ(refused[0].stage, "output");
+    EXPECT_EQ(refused[0].message,
+              "The output folder " + full + " cannot be written: its disk is full.");
 }
 
 }  // namespace

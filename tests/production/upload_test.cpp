@@ -14,13 +14,15 @@
 #include <iostream>
 
 #include "BatchReport.h"
+#include "CaptionRenderer.h"
 #include "Captions.h"
 #include "Compressors.h"
+#include "ImageLoader.h"
 #include "MediaProbe.h"
+#include "Narration.h"
 #include "ProductionEngine.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "Narration.h"
 #include "VideoLayout.h"
 #include "VideoPipeline.h"
 #include "WavFile.h"
@@ -121,6 +123,43 @@ int WhitePixelsInLowerHalf(const QImage& frame) {
     return white;
 }
 
+// Every cue holds at most two lines of 42 columns and at most 7 seconds,
+// starts when its first word does, ends before the next one starts, and the
+// cues together give the text back, every word whole and in order.
+void ExpectReadableCues(const std::vector<CaptionCue>& cues, const QString& text) {
+    QString again;
+    for (size_t i = 0; i < cues.size(); ++i) {
+        const CaptionCue& cue = cues[i];
+        SCOPED_TRACE(cue.lines.join(" | ").toStdString());
+        ASSERT_GE(cue.lines.size(), 1);
+        EXPECT_LE(cue.lines.size(), kCaptionLines);
+        for (const QString& line : cue.lines) EXPECT_LE(CaptionColumns(line), kCaptionLineChars);
+        EXPECT_LE(cue.end - cue.start, kCaptionLongestSeconds + 1e-9);
+        ASSERT_FALSE(cue.words.empty());
+        EXPECT_DOUBLE_EQ(cue.start, cue.words.front().start);
+        if (i + 1 < cues.size()) {
+            EXPECT_LE(cue.end, cues[i + 1].start);
+        }
+        for (const NarrationWord& w : cue.words)
+            again += (w.joined || again.isEmpty() ? "" : " ") + w.text;
+    }
+    EXPECT_EQ(again, text);
+}
+
+// Words timed evenly by their length, as an engine that says a whole token at
+// once times it: `seconds` for the whole text.
+std::vector<NarrationWord> EvenlyTimed(const QString& text, double seconds) {
+    std::vector<NarrationWord> words;
+    const QStringList tokens = text.split(' ');
+    const double perChar = seconds / text.size();
+    double at = 0;
+    for (const QString& token : tokens) {
+        words.push_back({token, at, at + perChar * token.size()});
+        at += perChar * (token.size() + 1);
+    }
+    return words;
+}
+
 }  // namespace
 
 // Cue rules on made-up timings: sentences end cues, no cue is too long to
@@ -138,24 +177,7 @@ TEST(Captions, CuesAreReadableAndKeepEveryWordInOrder) {
         at += 0.35;  // short gaps: only punctuation and length break cues
     }
     const std::vector<CaptionCue> cues = MakeCaptionCues(words);
-    QStringList again;
-    for (size_t i = 0; i < cues.size(); ++i) {
-        const CaptionCue& cue = cues[i];
-        SCOPED_TRACE(cue.lines.join(" | ").toStdString());
-        ASSERT_GE(cue.lines.size(), 1);
-        EXPECT_LE(cue.lines.size(), kCaptionLines);
-        if (cue.wordCount > 1) {
-            for (const QString& line : cue.lines) EXPECT_LE(line.size(), kCaptionLineChars);
-            EXPECT_LE(cue.end - cue.start, kCaptionLongestSeconds);
-        }
-        EXPECT_DOUBLE_EQ(cue.start, words[size_t(cue.firstWord)].start);
-        EXPECT_DOUBLE_EQ(cue.end, words[size_t(cue.firstWord + cue.wordCount - 1)].end);
-        if (i + 1 < cues.size()) {
-            EXPECT_LE(cue.end, cues[i + 1].start);
-        }
-        again << cue.lines.join(' ');
-    }
-    EXPECT_EQ(again.join(' '), text);
+    ExpectReadableCues(cues, text);
     // "Welcome." alone; the long sentence does not run into the next one.
     EXPECT_EQ(cues.front().lines, QStringList{"Welcome."});
     EXPECT_EQ(cues.back().lines, QStringList{"Call now."});
@@ -169,12 +191,84 @@ TEST(Captions, CuesAreReadableAndKeepEveryWordInOrder) {
     ASSERT_EQ(srt.size(), cues.size());
     EXPECT_EQ(srt[1].lines, cues[1].lines);
     EXPECT_EQ(SrtTime(3723.4567), "01:02:03,457");
-    const std::vector<RenderJob::Caption> burned = BurnedCaptions(cues, words);
+    const std::vector<RenderJob::Caption> burned = BurnedCaptions(cues);
     const RenderJob::Caption& second = burned[1];
-    ASSERT_EQ(int(second.words.size()), cues[1].wordCount);
-    for (const auto& w : second.words)
-        EXPECT_EQ(QString::fromStdString(second.text.substr(size_t(w.begin), size_t(w.length))),
-                  words[size_t(cues[1].firstWord + (&w - second.words.data()))].text);
+    ASSERT_EQ(second.words.size(), cues[1].words.size());
+    EXPECT_EQ(QString::fromStdString(second.text), cues[1].lines.join('\n'));
+    for (size_t w = 0; w < second.words.size(); ++w)
+        EXPECT_EQ(QString::fromStdString(second.text.substr(size_t(second.words[w].begin),
+                                                            size_t(second.words[w].length))),
+                  cues[1].words[w].text);
+}
+
+// Texts without spaces, and words too long for a line or a cue, as the
+// engines time them: one token heard for many seconds.
+TEST(Captions, JapaneseChineseAndVeryLongWordsKeepTheLimits) {
+    struct Case {
+        const char* name;
+        QString text;
+        double seconds;
+    } const cases[] = {
+        {"Japanese",
+         "本日は当店にお越しいただき、誠にありがとうございます。新鮮なパンを毎朝焼いています！ぜひ"
+         "お試しください。",
+         10.5},
+        {"Chinese",
+         "欢迎光临我们的面包店，我们每天早上都烤新鲜的面包和蛋糕，价格实惠，品质优良。欢迎品尝！",
+         9.9},
+        {"a 40-character word", "Supercalifragilisticexpialidocious-extra", 11.1},
+        {"an English voice over Chinese",
+         "Vid Mill 视频工厂每天为您制作精彩的视频广告，简单快捷，效果出众。", 9.9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<CaptionCue> cues = MakeCaptionCues(EvenlyTimed(c.text, c.seconds));
+        ExpectReadableCues(cues, c.text);
+        EXPECT_GE(cues.size(), 2u);
+        // Breaks fall after punctuation, never before it.
+        for (const CaptionCue& cue : cues)
+            for (const QString& line : cue.lines)
+                EXPECT_FALSE(QString("、。，！？").contains(line.front()));
+    }
+    // A sentence end in Japanese ends the cue.
+    const std::vector<CaptionCue> japanese = MakeCaptionCues(EvenlyTimed(cases[0].text, 10.5));
+    EXPECT_TRUE(japanese.front().lines.back().endsWith("。"));
+}
+
+// A right-to-left caption is laid out from the right: the full stop that
+// ends an Arabic sentence is drawn at its left end.
+TEST(Captions, ArabicEndsWithItsFullStopOnTheLeft) {
+    const CanvasFormat canvas{640, 360, AV_PIX_FMT_YUV420P, false, false};
+    RenderResult result;
+    av::FramePtr frame = MakeBlackCanvas(canvas, &result);
+    ASSERT_TRUE(frame) << result.Text();
+    RenderJob::Caption caption;
+    caption.end = 5;
+    caption.text = QString("مرحبا.").toStdString();  // ends in an alef, then the stop
+    CaptionRenderer renderer;
+    ASSERT_TRUE(renderer.OpenCaptions({caption}, 640, 360, false, &result)) << result.Text();
+    ASSERT_TRUE(renderer.Draw(frame.get(), 1.0, false, &result)) << result.Text();
+    // The white letters: their leftmost columns are the stop, a dot far
+    // shorter than the text (an alef there would be nearly as tall).
+    auto ink = [&](int x, int y) { return frame->data[0][y * frame->linesize[0] + x] > 180; };
+    int left = 640, top = 360, bottom = -1;
+    for (int y = 0; y < 360; ++y)
+        for (int x = 0; x < 640; ++x)
+            if (ink(x, y)) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(bottom, top) << "no caption was drawn";
+    int dotTop = 360, dotBottom = -1;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x < left + 3; ++x)
+            if (ink(x, y)) {
+                dotTop = std::min(dotTop, y);
+                dotBottom = std::max(dotBottom, y);
+            }
+    EXPECT_LT(dotBottom - dotTop + 1, (bottom - top + 1) / 2)
+        << "the leftmost mark is as tall as a letter: the stop is on the right";
 }
 
 // Each engine times its words well enough that a cue shows from the onset of

@@ -67,8 +67,8 @@ TEST_F(VideoBuild, NarrationFileHoldsThePiecesWithTheirPauses) {
     // A tag in another letter case does not cut and is not spoken.
     EXPECT_NEAR(Speak("Hello[image]World"), Speak("HelloWorld"), 0.01);
 
-    // Without a keyword the text keeps its tag.
-    EXPECT_EQ(NarrationTextFor("Call a #KEYWORD# today.", ""), "Call a #KEYWORD# today.");
+    // Without a keyword the tag is left out.
+    EXPECT_EQ(NarrationTextFor("Call a #KEYWORD# today.", ""), "Call a today.");
 }
 
 TEST_F(VideoBuild, EachVideoPicksOneOfTheAdCopiesThatHaveWordsToSpeak) {
@@ -83,7 +83,7 @@ TEST_F(VideoBuild, EachVideoPicksOneOfTheAdCopiesThatHaveWordsToSpeak) {
     VideoRandom random(5, 0);
     EXPECT_EQ(PickAdCopy({"", "", "", "only the fourth"}, "", random), 3);
     EXPECT_EQ(PickAdCopy({"#KEYWORD#", "", "", ""}, "!!!", random), -1);
-    EXPECT_EQ(PickAdCopy({"#KEYWORD#", "", "", ""}, "", random), 0);  // the tag is read out
+    EXPECT_EQ(PickAdCopy({"#KEYWORD#", "", "", ""}, "", random), -1);  // the tag is left out
     EXPECT_EQ(AdCopyWordsProblem({"  ", "", "[IMAGE]", ""}),
               "No ad copy has words to speak: ad copies 1, 3 hold only spaces, [IMAGE] tags or "
               "punctuation.");

@@ -99,6 +99,19 @@ TEST(LoadPreviewImage, FitsTheBoxKeepingAspect) {
     EXPECT_EQ(tall.pixelColor(30, 119), QColor(Qt::green));
 }
 
+TEST(LoadPreviewImage, PhonePhotosAreShownUpright) {
+    const QString folder = testsupport::FreshAppFolder("preview_oriented");
+    QImage upright(60, 80, QImage::Format_RGB32);
+    upright.fill(Qt::blue);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x) upright.setPixelColor(x, y, Qt::red);  // the top half
+    ASSERT_TRUE(testsupport::WriteOrientedJpeg(folder + "/phone.jpg", upright, 6));
+    const QImage shown = vm::LoadPreviewImage(folder + "/phone.jpg", QSize(300, 300));
+    ASSERT_EQ(shown.size(), QSize(60, 80));
+    EXPECT_GT(shown.pixelColor(30, 10).red(), 200);
+    EXPECT_GT(shown.pixelColor(30, 70).blue(), 200);
+}
+
 TEST(LoadPreviewImage, UnreadableFilesGiveANullImage) {
     const QString folder = testsupport::FreshAppFolder("preview-bad");
     QFile fake(folder + "/fake.jpg");

@@ -34,10 +34,12 @@ TEST(ReplaceText, RemovesTagsInAnyCase) {
     EXPECT_EQ(ReplaceText("aa", "a", "aa", 0), "aaaa");
 }
 
-TEST(NarrationText, KeywordGoesInAndEmptyKeywordKeepsTheTag) {
+TEST(NarrationText, KeywordGoesInAndWithoutOneTheTagIsLeftOut) {
     EXPECT_EQ(NarrationTextFor("Call a #KEYWORD# today.", "dentist"), "Call a dentist today.");
     EXPECT_EQ(NarrationTextFor("#KEYWORD# and #KEYWORD#", "x"), "x and x");
-    EXPECT_EQ(NarrationTextFor("Call a #KEYWORD# today.", ""), "Call a #KEYWORD# today.");
+    EXPECT_EQ(NarrationTextFor("Looking for #KEYWORD#? Call #KEYWORD# now.", ""),
+              "Looking for? Call now.");
+    EXPECT_EQ(NarrationTextFor("#KEYWORD# rooms#KEYWORD#", ""), "rooms");
     // The tag is matched exactly.
     EXPECT_EQ(NarrationTextFor("a #keyword# b", "x"), "a #keyword# b");
 }

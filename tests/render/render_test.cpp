@@ -7,10 +7,11 @@
 #include <QImage>
 
 #include "Compressors.h"
+#include "CoverPicture.h"
 #include "MediaProbe.h"
-#include "TestSupport.h"
 #include "RenderEngine.h"
 #include "RenderJob.h"
+#include "TestSupport.h"
 
 using testsupport::AverageColor;
 using testsupport::ColorDistance;
@@ -108,6 +109,52 @@ TEST_F(VideoRender, FrameSizeOfEachResolution) {
         EXPECT_LT(ColorDistance(frame.pixelColor(sizes[i][0] / 2, sizes[i][1] / 2), kRed), 14);
         EXPECT_LT(ColorDistance(frame.pixelColor(2, sizes[i][1] / 2), kBlack), 20);
         EXPECT_LT(ColorDistance(frame.pixelColor(sizes[i][0] - 3, sizes[i][1] / 2), kBlack), 20);
+    }
+}
+
+// Phone photos are stored as the sensor saw them, with an EXIF orientation
+// that turns them upright: each of the eight is shown, and put on a cover,
+// with the picture's top at the top.
+TEST_F(VideoRender, PhotosAreShownTheWayTheyWereTaken) {
+    // Upright, 3:4: red and green at the top, blue and white below.
+    QImage upright(120, 160, QImage::Format_RGB32);
+    const QColor corners[] = {kRed, kGreen, kBlue, QColor(Qt::white)};
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 120; ++x)
+            upright.setPixelColor(x, y, corners[(y >= 80) * 2 + (x >= 60)]);
+    Layout edit(426, 240);
+    edit.job.codec = "rawvideo";  // exact pictures
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const QString photo = Path(QString("photo%1.jpg").arg(orientation));
+        ASSERT_TRUE(testsupport::WriteOrientedJpeg(photo, upright, orientation));
+        edit.AddImage(photo, 1);
+    }
+    const QString out = Path("photos.avi");
+    const vm::RenderResult rendered = edit.Render(out);
+    ASSERT_TRUE(rendered.ok) << rendered.Text();
+    // 3:4 in a 426x240 frame: 180 wide, in the middle.
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const QImage frame = testsupport::DecodeFrame(out, 25 * orientation - 12);
+        ASSERT_FALSE(frame.isNull());
+        const QPoint at[] = {{168, 60}, {258, 60}, {168, 180}, {258, 180}};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_LT(ColorDistance(frame.pixelColor(at[i]), corners[i]), 40) << "corner " << i;
+    }
+
+    // The cover, filled with the picture (its middle kept), no headline.
+    for (int orientation : {6, 8}) {
+        const QString cover = Path(QString("cover%1.jpg").arg(orientation));
+        const vm::RenderResult made =
+            vm::MakeCoverPicture(Path(QString("photo%1.jpg").arg(orientation)).toStdString(), 1280,
+                                 720, "", cover.toStdString());
+        ASSERT_TRUE(made.ok) << made.Text();
+        const QImage picture(cover);
+        ASSERT_EQ(picture.size(), QSize(1280, 720));
+        const QPoint at[] = {{320, 100}, {960, 100}, {320, 620}, {960, 620}};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_LT(ColorDistance(picture.pixelColor(at[i]), corners[i]), 40)
+                << "cover " << orientation << ", corner " << i;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -102,6 +103,71 @@ bool WriteSolidImage(const QString& path, int width, int height, const QColor& c
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
     return image.save(path, "JPG", 95);
+}
+
+bool WriteOrientedJpeg(const QString& path, const QImage& upright, int orientation) {
+    // Stored pixel (sx, sy) is shown at (x, y): the EXIF definitions of the
+    // eight orientations, written out from the upright picture's side.
+    const int w = upright.width(), h = upright.height();
+    const bool across = orientation >= 5;
+    const int sw = across ? h : w, sh = across ? w : h;
+    QImage stored(sw, sh, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            int sx = x, sy = y;
+            switch (orientation) {
+                case 2:
+                    sx = sw - 1 - x;
+                    break;
+                case 3:
+                    sx = sw - 1 - x;
+                    sy = sh - 1 - y;
+                    break;
+                case 4:
+                    sy = sh - 1 - y;
+                    break;
+                case 5:
+                    sx = y;
+                    sy = x;
+                    break;
+                case 6:
+                    sx = y;
+                    sy = sh - 1 - x;
+                    break;
+                case 7:
+                    sx = sw - 1 - y;
+                    sy = sh - 1 - x;
+                    break;
+                case 8:
+                    sx = sw - 1 - y;
+                    sy = x;
+                    break;
+                default:
+                    break;
+            }
+            stored.setPixel(sx, sy, upright.pixel(x, y));
+        }
+    }
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    if (!buffer.open(QIODevice::WriteOnly) || !stored.save(&buffer, "JPG", 95)) return false;
+    // APP1 "Exif": a big-endian TIFF header and one IFD holding only the
+    // orientation (tag 0x0112, one SHORT), after the JFIF APP0 segment.
+    QByteArray tiff("MM\x00\x2a\x00\x00\x00\x08", 8);
+    const char entry[] = {0x00, 0x01, 0x01, 0x12, 0x00, 0x03,
+                          0x00, 0x00, 0x00, 0x01, 0x00, char(orientation),
+                          0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    tiff.append(entry, sizeof entry);
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xff\xe1", 2);
+    segment.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 0xff));
+    segment += body;
+    int at = 2;
+    if (jpeg.size() > 4 && uchar(jpeg[2]) == 0xff && uchar(jpeg[3]) == 0xe0)
+        at = 4 + (uchar(jpeg[4]) << 8 | uchar(jpeg[5]));
+    jpeg.insert(at, segment);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size();
 }
 
 bool WriteToneWav(const QString& path, double seconds, int sampleRate, double frequency,

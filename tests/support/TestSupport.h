@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <functional>
 
@@ -17,6 +18,10 @@ QString SourceDir();
 
 // Writes a solid-colour JPEG (or GIF, by extension) of the given size.
 bool WriteSolidImage(const QString& path, int width, int height, const QColor& color);
+
+// A JPEG as a phone stores it: `upright` kept as the sensor saw it, with the
+// EXIF orientation (1 to 8) that turns it the right way up again.
+bool WriteOrientedJpeg(const QString& path, const QImage& upright, int orientation);
 
 // Writes a WAV of a sine tone (16-bit mono).
 bool WriteToneWav(const QString& path, double seconds, int sampleRate = 22050,
