@@ -312,6 +312,64 @@ TEST_F(Batch, ClosingTheWindowDuringARenderLeavesNoVideo) {
     }
 }
 
+// Whenever Stop is pressed, the window is ready again once the batch has
+// ended: buttons, status, the running dot, the slide list and the project.
+TEST_F(Batch, StopAtAnyMomentLeavesTheWindowReady) {
+    SmallProject("Call a #KEYWORD# today.");
+    window->show();
+    QString error;
+    ASSERT_TRUE(window->SaveProject(folder + "/stop.json", &error)) << error.toStdString();
+    struct Moment {
+        const char* name;
+        QStringList keywords;
+        int video;    // 1-based; 0: once the first video has ended
+        bool render;  // while it renders, else as it starts (its narration)
+    };
+    const Moment moments[] = {
+        {"narration of the first video", {"one", "two", "three"}, 1, false},
+        {"render of the first video", {"one", "two", "three"}, 1, true},
+        {"between videos", {"one", "two", "three"}, 0, false},
+        {"render of the last keyword", {"one", "two"}, 2, true},
+        {"render of the only video", {}, 1, true},
+    };
+    for (const Moment& m : moments) {
+        SCOPED_TRACE(m.name);
+        ui->lstKeywords->clear();
+        ui->lstKeywords->addItems(m.keywords);
+        QObject once;  // the connections of this round
+        bool stopped = false;
+        auto stop = [&] {
+            if (stopped) return;
+            stopped = true;
+            ui->cmdStop->click();
+        };
+        QObject::connect(window.get(), &frmVSL::batchProgress, &once, [&](int n, int, int percent) {
+            if (m.video == n && (percent > 0) == m.render) stop();
+        });
+        QObject::connect(window.get(), &frmVSL::videoFinished, &once, [&] {
+            if (m.video == 0) stop();
+        });
+        ASSERT_TRUE(MakeVideos());
+        ASSERT_TRUE(stopped);
+        EXPECT_FALSE(window->IsRunning());
+        EXPECT_EQ(boxes.back().title, "Stopped");
+        EXPECT_TRUE(ui->Command1->isEnabled());
+        EXPECT_TRUE(ui->Command5->isEnabled());
+        EXPECT_TRUE(ui->cmdOpenOutputFolder->isEnabled());
+        EXPECT_FALSE(ui->cmdStop->isEnabled());
+        EXPECT_TRUE(ui->Command4->isEnabled());
+        EXPECT_EQ(ui->lblStatus->text(), "Ready.");
+        EXPECT_FALSE(ui->shRunning->isVisible());
+        EXPECT_FALSE(ui->tmrShRunning->isActive());
+        EXPECT_FALSE(ui->tmrCountdown->isActive());
+        EXPECT_EQ(testsupport::Items(ui->lstTo), QStringList({red, blue}));
+        EXPECT_TRUE(OutputFiles().filter(".part").isEmpty())
+            << OutputFiles().join(",").toStdString();
+    }
+    // The keyword lists were edits; the slides never were.
+    EXPECT_EQ(window->Project().Get(vm::setting::slides), QStringList({red, blue}));
+}
+
 // What the user may still do while a batch waits: the run keeps its running
 // state until its last video and makes exactly the videos still listed.
 class BatchMeddling : public Batch {
