@@ -35,6 +35,13 @@ void Settle(int ms = 300) {
     loop.exec();
 }
 
+template <typename T>
+T* Find(const QWidget& window, const char* name) {
+    T* control = window.findChild<T*>(name);
+    if (!control) std::fprintf(stderr, "no control named %s\n", name);
+    return control;
+}
+
 void Save(QWidget* widget, const QString& path) {
     Settle();
     const bool ok = widget->grab().save(path);
@@ -56,31 +63,31 @@ int main(int argc, char** argv) {
     window.show();
     Save(&window, docs + "/main-window.png");
 
-    window.cmdCreateDemoProject->click();
+    Find<QPushButton>(window, "cmdCreateDemoProject")->click();
     window.ShowPanel(0);
     Save(&window, docs + "/demo-text-to-speech.png");
     window.ShowPanel(1);
-    window.lstTo->setCurrentRow(1);
-    window.lstTo_Click();
+    Find<QListWidget>(window, "lstTo")->setCurrentRow(1);
     Save(&window, docs + "/demo-images.png");
     window.ShowPanel(2);
     Save(&window, docs + "/demo-make-video.png");
     // Ready for a phone feed: portrait MP4 with captions and a cover.
-    window.cboFormat->setCurrentIndex(1);
-    window.cboShape->setCurrentIndex(1);
-    window.cboFit->setCurrentIndex(1);
-    window.cboCaptions->setCurrentIndex(3);
-    window.chkHighlightWords->setChecked(true);
-    window.chkCover->setChecked(true);
-    window.txtTitleTemplate->setText("#KEYWORD# - book your visit today");
-    window.txtDescriptionTemplate->setPlainText("Looking for #KEYWORD#? We are here to help.");
+    Find<QComboBox>(window, "cboFormat")->setCurrentIndex(1);
+    Find<QComboBox>(window, "cboShape")->setCurrentIndex(1);
+    Find<QComboBox>(window, "cboFit")->setCurrentIndex(1);
+    Find<QComboBox>(window, "cboCaptions")->setCurrentIndex(3);
+    Find<QCheckBox>(window, "chkHighlightWords")->setChecked(true);
+    Find<QCheckBox>(window, "chkCover")->setChecked(true);
+    Find<QLineEdit>(window, "txtTitleTemplate")->setText("#KEYWORD# - book your visit today");
+    Find<QPlainTextEdit>(window, "txtDescriptionTemplate")
+        ->setPlainText("Looking for #KEYWORD#? We are here to help.");
     Save(&window, docs + "/demo-make-video-for-upload.png");
 
     frmInfo::ShownHook() = [&](frmInfo* info) {
         Save(info, docs + "/help-dialog.png");
         info->close();
     };
-    window.Label8_Click();
+    Find<LinkLabel>(window, "Label8")->clicked();
     frmInfo::ShownHook() = nullptr;
 
     // Maximised: the lists, the editor and the preview take the room.
@@ -96,6 +103,7 @@ int main(int argc, char** argv) {
 
     // The batch, caught in its third video with Stop at hand.
     bool shot = false;
+    QEventLoop batch;
     QObject::connect(&window, &frmVSL::batchProgress, &window, [&](int video, int, int percent) {
         if (!shot && video == 3 && percent >= 40) {
             shot = true;
@@ -104,6 +112,8 @@ int main(int argc, char** argv) {
             window.close();
         }
     });
-    window.Command1->click();
+    QObject::connect(&window, &frmVSL::batchEnded, &batch, &QEventLoop::quit);
+    Find<QPushButton>(window, "Command1")->click();
+    if (window.IsRunning()) batch.exec();
     return 0;
 }

@@ -15,7 +15,6 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
-#include "ImageFiles.h"
 
 // ---- LinkLabel
 
@@ -191,28 +190,15 @@ void DirList::Refresh() {
     }
 }
 
-// ---- FileList
-
-FileList::FileList(const QString& pattern, QWidget* parent)
-    : QListWidget(parent), pattern_(pattern) {}
-
-void FileList::setPath(const QString& path) {
-    path_ = path;
-    Refresh();
-}
-
-void FileList::Refresh() {
-    clear();
-    addItems(vm::FilesMatching(path_, pattern_));
-}
-
 // ---- PathLabel
 
 PathLabel::PathLabel(QWidget* parent) : QLabel(parent) {}
 
 void PathLabel::SetPath(const QString& text) {
+    if (text == this->text()) return;
     setText(text);
-    setToolTip(text);
+    if (tip_) setToolTip(text);
+    emit pathChanged(text);
 }
 
 void PathLabel::paintEvent(QPaintEvent*) {

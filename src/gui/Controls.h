@@ -81,32 +81,23 @@ private:
     QString path_;
 };
 
-// A hidden file list: the files of a folder matching a pattern such as
-// "*.jpg;*.gif" (letter case ignored), sorted by name.
-class FileList : public QListWidget {
-    Q_OBJECT
-public:
-    explicit FileList(const QString& pattern, QWidget* parent = nullptr);
-    QString Pattern() const { return pattern_; }
-    QString Path() const { return path_; }
-    void setPath(const QString& path);
-    void Refresh();
-
-private:
-    QString pattern_;
-    QString path_;
-};
-
 // A one-line label for a path: what does not fit is left out in the middle
-// ("/home/…/pictures/a.jpg") and the whole text is its tooltip.
+// ("/home/…/pictures/a.jpg") and the whole text is its tooltip (unless
+// switched off).
 class PathLabel : public QLabel {
     Q_OBJECT
 public:
     explicit PathLabel(QWidget* parent = nullptr);
     void SetPath(const QString& text);
+    void SetWholeTextTip(bool tip) { tip_ = tip; }
+signals:
+    void pathChanged(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool tip_ = true;
 };
 
 // Lets a window laid out in pixels grow: every widget keeps the place it was

@@ -8,7 +8,7 @@
 
 #include "Controls.h"
 #include "Shell.h"
-#include "frmVSL.h"
+#include "MakeVideoPanel.h"
 
 namespace {
 

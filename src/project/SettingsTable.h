@@ -90,7 +90,7 @@ inline const FlagSetting highlightWords =
 inline const FlagSetting cover =
     Flag("cover.enabled", false).Label("Cover picture").Control("chkCover").Report("cover");
 inline const WholeSetting coverSlide =
-    Whole("cover.slide", 1, 1, 1 << 20).Label("Cover slide").Control("spnCoverSlide");
+    Whole("cover.slide", 1, 1, 9999).Label("Cover slide").Control("spnCoverSlide");
 inline const TextSetting titleTemplate =
     Text("titleTemplate").Label("Title").Control("txtTitleTemplate");
 inline const TextSetting descriptionTemplate =

@@ -13,6 +13,7 @@
 #include "Helpers.h"
 #include "MsgBox.h"
 #include "TestSupport.h"
+#include "WindowUi.h"
 #include "frmVSL.h"
 
 namespace {
@@ -50,9 +51,13 @@ protected:
         SetMsgBoxHandler(previous_);
     }
 
-    frmVSL& Window() {
-        if (!window_) window_ = std::make_unique<frmVSL>();
-        return *window_;
+    // The window's controls; the window is made on first use.
+    testsupport::Ui& Window() {
+        if (!window_) {
+            window_ = std::make_unique<frmVSL>();
+            ui_ = std::make_unique<testsupport::Ui>(window_.get());
+        }
+        return *ui_;
     }
 
     // The demo pictures as the slide list holds them: full paths, name order.
@@ -71,11 +76,12 @@ protected:
     QStringList others_;
     MsgBoxHandler previous_;
     std::unique_ptr<frmVSL> window_;
+    std::unique_ptr<testsupport::Ui> ui_;
 };
 
 TEST_F(CreateDemoProject, NoLeavesTheProjectAlone) {
     CopyDemoData(app_);
-    frmVSL& w = Window();
+    testsupport::Ui& w = Window();
     for (int i = 0; i < 4; ++i) w.txtArticle[i]->setPlainText(QString("copy %1").arg(i));
     w.lstKeywords->addItems({"plumber", "dentist"});
     w.lstTo->addItems({"/pictures/a.jpg", "/pictures/b.gif"});
@@ -97,7 +103,7 @@ TEST_F(CreateDemoProject, NoLeavesTheProjectAlone) {
 
 TEST_F(CreateDemoProject, YesPutsTheDemosCopyKeywordsAndPicturesInPlaceOfTheProjects) {
     CopyDemoData(app_);
-    frmVSL& w = Window();
+    testsupport::Ui& w = Window();
     w.txtArticle[0]->setPlainText("my own text");
     w.txtArticle[1]->setPlainText("second copy");
     w.txtArticle[3]->setPlainText("fourth copy");
@@ -125,12 +131,13 @@ TEST_F(CreateDemoProject, YesPutsTheDemosCopyKeywordsAndPicturesInPlaceOfTheProj
     EXPECT_EQ(Entries(w.lstTo), slides);
     EXPECT_EQ(w.lblImagesCount->text(), QString::number(slides.size()));
     // A new project, not saved anywhere yet.
-    EXPECT_TRUE(w.IsModified());
+    EXPECT_TRUE(window_->IsModified());
+    EXPECT_EQ(window_->windowTitle(), "New project * - Vid Mill v2.5.5");
 }
 
 TEST_F(CreateDemoProject, TwiceGivesTheDemoOnce) {
     CopyDemoData(app_);
-    frmVSL& w = Window();
+    testsupport::Ui& w = Window();
 
     w.cmdCreateDemoProject->click();
     w.cmdCreateDemoProject->click();
@@ -144,7 +151,7 @@ TEST_F(CreateDemoProject, MissingDemoFilesLeaveEmptyCopyAndNoSlides) {
     // An installation without the demo files: no message besides the
     // question, and no pictures from whatever folder the browser showed.
     ASSERT_TRUE(testsupport::WriteSolidImage(app_ + "/stray.jpg", 320, 240, Qt::green));
-    frmVSL& w = Window();
+    testsupport::Ui& w = Window();
     ASSERT_TRUE(w.Dir1->setPath(app_));
     ASSERT_EQ(w.lstFrom->count(), 1);
     w.txtArticle[0]->setPlainText("old");

@@ -17,28 +17,29 @@ using DemoEndToEnd = testsupport::WindowTest;
 
 TEST_F(DemoEndToEnd, DemoProjectMakesOneNarratedVideoPerKeyword) {
     ASSERT_TRUE(testsupport::CopyDemoData(folder));
-    window.reset();  // start again so the window sees the demo files from its first moment
-    window = std::make_unique<frmVSL>();
-    window->cmdCreateDemoProject->click();
-    ASSERT_GE(window->lstKeywords->count(), 5);
+    NewWindow();  // so the window sees the demo files from its first moment
+    ui->cmdCreateDemoProject->click();
+    ASSERT_GE(ui->lstKeywords->count(), 5);
     // Two of the demo's keywords prove what the seven would, in less time.
-    while (window->lstKeywords->count() > 2) delete window->lstKeywords->takeItem(2);
-    const int keywords = window->lstKeywords->count();
-    ASSERT_GE(window->lstTo->count(), 6);
+    while (ui->lstKeywords->count() > 2) delete ui->lstKeywords->takeItem(2);
+    const int keywords = ui->lstKeywords->count();
+    ASSERT_GE(ui->lstTo->count(), 6);
 
-    // What each video was planned to be, recorded as it finishes.
+    ASSERT_TRUE(MakeVideos());
+    // What each video was planned to be: its slides as shown, and its plan.
     QMap<QString, int> planned;
-    QObject::connect(window.get(), &frmVSL::videoFinished, [&] {
-        const int slides = window->lstTo->count();
-        const int seconds = window->cboSeconds->currentText().toInt();
-        const int pictures = slides * seconds + window->iLastSlideTime;
-        planned[window->lstKeywords->currentItem()->text()] =
-            std::max(pictures, window->iAudioLength + 1);
-    });
-    window->Command1->click();
+    const int seconds = ui->cboSeconds->currentText().toInt();
+    QMap<QString, vm::TimingPlan> plans;
+    for (const vm::VideoEvent& e : events) {
+        if (e.kind == vm::VideoEvent::Kind::Planned) plans[e.keyword] = e.plan;
+        if (e.kind != vm::VideoEvent::Kind::Rendering) continue;
+        const vm::TimingPlan& plan = plans[e.keyword];
+        const int pictures = int(e.slides.size()) * seconds + plan.iLastSlideTime;
+        planned[e.keyword] = std::max(pictures, plan.iAudioLength + 1);
+    }
 
-    EXPECT_TRUE(window->Command1->isEnabled());
-    EXPECT_EQ(window->lblStatus->text(), "Ready.");
+    EXPECT_TRUE(ui->Command1->isEnabled());
+    EXPECT_EQ(ui->lblStatus->text(), "Ready.");
     EXPECT_TRUE(window->LastBatchFailures().isEmpty())
         << window->LastBatchFailures().join("\n").toStdString();
     const QStringList videos = QDir(folder + "/output").entryList({"*.avi"}, QDir::Files);
@@ -46,7 +47,7 @@ TEST_F(DemoEndToEnd, DemoProjectMakesOneNarratedVideoPerKeyword) {
     EXPECT_TRUE(
         QDir(folder + "/output").entryList({"*.wav"}, QDir::Files | QDir::Hidden).isEmpty());
     for (int i = 0; i < keywords; ++i) {
-        const QString keyword = window->lstKeywords->item(i)->text();
+        const QString keyword = ui->lstKeywords->item(i)->text();
         const auto info = testsupport::ProbeMedia(folder + "/output/" + keyword + ".avi");
         ASSERT_TRUE(info.ok) << keyword.toStdString() << ": " << info.error.toStdString();
         EXPECT_EQ(info.width, 854);

@@ -40,10 +40,10 @@ TEST_F(GoldenSave, EveryGoldenProjectIsSavedAsBefore) {
     ASSERT_GE(projects.size(), 8);
     for (const QString& name : projects) {
         SCOPED_TRACE(name.toStdString());
-        window = std::make_unique<frmVSL>();
+        NewWindow();
         const QString path = copy.path() + "/projects/" + name;
         QString error;
-        ASSERT_TRUE(window->LoadProject(path, &error)) << error.toStdString();
+        ASSERT_TRUE(window->OpenProject(path, &error)) << error.toStdString();
         ASSERT_TRUE(window->SaveProject(path + ".saved", &error)) << error.toStdString();
         const QByteArray expected = Read(golden + "/saved/" + name);
         ASSERT_FALSE(expected.isEmpty());

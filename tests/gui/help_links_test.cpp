@@ -14,9 +14,11 @@
 #include "CompressorSettingsDialog.h"
 #include "Compressors.h"
 #include "Controls.h"
+#include "MakeVideoPanel.h"
 #include "Shell.h"
 #include "TestSupport.h"
 #include "frmInfo.h"
+#include "WindowUi.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 
@@ -27,6 +29,7 @@ protected:
     void SetUp() override {
         testsupport::FreshAppFolder("help");
         window = std::make_unique<frmVSL>();
+        ui = std::make_unique<testsupport::Ui>(window.get());
         window->show();
         boxes.calls.clear();  // whatever start-up reported is not ours
     }
@@ -45,11 +48,12 @@ protected:
     uitest::MsgBoxRecorder boxes;
     uitest::ShellRecorder shell;
     std::unique_ptr<frmVSL> window;
+    std::unique_ptr<testsupport::Ui> ui;
 };
 
 TEST_F(Help, TipsShowTheirTextWithTheInformationIcon) {
-    uitest::Click(window->Label18);
-    uitest::Click(window->Label15);
+    uitest::Click(ui->Label18);
+    uitest::Click(ui->Label15);
     ASSERT_EQ(boxes.calls.size(), 2u);
     EXPECT_EQ(boxes.calls[0].text,
               "This option allows you to adjust the settings of the selected codec. Most of the "
@@ -67,7 +71,7 @@ TEST_F(Help, TipsShowTheirTextWithTheInformationIcon) {
 }
 
 TEST_F(Help, PlayerLinkOpensThePlayersHomePage) {
-    uitest::Click(window->Label34);
+    uitest::Click(ui->Label34);
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], QUrl("https://www.videolan.org/vlc/"));
 }
@@ -75,7 +79,7 @@ TEST_F(Help, PlayerLinkOpensThePlayersHomePage) {
 TEST_F(Help, OpenTargetFolderCreatesAndOpensTheOutputFolder) {
     const QString output = vm::UserPath("output");
     ASSERT_FALSE(QFileInfo::exists(output));
-    window->cmdOpenOutputFolder->click();
+    ui->cmdOpenOutputFolder->click();
     EXPECT_TRUE(QFileInfo(output).isDir());
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_TRUE(shell.opened[0].isLocalFile());
@@ -83,18 +87,18 @@ TEST_F(Help, OpenTargetFolderCreatesAndOpensTheOutputFolder) {
 
     // An existing folder (with a video in it) is opened as it is.
     testsupport::WriteSolidImage(output + "/keep.jpg", 8, 8, Qt::red);
-    window->cmdOpenOutputFolder->click();
+    ui->cmdOpenOutputFolder->click();
     ASSERT_EQ(shell.opened.size(), 2u);
     EXPECT_EQ(shell.opened[1].toLocalFile(), output);
     EXPECT_TRUE(QFileInfo::exists(output + "/keep.jpg"));
-    EXPECT_TRUE(window->lblOutputFolder->text().endsWith(output));
+    EXPECT_TRUE(ui->lblOutputFolder->text().endsWith(output));
 }
 
 TEST_F(Help, WithNothingToOpenThemTheFolderAndTheLinksSaySo) {
     // A machine with no file manager and no browser.
     const ShellOpenHandler previous = SetShellOpenHandler([](const QUrl&) { return false; });
-    window->cmdOpenOutputFolder->click();
-    uitest::Click(window->Label34);
+    ui->cmdOpenOutputFolder->click();
+    uitest::Click(ui->Label34);
     SetShellOpenHandler(previous);
     ASSERT_EQ(boxes.calls.size(), 2u);
     EXPECT_EQ(boxes.calls[0].text, "The folder " + vm::UserPath("output") +
@@ -106,16 +110,16 @@ TEST_F(Help, WithNothingToOpenThemTheFolderAndTheLinksSaySo) {
 }
 
 TEST_F(Help, CompressorSettingsWithNothingSelectedExplains) {
-    window->cboVideoCompressor->setCurrentIndex(-1);
-    window->Command5->click();
+    ui->cboVideoCompressor->setCurrentIndex(-1);
+    ui->Command5->click();
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_EQ(boxes.calls[0].title, "Error");
     EXPECT_TRUE(boxes.calls[0].text.contains("select a video compressor"));
 
     boxes.calls.clear();
-    if (window->cboVideoCompressor->count() > 0) window->cboVideoCompressor->setCurrentIndex(0);
-    window->cboResolution->setCurrentIndex(-1);
-    window->Command5->click();
+    if (ui->cboVideoCompressor->count() > 0) ui->cboVideoCompressor->setCurrentIndex(0);
+    ui->cboResolution->setCurrentIndex(-1);
+    ui->Command5->click();
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_EQ(boxes.calls[0].title, "Error");
 }
@@ -123,13 +127,13 @@ TEST_F(Help, CompressorSettingsWithNothingSelectedExplains) {
 TEST_F(Help, CompressorWithoutSettingsSaysSo) {
     const int index = FindCompressor(false);
     if (index < 0) GTEST_SKIP() << "every compressor here has a setting";
-    window->cboVideoCompressor->setCurrentIndex(index);
+    ui->cboVideoCompressor->setCurrentIndex(index);
     bool dialogShown = false;
     CompressorSettingsDialog::ShownHook() = [&](CompressorSettingsDialog* d) {
         dialogShown = true;
         d->reject();
     };
-    window->Command5->click();
+    ui->Command5->click();
     EXPECT_FALSE(dialogShown);
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_TRUE(boxes.calls[0].text.contains("has no settings"))
@@ -145,8 +149,8 @@ TEST_F(Help, SettingsDialogChangesTheCompressorsValue) {
     const int wanted = before.value == before.maximum ? before.minimum : before.value + 1;
 
     // Compression switched off does not stop the settings from opening.
-    window->chkEnableVideoCompressor->setChecked(false);
-    window->cboVideoCompressor->setCurrentIndex(index);
+    ui->chkEnableVideoCompressor->setChecked(false);
+    ui->cboVideoCompressor->setCurrentIndex(index);
     CompressorSettingsDialog::ShownHook() = [&](CompressorSettingsDialog* d) {
         EXPECT_EQ(d->spnValue->minimum(), before.minimum);
         EXPECT_EQ(d->spnValue->maximum(), before.maximum);
@@ -156,7 +160,7 @@ TEST_F(Help, SettingsDialogChangesTheCompressorsValue) {
     };
     {
         uitest::ModalGuard guard;
-        window->Command5->click();
+        ui->Command5->click();
         EXPECT_FALSE(guard.Fired());
     }
     EXPECT_EQ(list.Setting(index).value, wanted);
@@ -168,7 +172,7 @@ TEST_F(Help, SettingsDialogChangesTheCompressorsValue) {
     };
     {
         uitest::ModalGuard guard;
-        window->Command5->click();
+        ui->Command5->click();
         EXPECT_FALSE(guard.Fired());
     }
     EXPECT_EQ(list.Setting(index).value, wanted);
@@ -227,7 +231,7 @@ TEST_F(Help, InfoDialogShowsItsTextsAndLink) {
         d->Command1->click();
     };
     uitest::ModalGuard guard;
-    uitest::Click(window->Label8);
+    uitest::Click(ui->Label8);
     EXPECT_TRUE(opened);
     EXPECT_FALSE(guard.Fired()) << "Close did not close the dialog";
     ASSERT_EQ(shell.opened.size(), 1u);

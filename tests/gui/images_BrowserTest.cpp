@@ -14,57 +14,57 @@ TEST_F(BrowserWindow, FolderListsOnlyJpgAndGifThenAnEmptyFolderEmptiesTheList) {
     const QString pics = MakeFolder("pics", {"a.jpg", "b.gif", "c.png", "d.JPG", "e.jpeg"});
     const QString empty = MakeFolder("empty", {});
 
-    ASSERT_TRUE(w->Dir1->setPath(pics));
-    EXPECT_EQ(Items(w->lstFrom), (QStringList{"a.jpg", "b.gif", "d.JPG"}));
+    ASSERT_TRUE(ui->Dir1->setPath(pics));
+    EXPECT_EQ(Items(ui->lstFrom), (QStringList{"a.jpg", "b.gif", "d.JPG"}));
 
-    ASSERT_TRUE(w->Dir1->setPath(empty));
-    EXPECT_EQ(w->lstFrom->count(), 0);
+    ASSERT_TRUE(ui->Dir1->setPath(empty));
+    EXPECT_EQ(ui->lstFrom->count(), 0);
     EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(BrowserWindow, OpeningASubFolderInTheFolderListRefillsTheBrowser) {
     MakeFolder("parent/inner", {"x.jpg", "y.gif"});
-    ASSERT_TRUE(w->Dir1->setPath(app + "/parent"));
-    EXPECT_EQ(w->lstFrom->count(), 0);
-    const auto found = w->Dir1->findItems("inner", Qt::MatchExactly);
+    ASSERT_TRUE(ui->Dir1->setPath(app + "/parent"));
+    EXPECT_EQ(ui->lstFrom->count(), 0);
+    const auto found = ui->Dir1->findItems("inner", Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1);
-    ClickItem(w->Dir1, w->Dir1->row(found.first()), /*twice=*/true);
-    EXPECT_EQ(w->Dir1->Path(), app + "/parent/inner");
-    EXPECT_EQ(w->lblFolderPath->text(), app + "/parent/inner");  // the line above the folders
-    EXPECT_EQ(Items(w->lstFrom), (QStringList{"x.jpg", "y.gif"}));
+    ClickItem(ui->Dir1, ui->Dir1->row(found.first()), /*twice=*/true);
+    EXPECT_EQ(ui->Dir1->Path(), app + "/parent/inner");
+    EXPECT_EQ(ui->lblFolderPath->text(), app + "/parent/inner");  // the line above the folders
+    EXPECT_EQ(Items(ui->lstFrom), (QStringList{"x.jpg", "y.gif"}));
 }
 
 TEST_F(BrowserWindow, PasteLinkChecksTheClipboard) {
     QGuiApplication::clipboard()->clear();
-    ClickLabel(w->Label22);
+    ClickLabel(ui->Label22);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Please paste the folder path.");
     EXPECT_EQ(boxes[0].title, "Error");
     EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
 
-    const QString before = w->Dir1->Path();
+    const QString before = ui->Dir1->Path();
     QGuiApplication::clipboard()->setText(app + "/no-such-folder");
-    ClickLabel(w->Label22);
+    ClickLabel(ui->Label22);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text,
               "There is an error with the selected folder. Please try with another location.");
     EXPECT_EQ(boxes[1].title, "Error");
     EXPECT_EQ(boxes[1].icon, QMessageBox::Information);
-    EXPECT_EQ(w->Dir1->Path(), before);
+    EXPECT_EQ(ui->Dir1->Path(), before);
 }
 
 TEST_F(BrowserWindow, PasteLinkWithAFolderBrowsesIt) {
     const QString pics = MakeFolder("pasted", {"b.gif", "a.jpg"});
     QGuiApplication::clipboard()->setText(pics);
-    ClickLabel(w->Label22);
+    ClickLabel(ui->Label22);
     EXPECT_TRUE(boxes.empty()) << Messages().join(" | ").toStdString();
-    EXPECT_EQ(w->Dir1->Path(), pics);
-    EXPECT_EQ(w->Drive1->currentText(), QStorageInfo(pics).rootPath());
-    EXPECT_EQ(Items(w->lstFrom), (QStringList{"a.jpg", "b.gif"}));
+    EXPECT_EQ(ui->Dir1->Path(), pics);
+    EXPECT_EQ(ui->Drive1->currentText(), QStorageInfo(pics).rootPath());
+    EXPECT_EQ(Items(ui->lstFrom), (QStringList{"a.jpg", "b.gif"}));
 }
 
 TEST_F(BrowserWindow, GalleryLinkNeedsTheImagesFolder) {
-    ClickLabel(w->Label27);
+    ClickLabel(ui->Label27);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "There is an error with the Gallery folder. Please reinstall the software or use "
@@ -74,35 +74,35 @@ TEST_F(BrowserWindow, GalleryLinkNeedsTheImagesFolder) {
 
     boxes.clear();
     MakeFolder("images", {"g2.gif", "g1.jpg", "notes.txt"});
-    ClickLabel(w->Label27);
+    ClickLabel(ui->Label27);
     EXPECT_TRUE(boxes.empty()) << Messages().join(" | ").toStdString();
-    EXPECT_EQ(w->Dir1->Path(), vm::DataPath("images"));
-    EXPECT_EQ(Items(w->lstFrom), (QStringList{"g1.jpg", "g2.gif"}));
+    EXPECT_EQ(ui->Dir1->Path(), vm::DataPath("images"));
+    EXPECT_EQ(Items(ui->lstFrom), (QStringList{"g1.jpg", "g2.gif"}));
 }
 
 TEST_F(BrowserWindow, ClickingAFileShowsItAndAnUnreadableOneKeepsThePreview) {
     const QString pics = MakeFolder("preview", {"a.jpg", "bad.jpg"});
     MakeFolder("preview2", {"c.gif"}, Qt::blue);
-    ASSERT_TRUE(w->Dir1->setPath(pics));
-    ASSERT_EQ(Items(w->lstFrom), (QStringList{"a.jpg", "bad.jpg"}));
-    EXPECT_TRUE(w->ImagePreview->pixmap().isNull());
+    ASSERT_TRUE(ui->Dir1->setPath(pics));
+    ASSERT_EQ(Items(ui->lstFrom), (QStringList{"a.jpg", "bad.jpg"}));
+    EXPECT_TRUE(ui->ImagePreview->pixmap().isNull());
 
-    ClickItem(w->lstFrom, 0);
+    ClickItem(ui->lstFrom, 0);
     EXPECT_TRUE(IsRed(PreviewColour()));
-    const QSize box = w->ImagePreview->contentsRect().size();
-    const QSize shown = w->ImagePreview->pixmap().size();
+    const QSize box = ui->ImagePreview->contentsRect().size();
+    const QSize shown = ui->ImagePreview->pixmap().size();
     EXPECT_TRUE(shown.width() <= box.width() && shown.height() <= box.height());
 
-    const qint64 key = w->ImagePreview->pixmap().cacheKey();
-    ClickItem(w->lstFrom, 1);
-    EXPECT_EQ(w->lstFrom->currentRow(), 1);
-    EXPECT_EQ(w->ImagePreview->pixmap().cacheKey(), key);
+    const qint64 key = ui->ImagePreview->pixmap().cacheKey();
+    ClickItem(ui->lstFrom, 1);
+    EXPECT_EQ(ui->lstFrom->currentRow(), 1);
+    EXPECT_EQ(ui->ImagePreview->pixmap().cacheKey(), key);
     EXPECT_TRUE(boxes.empty());
 
     // A GIF previews too; the folder change itself leaves the preview alone.
-    ASSERT_TRUE(w->Dir1->setPath(app + "/preview2"));
+    ASSERT_TRUE(ui->Dir1->setPath(app + "/preview2"));
     EXPECT_TRUE(IsRed(PreviewColour()));
-    ClickItem(w->lstFrom, 0);
+    ClickItem(ui->lstFrom, 0);
     EXPECT_TRUE(IsBlue(PreviewColour()));
 }
 
@@ -111,29 +111,29 @@ TEST_F(BrowserWindow, PickingADriveMovesTheFolderListThereUnlessItIsUnreadable) 
     const QString usb = MakeFolder("usb", {"u.jpg"});
     MakeFolder("usb/trip", {"t1.jpg", "t2.gif"});
     const QString home = MakeFolder("home", {"h.jpg"});
-    w->Drive1->addItem(usb);
-    w->Drive1->addItem(app + "/unplugged");
-    ASSERT_TRUE(w->Dir1->setPath(home));
+    ui->Drive1->addItem(usb);
+    ui->Drive1->addItem(app + "/unplugged");
+    ASSERT_TRUE(ui->Dir1->setPath(home));
 
-    w->Drive1->setCurrentIndex(w->Drive1->findText(usb));
-    EXPECT_EQ(w->Dir1->Path(), usb);
-    EXPECT_EQ(Items(w->lstFrom), QStringList{"u.jpg"});
+    ui->Drive1->setCurrentIndex(ui->Drive1->findText(usb));
+    EXPECT_EQ(ui->Dir1->Path(), usb);
+    EXPECT_EQ(Items(ui->lstFrom), QStringList{"u.jpg"});
 
     // No medium: the folder list stays where it was, silently.
-    w->Drive1->setCurrentIndex(w->Drive1->findText(app + "/unplugged"));
-    EXPECT_EQ(w->Dir1->Path(), usb);
-    EXPECT_EQ(Items(w->lstFrom), QStringList{"u.jpg"});
+    ui->Drive1->setCurrentIndex(ui->Drive1->findText(app + "/unplugged"));
+    EXPECT_EQ(ui->Dir1->Path(), usb);
+    EXPECT_EQ(Items(ui->lstFrom), QStringList{"u.jpg"});
 
     // A pasted folder selects the drive that holds it; a folder already on the
     // chosen drive stays put.
     QGuiApplication::clipboard()->setText(usb + "/trip");
-    ClickLabel(w->Label22);
-    EXPECT_EQ(w->Drive1->currentText(), usb);
-    EXPECT_EQ(w->Dir1->Path(), usb + "/trip");
-    EXPECT_EQ(Items(w->lstFrom), (QStringList{"t1.jpg", "t2.gif"}));
+    ClickLabel(ui->Label22);
+    EXPECT_EQ(ui->Drive1->currentText(), usb);
+    EXPECT_EQ(ui->Dir1->Path(), usb + "/trip");
+    EXPECT_EQ(Items(ui->lstFrom), (QStringList{"t1.jpg", "t2.gif"}));
     QGuiApplication::clipboard()->setText(home);
-    ClickLabel(w->Label22);
-    EXPECT_EQ(w->Drive1->currentText(), QStorageInfo(home).rootPath());
-    EXPECT_EQ(w->Dir1->Path(), home);
+    ClickLabel(ui->Label22);
+    EXPECT_EQ(ui->Drive1->currentText(), QStorageInfo(home).rootPath());
+    EXPECT_EQ(ui->Dir1->Path(), home);
     EXPECT_TRUE(boxes.empty()) << Messages().join(" | ").toStdString();
 }

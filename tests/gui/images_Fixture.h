@@ -87,7 +87,7 @@ protected:
 
     // The colour in the middle of the preview, invalid when it shows nothing.
     QColor PreviewColour() const {
-        const QPixmap pixmap = w->ImagePreview->pixmap();
+        const QPixmap pixmap = ui->ImagePreview->pixmap();
         if (pixmap.isNull()) return {};
         const QImage image = pixmap.toImage();
         return image.pixelColor(image.width() / 2, image.height() / 2);

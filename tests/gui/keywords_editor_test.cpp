@@ -14,6 +14,7 @@
 #include "Helpers.h"
 #include "TestSupport.h"
 #include "frmKeywords.h"
+#include "WindowUi.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 
@@ -30,6 +31,7 @@ protected:
     void SetUp() override {
         testsupport::FreshAppFolder("keywords");
         window = std::make_unique<frmVSL>();
+        ui = std::make_unique<testsupport::Ui>(window.get());
         window->show();
     }
     void TearDown() override { frmKeywords::ShownHook() = nullptr; }
@@ -47,7 +49,7 @@ protected:
             act(dialog);
         };
         uitest::ModalGuard guard;
-        window->mnuEditKeywords->trigger();
+        ui->mnuEditKeywords->trigger();
         EXPECT_TRUE(opened) << "the editor was not shown";
         EXPECT_FALSE(guard.Fired()) << "the editor stayed open";
         return shown;
@@ -56,10 +58,11 @@ protected:
 
     uitest::MsgBoxRecorder boxes;
     std::unique_ptr<frmVSL> window;
+    std::unique_ptr<testsupport::Ui> ui;
 };
 
 TEST_F(KeywordEditor, DialogTexts) {
-    frmKeywords dialog(window->lstKeywords);
+    frmKeywords dialog(ui->lstKeywords);
     EXPECT_EQ(dialog.Label1->text(), "Keywords");
     EXPECT_EQ(dialog.Label2->text(), "Enter your keywords (one per line).");
     EXPECT_EQ(dialog.Command1->text(), "Save");
@@ -67,20 +70,20 @@ TEST_F(KeywordEditor, DialogTexts) {
 }
 
 TEST_F(KeywordEditor, RoundTripKeepsKeywordsAndOrder) {
-    window->lstKeywords->addItems({"plumber", "dentist"});
+    ui->lstKeywords->addItems({"plumber", "dentist"});
     const QString shown = Edit([](frmKeywords* d) { d->Command1->click(); });
     EXPECT_EQ(shown.split('\n', Qt::SkipEmptyParts), QStringList({"plumber", "dentist"}));
-    EXPECT_EQ(Items(window->lstKeywords), QStringList({"plumber", "dentist"}));
+    EXPECT_EQ(Items(ui->lstKeywords), QStringList({"plumber", "dentist"}));
     EXPECT_EQ(vm::LoadList(File()), QStringList({"plumber", "dentist"}));
 }
 
 TEST_F(KeywordEditor, SavedLinesBecomeTheNewList) {
-    window->lstKeywords->addItems({"old"});
+    ui->lstKeywords->addItems({"old"});
     Edit([](frmKeywords* d) {
         d->Text1->setPlainText("roofer\nbaker\ncar wash");
         d->Command1->click();
     });
-    EXPECT_EQ(Items(window->lstKeywords), QStringList({"roofer", "baker", "car wash"}));
+    EXPECT_EQ(Items(ui->lstKeywords), QStringList({"roofer", "baker", "car wash"}));
 }
 
 TEST_F(KeywordEditor, EmptyListOpensEmptyEditorAndLeavesAnOldFileAlone) {
@@ -90,25 +93,25 @@ TEST_F(KeywordEditor, EmptyListOpensEmptyEditorAndLeavesAnOldFileAlone) {
     EXPECT_EQ(shown, "");
     EXPECT_EQ(vm::LoadText(File()), "stale\nwords\n");
     EXPECT_EQ(QFileInfo(File()).lastModified(), before);
-    EXPECT_EQ(window->lstKeywords->count(), 0);
+    EXPECT_EQ(ui->lstKeywords->count(), 0);
 }
 
 TEST_F(KeywordEditor, CancelKeepsTheList) {
-    window->lstKeywords->addItems({"plumber", "dentist"});
+    ui->lstKeywords->addItems({"plumber", "dentist"});
     Edit([](frmKeywords* d) {
         d->Text1->setPlainText("something else");
         d->Command2->click();
     });
-    EXPECT_EQ(Items(window->lstKeywords), QStringList({"plumber", "dentist"}));
+    EXPECT_EQ(Items(ui->lstKeywords), QStringList({"plumber", "dentist"}));
 }
 
 TEST_F(KeywordEditor, SavingAnEmptyEditorEmptiesTheList) {
-    window->lstKeywords->addItems({"plumber", "dentist"});
+    ui->lstKeywords->addItems({"plumber", "dentist"});
     Edit([](frmKeywords* d) {
         d->Text1->clear();
         d->Command1->click();
     });
-    EXPECT_EQ(window->lstKeywords->count(), 0);
+    EXPECT_EQ(ui->lstKeywords->count(), 0);
 }
 
 TEST_F(KeywordEditor, TwentyKeywordsAreAccepted) {
@@ -118,30 +121,30 @@ TEST_F(KeywordEditor, TwentyKeywordsAreAccepted) {
         d->Text1->setPlainText(twenty.join('\n'));
         d->Command1->click();
     });
-    EXPECT_EQ(Items(window->lstKeywords), twenty);
+    EXPECT_EQ(Items(ui->lstKeywords), twenty);
     EXPECT_TRUE(boxes.calls.empty()) << "the advice about 15 keywords is not enforced";
 }
 
 TEST_F(KeywordEditor, DeleteAllAsksAndObeysTheAnswer) {
-    window->lstKeywords->addItems({"plumber", "dentist"});
+    ui->lstKeywords->addItems({"plumber", "dentist"});
     boxes.Answer(QMessageBox::No);
-    window->mnuDeleteAllKeywords->trigger();
+    ui->mnuDeleteAllKeywords->trigger();
     ASSERT_EQ(boxes.calls.size(), 1u);
     const MsgBoxCall& call = boxes.calls[0];
     EXPECT_EQ(call.text, "Do you want to delete all the keywords?");
     EXPECT_EQ(call.title, "Confirm?");
     EXPECT_EQ(call.icon, QMessageBox::Question);
     EXPECT_EQ(call.buttons, QMessageBox::Yes | QMessageBox::No);
-    EXPECT_EQ(Items(window->lstKeywords), QStringList({"plumber", "dentist"}));
+    EXPECT_EQ(Items(ui->lstKeywords), QStringList({"plumber", "dentist"}));
 
     ASSERT_TRUE(vm::SaveText("plumber\ndentist\n", File()));
     boxes.Answer(QMessageBox::Yes);
-    window->mnuDeleteAllKeywords->trigger();
-    EXPECT_EQ(window->lstKeywords->count(), 0);
+    ui->mnuDeleteAllKeywords->trigger();
+    EXPECT_EQ(ui->lstKeywords->count(), 0);
     EXPECT_EQ(vm::LoadText(File()), "plumber\ndentist\n") << "the exchange file is not touched";
 
     boxes.calls.clear();
-    window->mnuDeleteAllKeywords->trigger();
+    ui->mnuDeleteAllKeywords->trigger();
     EXPECT_TRUE(boxes.calls.empty()) << "an empty list asks nothing";
 }
 
@@ -153,22 +156,22 @@ TEST_F(KeywordEditor, ManageKeywordsPopsUpTheMenu) {
         if (pick) pick->trigger();
         return pick;
     });
-    window->lstKeywords->addItems({"plumber"});
+    ui->lstKeywords->addItems({"plumber"});
 
-    pick = window->mnuCancelKeywords;
-    window->cmdKeywords->click();
-    ASSERT_EQ(shownMenu, window->mnuKeywords);
+    pick = ui->mnuCancelKeywords;
+    ui->cmdKeywords->click();
+    ASSERT_EQ(shownMenu, ui->mnuKeywords);
     QStringList texts;
     for (QAction* a : shownMenu->actions()) texts << a->text();
     EXPECT_EQ(texts, QStringList({"Edit", "Delete All", "Cancel"}));
     EXPECT_TRUE(boxes.calls.empty());
-    EXPECT_EQ(window->lstKeywords->count(), 1);
+    EXPECT_EQ(ui->lstKeywords->count(), 1);
 
-    pick = window->mnuDeleteAllKeywords;
+    pick = ui->mnuDeleteAllKeywords;
     boxes.Answer(QMessageBox::Yes);
-    window->cmdKeywords->click();
+    ui->cmdKeywords->click();
     EXPECT_EQ(boxes.calls.size(), 1u);
-    EXPECT_EQ(window->lstKeywords->count(), 0);
+    EXPECT_EQ(ui->lstKeywords->count(), 0);
     SetPopupMenuHandler(previous);
 }
 

@@ -1,6 +1,5 @@
 // Background music through the window's controls: choosing the file and the
-// check box. The music group stays hidden in the window, so the tests drive
-// its members directly.
+// check box.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -23,6 +22,7 @@
 #include "MsgBox.h"
 #include "MusicChooser.h"
 #include "TestSupport.h"
+#include "WindowUi.h"
 #include "frmVSL.h"
 
 namespace {
@@ -35,6 +35,7 @@ protected:
         QDir().mkpath(app + "/output");
         oldBox = SetMsgBoxHandler([](const MsgBoxCall&) { return QMessageBox::Ok; });
         w = std::make_unique<frmVSL>();
+        ui = std::make_unique<testsupport::Ui>(w.get());
         oldChooser = SetMusicChooser([this](QWidget*) {
             ++chooserCalls;
             return chooserAnswer;
@@ -48,6 +49,7 @@ protected:
 
     QString app;
     std::unique_ptr<frmVSL> w;
+    std::unique_ptr<testsupport::Ui> ui;
     int chooserCalls = 0;
     QString chooserAnswer;
     MusicChooser oldChooser;
@@ -57,38 +59,38 @@ protected:
 }  // namespace
 
 TEST_F(MusicWindow, CheckingTheBoxWithoutAFileOpensTheChooserAndTurnsReductionOn) {
-    ASSERT_EQ(w->Frame1->parentWidget(), w->frTab[0]);
-    w->chkNoCut->setChecked(false);
+    ASSERT_EQ(ui->Frame1->parentWidget(), ui->frTab[0]);
+    ui->chkNoCut->setChecked(false);
     chooserAnswer = "";  // cancelled
-    w->chkAddBackgroundMusic->click();
+    ui->chkAddBackgroundMusic->click();
     EXPECT_EQ(chooserCalls, 1);
-    EXPECT_TRUE(w->chkNoCut->isChecked()) << "checked even when the chooser was cancelled";
-    EXPECT_TRUE(w->lblSelectedMP3->text().isEmpty());
+    EXPECT_TRUE(ui->chkNoCut->isChecked()) << "checked even when the chooser was cancelled";
+    EXPECT_TRUE(ui->lblSelectedMP3->text().isEmpty());
 
     // Unchecking does nothing else.
-    w->chkNoCut->setChecked(false);
-    w->chkAddBackgroundMusic->click();
-    EXPECT_FALSE(w->chkAddBackgroundMusic->isChecked());
+    ui->chkNoCut->setChecked(false);
+    ui->chkAddBackgroundMusic->click();
+    EXPECT_FALSE(ui->chkAddBackgroundMusic->isChecked());
     EXPECT_EQ(chooserCalls, 1);
-    EXPECT_FALSE(w->chkNoCut->isChecked());
+    EXPECT_FALSE(ui->chkNoCut->isChecked());
 
     // A file already chosen: checking opens nothing.
-    w->lblSelectedMP3->setText("/music/song.mp3");
-    w->chkAddBackgroundMusic->click();
-    EXPECT_TRUE(w->chkAddBackgroundMusic->isChecked());
+    ui->lblSelectedMP3->SetPath("/music/song.mp3");
+    ui->chkAddBackgroundMusic->click();
+    EXPECT_TRUE(ui->chkAddBackgroundMusic->isChecked());
     EXPECT_EQ(chooserCalls, 1);
-    EXPECT_FALSE(w->chkNoCut->isChecked());
+    EXPECT_FALSE(ui->chkNoCut->isChecked());
 }
 
 TEST_F(MusicWindow, SelectButtonSetsAndCancelClearsTheChoice) {
     chooserAnswer = "/music/my song.mp3";
-    w->cmdSelectMP3->click();
-    EXPECT_EQ(w->lblSelectedMP3->text(), "/music/my song.mp3");
+    ui->cmdSelectMP3->click();
+    EXPECT_EQ(ui->lblSelectedMP3->text(), "/music/my song.mp3");
 
     chooserAnswer = "";
-    w->cmdSelectMP3->click();
+    ui->cmdSelectMP3->click();
     EXPECT_EQ(chooserCalls, 2);
-    EXPECT_TRUE(w->lblSelectedMP3->text().isEmpty());
+    EXPECT_TRUE(ui->lblSelectedMP3->text().isEmpty());
 
     // With the choice cleared and music on, a batch asks for the music first.
     std::vector<MsgBoxCall> boxes;
@@ -96,11 +98,11 @@ TEST_F(MusicWindow, SelectButtonSetsAndCancelClearsTheChoice) {
         boxes.push_back(call);
         return QMessageBox::Ok;
     });
-    w->chkAddBackgroundMusic->setChecked(true);
-    w->Command1_Click();
+    ui->chkAddBackgroundMusic->setChecked(true);
+    ui->Command1->click();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Please select a background music for your video.");
-    EXPECT_TRUE(w->txtCommand->toPlainText().isEmpty());
+    EXPECT_TRUE(ui->txtCommand->toPlainText().isEmpty());
 }
 
 TEST_F(MusicWindow, RealChooserIsTheSelectFileDialogAndListsMp3InAnyCase) {
@@ -149,7 +151,7 @@ TEST_F(MusicWindow, RealChooserIsTheSelectFileDialogAndListsMp3InAnyCase) {
         for (QWidget* top : QApplication::topLevelWidgets())
             if (auto* d = qobject_cast<QFileDialog*>(top)) d->reject();
     });
-    w->cmdSelectMP3_Click();
+    ui->cmdSelectMP3->click();
     poll.stop();
     ASSERT_TRUE(handled);
     EXPECT_EQ(title, "Select File");
@@ -157,5 +159,5 @@ TEST_F(MusicWindow, RealChooserIsTheSelectFileDialogAndListsMp3InAnyCase) {
     EXPECT_EQ(filters, "MP3 Files (*.mp3)");
     listed.sort();
     EXPECT_EQ(listed, QStringList({"B.MP3", "a.mp3", "c.Mp3"}));
-    EXPECT_EQ(w->lblSelectedMP3->text(), dir + "/B.MP3");
+    EXPECT_EQ(ui->lblSelectedMP3->text(), dir + "/B.MP3");
 }

@@ -15,13 +15,15 @@
 #include "Controls.h"
 #include "ProjectChooser.h"
 #include "TestSupport.h"
+#include "WindowUi.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 
 namespace {
 
 // Every setting a project holds, as the controls show it.
-QStringList Controls(const frmVSL& w) {
+QStringList Controls(const frmVSL& window) {
+    const testsupport::Ui w(&window);
     QStringList c;
     for (const QTextEdit* page : w.txtArticle) c << "page=" + page->toPlainText();
     c << "voice=" + w.List1->currentText() << QString("voiceIndex=%1").arg(w.List1->currentIndex());
@@ -69,7 +71,8 @@ protected:
     void TearDown() override { SetProjectChooser(previousChooser); }
 
     // A window whose every setting differs from the start-up state.
-    void ChangeEverything(frmVSL& w) {
+    void ChangeEverything(frmVSL& window) {
+        const testsupport::Ui w(&window);
         for (int i = 0; i < 4; ++i)
             w.txtArticle[i]->setPlainText(QString("Copy %1 about #KEYWORD#.\nSecond line.").arg(i));
         ASSERT_GE(w.List1->count(), 2) << "needs two voices";
@@ -90,7 +93,7 @@ protected:
         w.lstKeywords->addItems({"dentist", "plumber near me", "roofer"});
         w.txtFilename->setText("campaign");
         w.chkAddBackgroundMusic->setChecked(true);
-        w.lblSelectedMP3->setText(dir + "/song.mp3");
+        w.lblSelectedMP3->SetPath(dir + "/song.mp3");
         w.chkNoCut->setChecked(true);
     }
 
@@ -119,7 +122,7 @@ TEST_F(ProjectWindow, EverySettingOpensUnchangedInAFreshWindow) {
     }
     frmVSL second;
     QString error;
-    ASSERT_TRUE(second.LoadProject(dir + "/p.json", &error)) << error.toStdString();
+    ASSERT_TRUE(second.OpenProject(dir + "/p.json", &error)) << error.toStdString();
     EXPECT_EQ(Controls(second), changed);
     EXPECT_TRUE(boxes.calls.empty() || boxes.calls.front().text == "Voice Not Supported.");
 
@@ -141,13 +144,14 @@ TEST_F(ProjectWindow, RelativePathsStayRelativeAndResolveAgainstTheProjectFolder
 
     frmVSL w;
     QString error;
-    ASSERT_TRUE(w.LoadProject(dir + "/rel.json", &error)) << error.toStdString();
-    ASSERT_EQ(w.lstTo->count(), 4);
-    EXPECT_EQ(w.lstTo->item(0)->text(), dir + "/images/a.jpg");
-    EXPECT_EQ(w.lstTo->item(1)->text(), dir + "/images/b.gif");
-    EXPECT_EQ(w.lstTo->item(2)->text(), absolute);
-    EXPECT_EQ(w.lblImagesCount->text(), "4");
-    EXPECT_EQ(w.lblSelectedMP3->text(), dir + "/song.mp3");
+    ASSERT_TRUE(w.OpenProject(dir + "/rel.json", &error)) << error.toStdString();
+    const testsupport::Ui u(&w);
+    ASSERT_EQ(u.lstTo->count(), 4);
+    EXPECT_EQ(u.lstTo->item(0)->text(), dir + "/images/a.jpg");
+    EXPECT_EQ(u.lstTo->item(1)->text(), dir + "/images/b.gif");
+    EXPECT_EQ(u.lstTo->item(2)->text(), absolute);
+    EXPECT_EQ(u.lblImagesCount->text(), "4");
+    EXPECT_EQ(u.lblSelectedMP3->text(), dir + "/song.mp3");
 
     // Into the same folder: exactly as written.
     ASSERT_TRUE(w.SaveProject(dir + "/same.json", &error));
@@ -164,7 +168,7 @@ TEST_F(ProjectWindow, RelativePathsStayRelativeAndResolveAgainstTheProjectFolder
     EXPECT_TRUE(moved.contains("\"../proj/images/a.jpg\"")) << moved.toStdString();
     EXPECT_TRUE(moved.contains("\"c.jpg\"")) << moved.toStdString();
     frmVSL other;
-    ASSERT_TRUE(other.LoadProject(app + "/elsewhere/moved.json", &error)) << error.toStdString();
+    ASSERT_TRUE(other.OpenProject(app + "/elsewhere/moved.json", &error)) << error.toStdString();
     EXPECT_EQ(Controls(other), Controls(w));
 }
 
@@ -175,7 +179,7 @@ TEST_F(ProjectWindow, MissingFieldsTakeTheStartupValues) {
     ChangeEverything(w);
     Write(dir + "/few.json", R"({"keywords": ["one", "two"], "resolution": "720p"})");
     QString error;
-    ASSERT_TRUE(w.LoadProject(dir + "/few.json", &error)) << error.toStdString();
+    ASSERT_TRUE(w.OpenProject(dir + "/few.json", &error)) << error.toStdString();
     QStringList expected = startup;
     expected.replace(expected.indexOf("resolution=480p"), "resolution=720p");
     expected.insert(expected.indexOf("name=myfile"), "keyword=two");
@@ -209,31 +213,30 @@ TEST_F(ProjectWindow, ARefusedProjectNamesTheProblemAndChangesNothing) {
     for (const Case& c : cases) {
         Write(dir + "/bad.json", c.json);
         QString error;
-        EXPECT_FALSE(w.LoadProject(dir + "/bad.json", &error)) << c.json.constData();
+        EXPECT_FALSE(w.OpenProject(dir + "/bad.json", &error)) << c.json.constData();
         EXPECT_TRUE(error.startsWith(c.expected))
             << c.json.constData() << "\n got: " << error.toStdString();
         EXPECT_EQ(Controls(w), before) << c.json.constData();
     }
     QString error;
-    EXPECT_FALSE(w.LoadProject(dir + "/none.json", &error));
+    EXPECT_FALSE(w.OpenProject(dir + "/none.json", &error));
     EXPECT_TRUE(error.startsWith("cannot be read")) << error.toStdString();
 }
 
 TEST_F(ProjectWindow, ButtonsSitBesideTheDemoButtonAndUseTheChooser) {
     frmVSL w;
     w.show();
-    ASSERT_NE(w.cmdSaveProject, nullptr);
-    ASSERT_NE(w.cmdOpenProject, nullptr);
-    EXPECT_EQ(w.cmdSaveProject->text(), "Save Project...");
-    EXPECT_EQ(w.cmdOpenProject->text(), "Open Project...");
-    EXPECT_EQ(w.cmdSaveProject->objectName(), "cmdSaveProject");
-    EXPECT_EQ(w.cmdOpenProject->objectName(), "cmdOpenProject");
+    const testsupport::Ui u(&w);
+    ASSERT_NE(u.cmdSaveProject, nullptr);
+    ASSERT_NE(u.cmdOpenProject, nullptr);
+    EXPECT_EQ(u.cmdSaveProject->text(), "Save Project...");
+    EXPECT_EQ(u.cmdOpenProject->text(), "Open Project...");
     // In the panel strip with the demo button, overlapping nothing, text whole.
     QWidget* client = w.centralWidget();
-    for (QPushButton* b : {w.cmdSaveProject, w.cmdOpenProject}) {
+    for (QPushButton* b : {u.cmdSaveProject, u.cmdOpenProject}) {
         ASSERT_EQ(b->parentWidget(), client);
         EXPECT_TRUE(b->isVisible());
-        EXPECT_EQ(b->geometry().top(), w.cmdCreateDemoProject->geometry().top());
+        EXPECT_EQ(b->geometry().top(), u.cmdCreateDemoProject->geometry().top());
         EXPECT_TRUE(client->rect().contains(b->geometry()));
         EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(b->text()) + 8);
         for (QWidget* other : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -251,23 +254,23 @@ TEST_F(ProjectWindow, ButtonsSitBesideTheDemoButtonAndUseTheChooser) {
         [&](QWidget*, bool forSaving) { return forSaving ? offered : dir + "/clicked.json"; });
     // Cancelling writes nothing and says nothing.
     offered.clear();
-    uitest::Click(w.cmdSaveProject);
+    uitest::Click(u.cmdSaveProject);
     EXPECT_FALSE(QFile::exists(dir + "/clicked.json"));
     offered = dir + "/clicked";  // the extension is added
-    uitest::Click(w.cmdSaveProject);
+    uitest::Click(u.cmdSaveProject);
     ASSERT_TRUE(QFile::exists(dir + "/clicked.json"));
     EXPECT_TRUE(boxes.calls.empty());
 
     frmVSL fresh;
     fresh.show();
     boxes.calls.clear();
-    uitest::Click(fresh.cmdOpenProject);
+    uitest::Click(testsupport::Find<QPushButton>(&fresh, "cmdOpenProject"));
     EXPECT_EQ(Controls(fresh), changed);
     EXPECT_TRUE(boxes.calls.empty());
 
     // A bad file: one box that names the file and the problem.
     Write(dir + "/clicked.json", "{\"colour\": 1}");
-    uitest::Click(fresh.cmdOpenProject);
+    uitest::Click(testsupport::Find<QPushButton>(&fresh, "cmdOpenProject"));
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_EQ(boxes.calls[0].title, "Error");
     EXPECT_TRUE(boxes.calls[0].text.contains("clicked.json"));

@@ -1,14 +1,10 @@
 // Run state and the monitors of the window.
 #include <QDir>
 #include <QFile>
-#include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTimer>
 
 #include "AppFolder.h"
+#include "HeaderBar.h"
+#include "TestSupport.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -21,52 +17,62 @@ void Touch(const QString& path, int bytes) {
     file.write(QByteArray(bytes, 'x'));
 }
 
+void Tick(QTimer* timer) {
+    ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout"));
+}
+
 TEST_F(RunControl, CountdownAndBlink) {
-    window->iCountdown = 25;
-    window->lblStatus->setText("Creating Video 1 / 1 ...");
-    for (int i = 0; i < 25; ++i) window->tmrCountdown_Timer();
-    EXPECT_EQ(window->lblStatus->text(), "Creating Video 1 / 1 ...");
-    window->tmrCountdown_Timer();
-    EXPECT_EQ(window->lblStatus->text(), "Finishing Video...");
+    auto* header = testsupport::Find<HeaderBar>(window.get(), "Picture1");
+    header->StartCountdown(25);
+    ui->lblStatus->setText("Creating Video 1 / 1 ...");
+    for (int i = 0; i < 25; ++i) Tick(ui->tmrCountdown);
+    EXPECT_EQ(ui->lblStatus->text(), "Creating Video 1 / 1 ...");
+    Tick(ui->tmrCountdown);
+    EXPECT_EQ(ui->lblStatus->text(), "Finishing Video...");
+    header->StopCountdown();
 
     window->show();
-    window->shRunning->show();
-    window->tmrShRunning_Timer();
-    EXPECT_FALSE(window->shRunning->isVisible());
-    window->tmrShRunning_Timer();
-    EXPECT_TRUE(window->shRunning->isVisible());
+    header->ShowRunning(true);
+    EXPECT_TRUE(ui->tmrShRunning->isActive());
+    Tick(ui->tmrShRunning);
+    EXPECT_FALSE(ui->shRunning->isVisible());
+    Tick(ui->tmrShRunning);
+    EXPECT_TRUE(ui->shRunning->isVisible());
 }
 
 TEST_F(RunControl, IdleOnlyAfterTheLastKeywordAndTheUsersFilesStay) {
     window->show();
-    window->lstKeywords->addItems({"a", "b", "c"});
-    window->SetRunState(false);
-    EXPECT_FALSE(window->Command1->isEnabled());
-    EXPECT_FALSE(window->Command5->isEnabled());
-    EXPECT_FALSE(window->cmdOpenOutputFolder->isEnabled());
-    EXPECT_TRUE(window->shRunning->isVisible());
+    ASSERT_TRUE(SelectQuickVoice());
+    ui->txtArticle[0]->setPlainText("Call a #KEYWORD# today.");
+    ASSERT_TRUE(testsupport::WriteSolidImage(folder + "/red.jpg", 320, 240, Qt::red));
+    ui->lstTo->addItem(folder + "/red.jpg");
+    ui->cboSeconds->setCurrentText("1");
+    ui->cboResolution->setCurrentIndex(4);
+    ui->lstKeywords->addItems({"a", "b", "c"});
 
     QDir().mkpath(folder + "/output");
-    for (const char* name : {"a.wav", "old.wav", ".net.wav", "tmp9999.mp3", "a.avi"})
+    for (const char* name : {"a.wav", "old.wav", ".net.wav", "tmp9999.mp3", "old.avi"})
         Touch(folder + "/output/" + name, 10);
 
-    window->lstKeywords->setCurrentRow(0);
-    window->lblStatusIndividual->clear();
-    window->SetRunState(true);
-    EXPECT_EQ(window->lblStatusIndividual->text(), "1");
-    EXPECT_FALSE(window->Command1->isEnabled());
-    EXPECT_TRUE(QFile::exists(folder + "/output/a.wav"));
-
-    window->lstKeywords->setCurrentRow(2);
-    window->SetRunState(true);
-    EXPECT_TRUE(window->Command1->isEnabled());
-    EXPECT_TRUE(window->Command5->isEnabled());
-    EXPECT_TRUE(window->cmdOpenOutputFolder->isEnabled());
-    EXPECT_FALSE(window->shRunning->isVisible());
-    EXPECT_EQ(window->lblStatus->text(), "Ready.");
+    // After each video but the last the window still looks busy.
+    QStringList seen;
+    QObject::connect(window.get(), &frmVSL::videoFinished, [&] {
+        seen << QString("%1%2%3%4")
+                    .arg(ui->Command1->isEnabled())
+                    .arg(ui->Command5->isEnabled())
+                    .arg(ui->cmdOpenOutputFolder->isEnabled())
+                    .arg(ui->shRunning->isVisible() || ui->tmrShRunning->isActive());
+    });
+    ASSERT_TRUE(MakeVideos());
+    EXPECT_EQ(seen, QStringList({"0001", "0001", "0001"}));
+    EXPECT_TRUE(ui->Command1->isEnabled());
+    EXPECT_TRUE(ui->Command5->isEnabled());
+    EXPECT_TRUE(ui->cmdOpenOutputFolder->isEnabled());
+    EXPECT_FALSE(ui->shRunning->isVisible());
+    EXPECT_EQ(ui->lblStatus->text(), "Ready.");
     // A batch's narrations live in its own scratch folder: what is in the
     // output folder is the user's (recordings included) and stays.
-    for (const char* name : {"a.wav", "old.wav", ".net.wav", "tmp9999.mp3", "a.avi"})
+    for (const char* name : {"a.wav", "old.wav", ".net.wav", "tmp9999.mp3", "old.avi"})
         EXPECT_TRUE(QFile::exists(folder + "/output/" + name)) << name;
 }
 

@@ -14,6 +14,7 @@
 #include "SpVoice.h"
 #include "SpeechEngine.h"
 #include "TestSupport.h"
+#include "WindowUi.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 
@@ -80,9 +81,11 @@ protected:
     void Start(const Engines& engines) {
         SpVoice::SetEnginesForTesting(engines);
         window = std::make_unique<frmVSL>();
+        ui = std::make_unique<testsupport::Ui>(window.get());
     }
     uitest::MsgBoxRecorder boxes;
     std::unique_ptr<frmVSL> window;
+    std::unique_ptr<testsupport::Ui> ui;
 };
 
 }  // namespace
@@ -91,27 +94,27 @@ TEST_F(VoiceList, ListsDescriptionsInOrderAndPicksTheLastEnglishVoice) {
     Start({std::make_shared<ListedEngine>(
         "e", std::vector<std::string>{"Voice A (English)", "Voice B (German)",
                                       "Voice C (english, UK)"})});
-    EXPECT_EQ(Entries(window->List1),
+    EXPECT_EQ(Entries(ui->List1),
               (QStringList{"Voice A (English)", "Voice B (German)", "Voice C (english, UK)"}));
-    EXPECT_EQ(window->List1->currentIndex(), 2);
-    EXPECT_EQ(window->List1->currentText(), "Voice C (english, UK)");
+    EXPECT_EQ(ui->List1->currentIndex(), 2);
+    EXPECT_EQ(ui->List1->currentText(), "Voice C (english, UK)");
     EXPECT_TRUE(boxes.calls.empty());
 }
 
 TEST_F(VoiceList, CapitalsCountAndTheLastMatchAcrossEnginesWins) {
     Start({std::make_shared<ListedEngine>("a", std::vector<std::string>{"German", "ENGLISH"}),
            std::make_shared<ListedEngine>("b", std::vector<std::string>{"French"})});
-    EXPECT_EQ(window->List1->currentIndex(), 1);
+    EXPECT_EQ(ui->List1->currentIndex(), 1);
 
     window.reset();
     Start({std::make_shared<ListedEngine>("a", std::vector<std::string>{"German", "ENGLISH"}),
            std::make_shared<ListedEngine>("b", std::vector<std::string>{"Engl. UK", "French"})});
-    EXPECT_EQ(window->List1->currentIndex(), 2);
+    EXPECT_EQ(ui->List1->currentIndex(), 2);
 }
 
 TEST_F(VoiceList, WithoutAnEnglishVoiceTheFirstIsSelected) {
     Start({std::make_shared<ListedEngine>("a", std::vector<std::string>{"German", "French"})});
-    EXPECT_EQ(window->List1->currentIndex(), 0);
+    EXPECT_EQ(ui->List1->currentIndex(), 0);
     EXPECT_TRUE(boxes.calls.empty());
 }
 
@@ -119,7 +122,7 @@ TEST_F(VoiceList, NoEngineOrNoVoiceReportsVoiceNotSupportedAndTheWindowOpens) {
     Start({});
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_TRUE(IsVoiceNotSupported(boxes.calls[0]));
-    EXPECT_EQ(window->List1->count(), 0);
+    EXPECT_EQ(ui->List1->count(), 0);
     window->show();
     EXPECT_TRUE(window->isVisible());
 
@@ -128,7 +131,7 @@ TEST_F(VoiceList, NoEngineOrNoVoiceReportsVoiceNotSupportedAndTheWindowOpens) {
     Start({std::make_shared<ListedEngine>("a", std::vector<std::string>{})});
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_TRUE(IsVoiceNotSupported(boxes.calls[0]));
-    EXPECT_EQ(window->List1->count(), 0);
+    EXPECT_EQ(ui->List1->count(), 0);
 }
 
 TEST_F(VoiceList, ListingFailureKeepsTheVoicesListedBeforeIt) {
@@ -138,20 +141,20 @@ TEST_F(VoiceList, ListingFailureKeepsTheVoicesListedBeforeIt) {
     Start({good, bad});
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_TRUE(IsVoiceNotSupported(boxes.calls[0]));
-    EXPECT_EQ(Entries(window->List1), (QStringList{"One (English)", "Two"}));
+    EXPECT_EQ(Entries(ui->List1), (QStringList{"One (English)", "Two"}));
 }
 
 TEST_F(VoiceList, TestWithAnEmptyVoiceBoxAsksForAVoice) {
     Start({std::make_shared<ListedEngine>("a", std::vector<std::string>{"One (English)"})});
-    window->List1->setCurrentIndex(-1);
-    window->List1->setEditText("");
-    window->Command2_Click();
+    ui->List1->setCurrentIndex(-1);
+    ui->List1->setEditText("");
+    ui->Command2->click();
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_EQ(boxes.calls[0].text, "Please select a voice.");
     EXPECT_EQ(boxes.calls[0].title, "Error");
     EXPECT_EQ(boxes.calls[0].icon, QMessageBox::Information);
-    EXPECT_TRUE(window->Command1->isEnabled());
-    EXPECT_TRUE(window->Command2->isEnabled());
+    EXPECT_TRUE(ui->Command1->isEnabled());
+    EXPECT_TRUE(ui->Command2->isEnabled());
 }
 
 TEST_F(VoiceList, TestSpeaksWithTheSelectedVoiceWhileTheButtonsAreOff) {
@@ -159,11 +162,11 @@ TEST_F(VoiceList, TestSpeaksWithTheSelectedVoiceWhileTheButtonsAreOff) {
         "a", std::vector<std::string>{"One (English)", "Two (German)", "Three (French)"});
     bool buttonsOffWhileSpeaking = false;
     engine->onSpeak = [&] {
-        buttonsOffWhileSpeaking = !window->Command1->isEnabled() && !window->Command2->isEnabled();
+        buttonsOffWhileSpeaking = !ui->Command1->isEnabled() && !ui->Command2->isEnabled();
     };
     Start({engine});
-    window->List1->setCurrentIndex(1);
-    uitest::Click(window->Command2);
+    ui->List1->setCurrentIndex(1);
+    uitest::Click(ui->Command2);
     ASSERT_EQ(engine->spokenWith.size(), 1u);
     EXPECT_EQ(engine->spokenWith[0], "a1");
     EXPECT_TRUE(buttonsOffWhileSpeaking);
@@ -171,20 +174,20 @@ TEST_F(VoiceList, TestSpeaksWithTheSelectedVoiceWhileTheButtonsAreOff) {
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_EQ(boxes.calls[0].title, "No Sound");
     EXPECT_TRUE(boxes.calls[0].text.startsWith("No sound output is available"));
-    EXPECT_TRUE(window->Command1->isEnabled());
-    EXPECT_TRUE(window->Command2->isEnabled());
+    EXPECT_TRUE(ui->Command1->isEnabled());
+    EXPECT_TRUE(ui->Command2->isEnabled());
 }
 
 TEST_F(VoiceList, TypedTextThatIsNoEntryIsNotSupported) {
     auto engine = std::make_shared<ListedEngine>("a", std::vector<std::string>{"One (English)"});
     Start({engine});
-    window->List1->setEditText("My own voice");
-    window->Command2_Click();
+    ui->List1->setEditText("My own voice");
+    ui->Command2->click();
     EXPECT_TRUE(engine->spokenWith.empty());
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_TRUE(IsVoiceNotSupported(boxes.calls[0]));
-    EXPECT_TRUE(window->Command1->isEnabled());
-    EXPECT_TRUE(window->Command2->isEnabled());
+    EXPECT_TRUE(ui->Command1->isEnabled());
+    EXPECT_TRUE(ui->Command2->isEnabled());
 }
 
 TEST_F(VoiceList, RealVoicesDefaultToFestivalAndTheTestEndsPromptlyWithoutSound) {
@@ -194,23 +197,24 @@ TEST_F(VoiceList, RealVoicesDefaultToFestivalAndTheTestEndsPromptlyWithoutSound)
     QElapsedTimer clock;
     clock.start();
     window = std::make_unique<frmVSL>();
+    ui = std::make_unique<testsupport::Ui>(window.get());
     std::cout << "[ figures  ] window with the real voice list: " << clock.elapsed() << " ms\n";
     ASSERT_TRUE(boxes.calls.empty());
-    EXPECT_EQ(window->List1->currentText(),
+    EXPECT_EQ(ui->List1->currentText(),
               "cmu_us_slt_arctic_hts - English (America), female (festival)");
-    EXPECT_EQ(window->List1->currentIndex(), window->List1->count() - 1);
+    EXPECT_EQ(ui->List1->currentIndex(), ui->List1->count() - 1);
 
     const bool realCheck = QMediaDevicesHaveNoOutput();
     if (!realCheck) SpVoice::SetSoundOutputMissingForTesting(true);
     std::cout << "[ figures  ] no sound device: " << (realCheck ? "this machine's own" : "forced")
               << "\n";
-    window->List1->setCurrentIndex(
-        window->List1->findText("gmw/en-US - English (America), male (espeak-ng)"));
+    ui->List1->setCurrentIndex(
+        ui->List1->findText("gmw/en-US - English (America), male (espeak-ng)"));
     clock.restart();
-    uitest::Click(window->Command2);
+    uitest::Click(ui->Command2);
     EXPECT_LT(clock.elapsed(), 5000) << "the voice test must not hang without a sound device";
     ASSERT_EQ(boxes.calls.size(), 1u);
     EXPECT_EQ(boxes.calls[0].title, "No Sound") << boxes.calls[0].text.toStdString();
-    EXPECT_TRUE(window->Command1->isEnabled());
-    EXPECT_TRUE(window->Command2->isEnabled());
+    EXPECT_TRUE(ui->Command1->isEnabled());
+    EXPECT_TRUE(ui->Command2->isEnabled());
 }

@@ -1,4 +1,4 @@
-// The window's own controls: header frame, drag lists, folder and file lists.
+// The window's own controls: header frame, drag lists and the folder list.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -44,28 +44,6 @@ TEST(FrameLook, SelectedAndNotSelectedDrawDifferently) {
     const QColor b = notSelected.pixelColor(15, 20);
     EXPECT_GT(a.lightness(), b.lightness()) << "the selected header should be the lighter one";
     EXPECT_NE(selected.pixelColor(15, 1), notSelected.pixelColor(15, 1));
-}
-
-TEST(FileListControl, MatchesThePatternIgnoringCaseSortedByName) {
-    const QString folder = testsupport::FreshAppFolder("filelist");
-    for (const char* name : {"b.jpg", "A.JPG", "c.Gif", "d.png", "e.wav", "notes.txt"})
-        Touch(folder + "/" + name);
-    QDir(folder).mkdir("folder.jpg");  // a folder is never listed
-
-    FileList images("*.jpg;*.gif");
-    images.setPath(folder);
-    EXPECT_EQ(Items(images), QStringList({"A.JPG", "b.jpg", "c.Gif"}));
-
-    Touch(folder + "/aa.gif");
-    EXPECT_EQ(images.count(), 3) << "the list changes only when refreshed";
-    images.Refresh();
-    EXPECT_EQ(Items(images), QStringList({"A.JPG", "aa.gif", "b.jpg", "c.Gif"}));
-
-    FileList wavs("*.wav");
-    wavs.setPath(folder);
-    EXPECT_EQ(Items(wavs), QStringList({"e.wav"}));
-    wavs.setPath(folder + "/missing");
-    EXPECT_EQ(wavs.count(), 0);
 }
 
 TEST(DirListControl, ShowsSubfoldersAndOpensThemOnDoubleClick) {

@@ -7,6 +7,8 @@
 
 #include "Controls.h"
 #include "TestSupport.h"
+#include "TextToSpeechPanel.h"
+#include "WindowUi.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 
@@ -17,6 +19,7 @@ protected:
     void SetUp() override {
         testsupport::FreshAppFolder("navigation");
         window = std::make_unique<frmVSL>();
+        ui = std::make_unique<testsupport::Ui>(window.get());
         window->show();
     }
 
@@ -36,92 +39,92 @@ protected:
         }
         EXPECT_EQ(visible, 1);
     }
-    void ExpectPanel(int index) { ExpectFamily(window->vMenu, window->frTab, index); }
-    void ExpectAdCopy(int index) { ExpectFamily(window->vAdCopy, window->txtArticle, index); }
+    void ExpectPanel(int index) { ExpectFamily(ui->vMenu, ui->frTab, index); }
+    void ExpectAdCopy(int index) { ExpectFamily(ui->vAdCopy, ui->txtArticle, index); }
 
     uitest::MsgBoxRecorder boxes;
     std::unique_ptr<frmVSL> window;
+    std::unique_ptr<testsupport::Ui> ui;
 };
 
 TEST_F(Navigation, ClickingAPanelCaptionShowsThatPanelOnly) {
     for (int i : {1, 2, 0, 2, 2, 1}) {
-        uitest::Click(window->lblMenu[i]);
+        uitest::Click(ui->lblMenu[i]);
         ExpectPanel(i);
     }
 }
 
 TEST_F(Navigation, ClickingAnAdCopyCaptionShowsThatPageOnly) {
     for (int i : {2, 3, 0, 1, 1, 3}) {
-        uitest::Click(window->lblAdCopy[i]);
+        uitest::Click(ui->lblAdCopy[i]);
         ExpectAdCopy(i);
     }
 }
 
 TEST_F(Navigation, IndexOutOfRangeChangesNothing) {
+    auto* speech = testsupport::Find<TextToSpeechPanel>(window.get(), "frTab_0");
     window->ShowPanel(1);
-    window->ShowAdCopy(2);
+    speech->ShowAdCopy(2);
     for (int bad : {-1, 3, 100}) {
         window->ShowPanel(bad);
         ExpectPanel(1);
     }
     for (int bad : {-1, 4, 100}) {
-        window->ShowAdCopy(bad);
+        speech->ShowAdCopy(bad);
         ExpectAdCopy(2);
     }
-    window->lblMenu_Click(7);
-    window->lblAdCopy_Click(-3);
     ExpectPanel(1);
     ExpectAdCopy(2);
 }
 
 TEST_F(Navigation, PagesKeepTheirTextAcrossSwitches) {
-    uitest::Click(window->lblAdCopy[1]);
-    window->txtArticle[1]->setPlainText("Second copy");
-    uitest::Click(window->lblAdCopy[3]);
-    window->txtArticle[3]->setPlainText("Fourth copy");
-    uitest::Click(window->lblAdCopy[1]);
+    uitest::Click(ui->lblAdCopy[1]);
+    ui->txtArticle[1]->setPlainText("Second copy");
+    uitest::Click(ui->lblAdCopy[3]);
+    ui->txtArticle[3]->setPlainText("Fourth copy");
+    uitest::Click(ui->lblAdCopy[1]);
     ExpectAdCopy(1);
-    EXPECT_EQ(window->txtArticle[1]->toPlainText(), "Second copy");
-    EXPECT_EQ(window->txtArticle[3]->toPlainText(), "Fourth copy");
-    EXPECT_EQ(window->txtArticle[2]->toPlainText(), "");
+    EXPECT_EQ(ui->txtArticle[1]->toPlainText(), "Second copy");
+    EXPECT_EQ(ui->txtArticle[3]->toPlainText(), "Fourth copy");
+    EXPECT_EQ(ui->txtArticle[2]->toPlainText(), "");
 }
 
 TEST_F(Navigation, PanelsAndAdCopiesAreIndependent) {
-    uitest::Click(window->lblAdCopy[2]);
-    uitest::Click(window->lblMenu[1]);
+    uitest::Click(ui->lblAdCopy[2]);
+    uitest::Click(ui->lblMenu[1]);
     ExpectPanel(1);
-    EXPECT_FALSE(window->frTab[0]->isVisible());
-    EXPECT_FALSE(window->frTab[2]->isVisible());
+    EXPECT_FALSE(ui->frTab[0]->isVisible());
+    EXPECT_FALSE(ui->frTab[2]->isVisible());
     // The page inside the hidden panel keeps its selection.
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(window->vAdCopy[i]->NotSelected(), i != 2) << i;
-    uitest::Click(window->lblMenu[0]);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ui->vAdCopy[i]->NotSelected(), i != 2) << i;
+    uitest::Click(ui->lblMenu[0]);
     ExpectPanel(0);
     ExpectAdCopy(2);
     // ...and switching pages leaves the panel alone.
-    uitest::Click(window->lblAdCopy[0]);
+    uitest::Click(ui->lblAdCopy[0]);
     ExpectPanel(0);
 }
 
 TEST_F(Navigation, ClickingTheSamePanelAgainChangesNothing) {
-    window->txtArticle[0]->setPlainText("kept");
-    uitest::Click(window->lblMenu[0]);
-    uitest::Click(window->lblMenu[0]);
+    ui->txtArticle[0]->setPlainText("kept");
+    uitest::Click(ui->lblMenu[0]);
+    uitest::Click(ui->lblMenu[0]);
     ExpectPanel(0);
     ExpectAdCopy(0);
-    EXPECT_EQ(window->txtArticle[0]->toPlainText(), "kept");
+    EXPECT_EQ(ui->txtArticle[0]->toPlainText(), "kept");
 }
 
 TEST_F(Navigation, HeaderFramesAndIconsDoNotReactToClicks) {
-    uitest::Click(window->Image2);
-    uitest::Click(window->Image6);
-    uitest::Click(window->vMenu[1], QPoint(2, 2));
-    uitest::Click(window->vAdCopy[3], QPoint(1, 1));
+    uitest::Click(ui->Image2);
+    uitest::Click(ui->Image6);
+    uitest::Click(ui->vMenu[1], QPoint(2, 2));
+    uitest::Click(ui->vAdCopy[3], QPoint(1, 1));
     ExpectPanel(0);
     ExpectAdCopy(0);
 }
 
 TEST_F(Navigation, ReleasingOutsideACaptionIsNoClick) {
-    LinkLabel* caption = window->lblMenu[2];
+    LinkLabel* caption = ui->lblMenu[2];
     const QPointF inside(caption->rect().center());
     const QPointF outside(caption->width() + 40, caption->height() + 40);
     QMouseEvent press(QEvent::MouseButtonPress, inside, caption->mapToGlobal(inside),

@@ -26,6 +26,7 @@
 #include "ProjectFile.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
+#include "WindowUi.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 
@@ -36,18 +37,20 @@ protected:
     void SetUp() override {
         testsupport::FreshAppFolder("window_startup");
         window = std::make_unique<frmVSL>();
+        ui = std::make_unique<testsupport::Ui>(window.get());
         window->show();
     }
     uitest::MsgBoxRecorder boxes;
     std::unique_ptr<frmVSL> window;
+    std::unique_ptr<testsupport::Ui> ui;
 };
 
 TEST_F(WindowStartup, OpensOnTheFirstPanelAndTheFirstAdCopy) {
-    frmVSL& w = *window;
-    EXPECT_EQ(w.windowTitle(), "Vid Mill v2.5.5");
+    testsupport::Ui& w = *ui;
+    EXPECT_EQ(window->windowTitle(), "Vid Mill v2.5.5");
     EXPECT_EQ(w.Label6->text(), "Vid Mill");
     EXPECT_EQ(w.Label9->text(), "");
-    EXPECT_EQ(w.centralWidget()->size(), QSize(923, 541));
+    EXPECT_EQ(window->centralWidget()->size(), QSize(923, 541));
 
     EXPECT_TRUE(w.frTab[0]->isVisible());
     EXPECT_FALSE(w.frTab[1]->isVisible());
@@ -64,9 +67,9 @@ TEST_F(WindowStartup, OpensOnTheFirstPanelAndTheFirstAdCopy) {
         EXPECT_EQ(w.txtArticle[i]->toPlainText(), "") << i;
         EXPECT_EQ(w.txtArticle[i]->geometry(), w.txtArticle[0]->geometry()) << i;
     }
-    // The placeholder comes with the speech objects; without them the page
-    // stays empty and the failure was reported.
-    if (w.oVoice)
+    // The placeholder comes with the voices; without them the page stays
+    // empty and the failure was reported.
+    if (w.List1->count() > 0)
         EXPECT_EQ(w.txtArticle[0]->toPlainText(), "Enter your content here.");
     else
         EXPECT_EQ(w.txtArticle[0]->toPlainText(), "");
@@ -74,15 +77,14 @@ TEST_F(WindowStartup, OpensOnTheFirstPanelAndTheFirstAdCopy) {
 
 TEST_F(WindowStartup, SpeechObjectsAndVoicesAreReady) {
     // espeak-ng is installed on every machine the program is built on.
-    ASSERT_TRUE(window->oVoice) << "the speech objects were not created at start-up";
-    EXPECT_GT(window->List1->count(), 0);
-    EXPECT_EQ(window->txtArticle[0]->toPlainText(), "Enter your content here.");
+    ASSERT_GT(ui->List1->count(), 0) << "no voices were listed at start-up";
+    EXPECT_EQ(ui->txtArticle[0]->toPlainText(), "Enter your content here.");
     for (const MsgBoxCall& call : boxes.calls)
         EXPECT_NE(call.title, "Not Supported") << call.text.toStdString();
 }
 
 TEST_F(WindowStartup, ChoiceListsAndOptionsHaveTheirDefaults) {
-    frmVSL& w = *window;
+    testsupport::Ui& w = *ui;
     EXPECT_EQ(w.cboSeconds->count(), 3);
     EXPECT_EQ(w.cboSeconds->currentText(), "3");
     EXPECT_EQ(w.cboSeconds->itemText(2), "5");
@@ -119,28 +121,26 @@ TEST_F(WindowStartup, ChoiceListsAndOptionsHaveTheirDefaults) {
     EXPECT_EQ(w.lblStatus->text(), "");
     EXPECT_TRUE(w.shRunning->isHidden());
     EXPECT_EQ(w.txtFilename->text(), "myfile");
-    EXPECT_EQ(w.File1->Pattern(), "*.jpg;*.gif");
-    EXPECT_EQ(w.fileWav->Pattern(), "*.wav");
     EXPECT_EQ(w.prgRender->value(), 0);
 
     EXPECT_GT(w.Drive1->count(), 0);
     EXPECT_EQ(w.Dir1->Path(), QDir::currentPath());
-    EXPECT_EQ(w.iAudioLength, 0);
-    EXPECT_EQ(w.iMusicCutLength, 0);
+    // Nothing to save yet.
+    EXPECT_FALSE(window->IsModified());
 }
 
 TEST_F(WindowStartup, CompressorListFollowsTheComponent) {
     const Compressors& list = Compressors::Instance();
-    ASSERT_EQ(window->cboVideoCompressor->count(), list.Count());
+    ASSERT_EQ(ui->cboVideoCompressor->count(), list.Count());
     for (int i = 0; i < list.Count(); ++i)
-        EXPECT_EQ(window->cboVideoCompressor->itemText(i), list.Name(i)) << i;
+        EXPECT_EQ(ui->cboVideoCompressor->itemText(i), list.Name(i)) << i;
     if (list.Count() > 0) {
-        EXPECT_EQ(window->cboVideoCompressor->currentIndex(), list.DefaultIndex());
+        EXPECT_EQ(ui->cboVideoCompressor->currentIndex(), list.DefaultIndex());
     }
 }
 
 TEST_F(WindowStartup, TimersMenusAndTheSettingsABatchStartsFrom) {
-    frmVSL& w = *window;
+    testsupport::Ui& w = *ui;
     EXPECT_FALSE(w.tmrShRunning->isActive());
     EXPECT_EQ(w.tmrShRunning->interval(), 200);
     EXPECT_FALSE(w.tmrCountdown->isActive());
@@ -150,7 +150,7 @@ TEST_F(WindowStartup, TimersMenusAndTheSettingsABatchStartsFrom) {
     // whether the window or vidmill-batch opens the project.
     const QString saved = vm::AppFolder() + "/startup.json";
     QString error;
-    ASSERT_TRUE(w.SaveProject(saved, &error)) << error.toStdString();
+    ASSERT_TRUE(window->SaveProject(saved, &error)) << error.toStdString();
     vm::Settings fromWindow;
     ASSERT_TRUE(vm::ReadProjectFile(saved, &fromWindow, &error)) << error.toStdString();
     QStringList voices;
@@ -164,111 +164,31 @@ TEST_F(WindowStartup, TimersMenusAndTheSettingsABatchStartsFrom) {
 }
 
 TEST_F(WindowStartup, EveryControlIsFoundByItsName) {
-    frmVSL& w = *window;
-    const std::vector<std::pair<const char*, QObject*>> named = {
-        {"Picture1", w.Picture1},
-        {"Label6", w.Label6},
-        {"Label9", w.Label9},
-        {"lblStatus", w.lblStatus},
-        {"shRunning", w.shRunning},
-        {"Image1", w.Image1},
-        {"Image2", w.Image2},
-        {"Image6", w.Image6},
-        {"cmdCreateDemoProject", w.cmdCreateDemoProject},
-        {"Label8", w.Label8},
-        {"Label1", w.Label1},
-        {"List1", w.List1},
-        {"Command2", w.Command2},
-        {"Label2", w.Label2},
-        {"Label20", w.Label20},
-        {"Label19", w.Label19},
-        {"Label28", w.Label28},
-        {"Label31", w.Label31},
-        {"Label29", w.Label29},
-        {"cmdKeywords", w.cmdKeywords},
-        {"lstKeywords", w.lstKeywords},
-        {"Label30", w.Label30},
-        {"Label35", w.Label35},
-        {"Frame1", w.Frame1},
-        {"chkAddBackgroundMusic", w.chkAddBackgroundMusic},
-        {"cmdSelectMP3", w.cmdSelectMP3},
-        {"chkNoCut", w.chkNoCut},
-        {"Label15", w.Label15},
-        {"lblSelectedMP3", w.lblSelectedMP3},
-        {"Label3", w.Label3},
-        {"Drive1", w.Drive1},
-        {"Dir1", w.Dir1},
-        {"lstFrom", w.lstFrom},
-        {"Label27", w.Label27},
-        {"Label22", w.Label22},
-        {"Command3", w.Command3},
-        {"Command6", w.Command6},
-        {"Label11", w.Label11},
-        {"lstTo", w.lstTo},
-        {"Command4", w.Command4},
-        {"Label14", w.Label14},
-        {"lblImagesCount", w.lblImagesCount},
-        {"Label12", w.Label12},
-        {"cboSeconds", w.cboSeconds},
-        {"Label13", w.Label13},
-        {"cboImageAdjust", w.cboImageAdjust},
-        {"chkTransitions", w.chkTransitions},
-        {"chkRandomize", w.chkRandomize},
-        {"Label10", w.Label10},
-        {"ImagePreview", w.ImagePreview},
-        {"Label16", w.Label16},
-        {"cboResolution", w.cboResolution},
-        {"Label17", w.Label17},
-        {"chkEnableVideoCompressor", w.chkEnableVideoCompressor},
-        {"cboVideoCompressor", w.cboVideoCompressor},
-        {"Command5", w.Command5},
-        {"Label18", w.Label18},
-        {"Shape1", w.Shape1},
-        {"Label23", w.Label23},
-        {"Label24", w.Label24},
-        {"Label25", w.Label25},
-        {"Label26", w.Label26},
-        {"Command1", w.Command1},
-        {"cmdOpenOutputFolder", w.cmdOpenOutputFolder},
-        {"Label7", w.Label7},
-        {"Label32", w.Label32},
-        {"Label33", w.Label33},
-        {"Label34", w.Label34},
-        {"prgRender", w.prgRender},
-        {"txtFilename", w.txtFilename},
-        {"lstAdCopies", w.lstAdCopies},
-        {"txtArticle_old", w.txtArticle_old},
-        {"txtArticleFinal", w.txtArticleFinal},
-        {"lstTmpImages", w.lstTmpImages},
-        {"txtCommand", w.txtCommand},
-        {"lblStatusIndividual", w.lblStatusIndividual},
-        {"File1", w.File1},
-        {"fileWav", w.fileWav},
-        {"tmrShRunning", w.tmrShRunning},
-        {"tmrCountdown", w.tmrCountdown},
-        {"mnuKeywords", w.mnuKeywords},
-        {"mnuEditKeywords", w.mnuEditKeywords},
-        {"mnuDeleteAllKeywords", w.mnuDeleteAllKeywords},
-        {"mnuCancelKeywords", w.mnuCancelKeywords}};
-    for (const auto& [name, member] : named) {
-        ASSERT_NE(member, nullptr) << name;
-        EXPECT_EQ(w.findChild<QObject*>(name), member) << name;
+    // The controls a user acts on were found by the fixture's Ui; these are
+    // the texts and frames around them: each name once, on a control of its
+    // kind.
+    const std::vector<std::pair<const char*, const char*>> named = {
+        {"Label1", "QLabel"},        {"Label2", "QLabel"},        {"Label28", "QLabel"},
+        {"Label29", "QLabel"},       {"Label30", "QLabel"},       {"Label35", "QLabel"},
+        {"lblSpeechRate", "QLabel"}, {"Label3", "QLabel"},        {"Label10", "QLabel"},
+        {"Label11", "QLabel"},       {"Label12", "QLabel"},       {"Label13", "QLabel"},
+        {"Label14", "QLabel"},       {"lblTransitionSeconds", "QLabel"},
+        {"lblMotionStrength", "QLabel"}, {"Label16", "QLabel"},   {"Label17", "QLabel"},
+        {"Label23", "QLabel"},       {"Label24", "QLabel"},       {"Label25", "QLabel"},
+        {"Label26", "QLabel"},       {"Label7", "QLabel"},        {"Label32", "QLabel"},
+        {"Label33", "QLabel"},       {"grpUpload", "QGroupBox"},  {"frmVSL", "QMainWindow"}};
+    for (const auto& [name, kind] : named) {
+        const QList<QObject*> found = window->findChildren<QObject*>(name);
+        const bool self = window->objectName() == name;
+        ASSERT_EQ(found.size() + (self ? 1 : 0), 1) << name;
+        EXPECT_TRUE((self ? window.get() : found[0])->inherits(kind)) << name;
     }
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(w.findChild<QObject*>(QString("frTab_%1").arg(i)), w.frTab[i]);
-        EXPECT_EQ(w.findChild<QObject*>(QString("vMenu_%1").arg(i)), w.vMenu[i]);
-        EXPECT_EQ(w.findChild<QObject*>(QString("lblMenu_%1").arg(i)), w.lblMenu[i]);
-    }
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(w.findChild<QObject*>(QString("txtArticle_%1").arg(i)), w.txtArticle[i]);
-        EXPECT_EQ(w.findChild<QObject*>(QString("vAdCopy_%1").arg(i)), w.vAdCopy[i]);
-        EXPECT_EQ(w.findChild<QObject*>(QString("lblAdCopy_%1").arg(i)), w.lblAdCopy[i]);
-        EXPECT_EQ(w.lblAdCopy[i]->text(), QString("Ad Copy %1").arg(i + 1));
-    }
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ui->lblAdCopy[i]->text(), QString("Ad Copy %1").arg(i + 1));
 }
 
 TEST_F(WindowStartup, FixedGeometryOfHeadersAndPages) {
-    frmVSL& w = *window;
+    testsupport::Ui& w = *ui;
     EXPECT_EQ(w.Picture1->geometry(), QRect(0, 0, 923, 49));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(w.frTab[i]->geometry(), QRect(33, 111, 853, 412)) << i;
     EXPECT_EQ(w.frTab[0]->title(), "Text To Speech");
@@ -293,10 +213,10 @@ TEST_F(WindowStartup, PanelsHoldTheirControlsWithoutOverlapOrCutText) {
     frmVSL& w = *window;
     for (int p = 0; p < 3; ++p) {
         w.ShowPanel(p);
-        QGroupBox* panel = w.frTab[p];
+        QGroupBox* panel = ui->frTab[p];
         std::vector<QWidget*> shown;
         for (QWidget* child : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (child->isHidden() || child == w.Shape1) continue;
+            if (child->isHidden() || child == ui->Shape1) continue;
             shown.push_back(child);
             const QRect inner = panel->rect().adjusted(2, 16, -2, -2);
             EXPECT_TRUE(inner.contains(child->geometry()))
@@ -335,8 +255,8 @@ TEST_F(WindowStartup, HeaderAndPanelStripAreClearOfEachOther) {
     QWidget* client = window->centralWidget();
     std::vector<QWidget*> shown;
     for (QWidget* child : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->isHidden() || child == window->Picture1) continue;
-        if (std::find(window->frTab.begin(), window->frTab.end(), child) != window->frTab.end())
+        if (child->isHidden() || child == ui->Picture1) continue;
+        if (std::find(ui->frTab.begin(), ui->frTab.end(), child) != ui->frTab.end())
             continue;
         shown.push_back(child);
         EXPECT_TRUE(client->rect().contains(child->geometry()))
@@ -381,8 +301,8 @@ TEST(FfmpegPath, WindowTakesTheRuleAtStartUp) {
     uitest::MsgBoxRecorder boxes;
     const QString folder = testsupport::FreshAppFolder("ffmpeg_window");
     frmVSL w;
-    EXPECT_EQ(w.sFfmpegPath, FindFfmpeg(vm::AppFolder()));
-    EXPECT_FALSE(w.sFfmpegPath.contains("//"));
+    EXPECT_EQ(w.FfmpegPath(), FindFfmpeg(vm::AppFolder()));
+    EXPECT_FALSE(w.FfmpegPath().contains("//"));
 }
 
 }  // namespace

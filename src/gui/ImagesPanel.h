@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QGroupBox>
+
+class DirList;
+class DragList;
+class PathLabel;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class SlideList;
+class Stretcher;
+
+// The "Images" panel: a drive and folder browser with the folder's pictures,
+// the slide list (add, remove, drag to reorder), a preview of the picture
+// last chosen, and how the slides are timed and change.
+class ImagesPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    ImagesPanel(const QRect& place, QWidget* parent);
+
+    // Browses `folder` and adds every picture in it to the slides; false
+    // (adding nothing) when the folder cannot be browsed.
+    bool AddAllFrom(const QString& folder);
+    // While a batch runs the slide list shows the slides of the video being
+    // made, and takes no edits (they would be lost when the user's list
+    // comes back).
+    void ShowBatchSlides(const QStringList& slides);
+    void SetSlideEditing(bool enabled);
+
+protected:
+    // The preview is drawn again at its new size when the panel grows.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildBrowser(Stretcher* stretch);
+    void BuildSlides(Stretcher* stretch);
+    void BuildTiming(Stretcher* stretch);
+    // Selects the drive whose root holds `path` (moving the folder list
+    // there when that changes the drive); false when none does.
+    bool SetDrivePath(const QString& path);
+    bool ShowFolder(const QString& folder);
+    void DriveChanged();
+    void FolderChanged();
+    void PasteFolder();
+    void ShowGallery();
+    void AddSelectedImage();
+    void AddAllImages();
+    void RemoveSelectedImage();
+    void RemoveAllImages();
+    // Removes the selected slide; false when none is selected.
+    bool RemoveSlide();
+    void SlideMoved(int from, int to);
+    void DroppedOnFiles(const QString& data);
+    void DroppedOnSlides(const QString& data);
+    // Shows a picture and its path in the preview; an empty path clears it.
+    void ShowPreview(const QString& path);
+    void PreviewSelected(const DragList* list);
+    void UpdateEnabled();
+
+    QComboBox* drives_ = nullptr;
+    PathLabel* folderPath_ = nullptr;
+    DirList* folders_ = nullptr;
+    DragList* files_ = nullptr;
+    QPushButton* addImage_ = nullptr;
+    QPushButton* addAll_ = nullptr;
+    SlideList* slides_ = nullptr;
+    QPushButton* removeImage_ = nullptr;
+    QLabel* count_ = nullptr;
+    QLabel* preview_ = nullptr;
+    PathLabel* previewPath_ = nullptr;
+    QString previewed_;
+    QCheckBox* transitions_ = nullptr;
+    QComboBox* transitionSet_ = nullptr;
+    QDoubleSpinBox* transitionSeconds_ = nullptr;
+    QCheckBox* motion_ = nullptr;
+    QSpinBox* motionStrength_ = nullptr;
+};

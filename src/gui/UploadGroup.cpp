@@ -1,0 +1,105 @@
+#include "UploadGroup.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+
+#include "WidgetMaker.h"
+
+namespace {
+// A choice as the list shows it, and its name in the project.
+struct Item {
+    const char* text;
+    const char* name;
+};
+}  // namespace
+
+UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For Upload", parent) {
+    setObjectName("grpUpload");
+    setGeometry(place);
+    auto* form = new QFormLayout(this);
+    form->setContentsMargins(10, 6, 10, 6);
+    form->setVerticalSpacing(3);
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto combo = [](QWidget* parent, const char* name, std::initializer_list<Item> items) {
+        auto* box = ui::Make<QComboBox>(parent, name);
+        for (const Item& item : items) box->addItem(item.text, item.name);
+        return box;
+    };
+    format_ = combo(this, "cboFormat", {{"AVI", "avi"}, {"MP4 (H.264 + AAC)", "mp4"}});
+    format_->setToolTip(
+        "MP4 plays everywhere and is what video sites ask for; AVI is made with the compressor "
+        "chosen above.");
+    form->addRow("Format:", format_);
+    QComboBox* shape = combo(
+        this, "cboShape",
+        {{"Landscape 16:9", "landscape"}, {"Portrait 9:16", "portrait"}, {"Square 1:1", "square"}});
+    shape->setToolTip("Portrait is for phone feeds: 1080p portrait is 1080 x 1920.");
+    form->addRow("Shape:", shape);
+    QComboBox* fit = combo(this, "cboFit",
+                           {{"Fit", "fit"}, {"Fit on a blurred copy", "blur"}, {"Fill", "fill"}});
+    fit->setToolTip(
+        "How a picture of another shape fills the frame: whole on black, whole on a blurred "
+        "copy of itself, or cut to fill it.");
+    form->addRow("Pictures:", fit);
+
+    auto* captionsRow = new QWidget(this);
+    auto* captionsLayout = new QHBoxLayout(captionsRow);
+    captionsLayout->setContentsMargins(0, 0, 0, 0);
+    captions_ = combo(captionsRow, "cboCaptions",
+                      {{"None", "none"},
+                       {"SRT file", "srt"},
+                       {"Burned in", "burned"},
+                       {"SRT file and burned in", "both"}});
+    captions_->setToolTip(
+        "Captions of the narration, timed by the voice: an SRT file beside each video, burned "
+        "into the picture, or both.");
+    highlightWords_ = ui::Make<QCheckBox>(captionsRow, "chkHighlightWords", "Highlight words");
+    highlightWords_->setToolTip("Burned-in captions colour the word being spoken.");
+    captionsLayout->addWidget(captions_, 1);
+    captionsLayout->addWidget(highlightWords_);
+    form->addRow("Captions:", captionsRow);
+
+    auto* coverRow = new QWidget(this);
+    auto* coverLayout = new QHBoxLayout(coverRow);
+    coverLayout->setContentsMargins(0, 0, 0, 0);
+    cover_ = ui::Make<QCheckBox>(coverRow, "chkCover", "Cover picture from slide");
+    cover_->setToolTip(
+        "A JPEG beside each video (1280 x 720, or turned like the video) showing this slide "
+        "with the keyword as a large headline.");
+    coverSlide_ = ui::Make<QSpinBox>(coverRow, "spnCoverSlide");
+    coverLayout->addWidget(cover_);
+    coverLayout->addWidget(coverSlide_);
+    coverLayout->addStretch(1);
+    form->addRow("Cover:", coverRow);
+
+    auto* title = ui::Make<QLineEdit>(this, "txtTitleTemplate");
+    title->setPlaceholderText("#KEYWORD# - call us today");
+    form->addRow("Title:", title);
+    auto* description = ui::Make<QPlainTextEdit>(this, "txtDescriptionTemplate");
+    description->setPlaceholderText("Everything about #KEYWORD# ...");
+    description->setToolTip(
+        "With a title or a description, a text file beside each video holds the title, a "
+        "blank line and the description, the keyword put in for #KEYWORD#.");
+    description->setTabChangesFocus(true);
+    form->addRow("Description:", description);
+
+    connect(format_, &QComboBox::currentIndexChanged, this, &UploadGroup::formatChanged);
+    connect(captions_, &QComboBox::currentIndexChanged, this, &UploadGroup::UpdateEnabled);
+    connect(cover_, &QCheckBox::toggled, this, &UploadGroup::UpdateEnabled);
+    UpdateEnabled();
+}
+
+bool UploadGroup::Mp4() const {
+    return format_->currentData().toString() == "mp4";
+}
+
+void UploadGroup::UpdateEnabled() {
+    const QString captions = captions_->currentData().toString();
+    highlightWords_->setEnabled(captions == "burned" || captions == "both");
+    coverSlide_->setEnabled(cover_->isChecked());
+}
