@@ -325,14 +325,17 @@ bool H264Repeats::Open(const uint8_t* headers, int size, std::vector<uint8_t>* w
             }
         }
         s.frameNumBits = int(in.Ue()) + 4;
+        // The count's type, and its field's width: x264 counts explicitly
+        // (type 0) with B-frames and derives the count from the frame number
+        // (type 2) without them.
+        const size_t pocAt = in.Position();
         s.pocType = int(in.Ue());
-        if (s.pocType != 0) {
-            problem = "picture order counted without B-frames";
+        if (s.pocType == 0) s.pocBits = int(in.Ue()) + 4;
+        const size_t pocEnd = in.Position();
+        if (s.pocType != 0 && s.pocType != 2) {
+            problem = "picture order count type 1";
             return;
         }
-        const size_t pocAt = in.Position();
-        s.pocBits = int(in.Ue()) + 4;
-        const size_t pocEnd = in.Position();
         in.Ue();   // reference frames
         in.Bit();  // gaps
         s.widthMbs = int(in.Ue()) + 1;
@@ -341,14 +344,18 @@ bool H264Repeats::Open(const uint8_t* headers, int size, std::vector<uint8_t>* w
         if (!in.Ok()) problem = "a damaged sequence parameter set";
         if (!s.framesOnly) problem = "fields";
         if (s.separateColourPlanes) problem = "separate colour planes";
-        pocBits_ = s.pocBits + kExtraPocBits;
+        // Slices get a count field 8 bits wider than x264's, or (type 2) one
+        // of 16 bits where there was none: either way their headers grow by
+        // whole bytes.
+        pocBits_ = s.pocType == 0 ? s.pocBits + kExtraPocBits : 16;
         if (pocBits_ > 16) problem = "a picture order count field too wide to widen";
         if (!problem.empty()) return;
-        // The same set with a wider count field.
+        // The same set counting explicitly in the wider field.
         std::vector<uint8_t> out;
         BitWriter bits(&out);
         BitReader again(rbsp.data(), rbsp.size());
         CopyBits(again, rbsp, pocAt, bits, &out);
+        bits.Ue(0);
         bits.Ue(uint32_t(pocBits_ - 4));
         again = BitReader(rbsp.data(), rbsp.size());
         again.Skip(pocEnd);
@@ -403,7 +410,7 @@ bool H264Repeats::Restamp(const uint8_t* data, int size, int64_t frame, std::vec
             idrFrame_ = frame;
         }
         const size_t pocAt = in.Position();
-        if (!in.Ok() || pocAt + size_t(sps_.pocBits) > in.SizeInBits()) {
+        if (!in.Ok() || pocAt + size_t(sps_.pocType == 0 ? sps_.pocBits : 0) > in.SizeInBits()) {
             ok = false;
             return;
         }
@@ -414,7 +421,7 @@ bool H264Repeats::Restamp(const uint8_t* data, int size, int64_t frame, std::vec
         BitReader again(rbsp.data(), rbsp.size());
         CopyBits(again, rbsp, pocAt, bits, &rewritten);
         bits.Bits(PocLsb(frame), pocBits_);
-        again.Skip(size_t(sps_.pocBits));
+        if (sps_.pocType == 0) again.Skip(size_t(sps_.pocBits));
         CopyBits(again, rbsp, rbsp.size() * 8 - again.Position(), bits, &rewritten);
         AppendNal(nal[0], rewritten, out);
     });

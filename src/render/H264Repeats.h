@@ -13,14 +13,15 @@ namespace vm {
 // leaves the decoder's reference pictures as x264 left them.
 //
 // x264 numbers pictures (their order count) as it is fed, one step a frame,
-// with a field too narrow for long gaps. So the stream's parameter set gets a
-// count field 8 bits wider (nothing else in it moves), and every slice of
-// x264's is given the count of its frame on the video's timeline in that
-// wider field: its header grows by exactly one byte, which keeps the
-// byte-aligned slice data as x264 wrote it.
+// with a field too narrow for long gaps (or none: without B-frames the count
+// follows the frame number, and two frames that are not references cannot
+// follow each other). So the stream's parameter set gets an explicit count
+// field 8 bits wider than x264's (16 bits when it had none), and every slice
+// of x264's is given the count of its frame on the video's timeline in that
+// field: its header grows by whole bytes, which keeps the byte-aligned slice
+// data as x264 wrote it.
 //
-// What the stream must be for this: pictures counted explicitly (type 0,
-// which x264 uses with B-frames), CABAC, frames (not fields), one slice
+// What the stream must be for this: CABAC, frames (not fields), one slice
 // group. B-frames must never be predicted across a run of repeats (weighted
 // bi-prediction and temporal direct use the distance between pictures): the
 // writer makes the frames either side of a run P or I.

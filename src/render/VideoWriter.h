@@ -67,6 +67,8 @@ private:
     // that show it again (a long still is given again as a keyframe).
     bool EncodePicture(AVFrame* frame, int index, bool keyframe, int repeats, RenderResult* result);
     bool SendFrame(AVFrame* frame, int index, AVPictureType type, RenderResult* result);
+    // MP4: tells x264 how much better to encode a picture that `repeats` frames show again.
+    bool SetQualityBoost(AVFrame* frame, int repeats, RenderResult* result);
     // MP4: writes the repeats of pictures that show before `frame`.
     bool WriteRepeatsBefore(int64_t frame, RenderResult* result);
     // MP4: a packet of our stream, in decoding order, stamped here.
