@@ -154,10 +154,13 @@ double MB(const QString& path) {
     return QFileInfo(path).size() / 1e6;
 }
 
+// What ffprobe says of the video stream (its frames counted by decoding
+// them when nb_read_frames is asked for).
 QString Probe(const QString& path, const QString& entries) {
-    return RunCommand("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", entries,
-                                  "-of", "default=nw=1", path})
-        .out.trimmed();
+    QStringList args = {"-v",    "error", "-select_streams", "v:0", "-show_entries",
+                        entries, "-of",   "default=nw=1",    path};
+    if (entries.contains("nb_read_frames")) args.prepend("-count_frames");
+    return RunCommand("ffprobe", args).out.trimmed();
 }
 
 // Where the beeps start in a file's sound, in seconds from the start of its
