@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -218,7 +219,15 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
         !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords, &result))
         return result;
     std::vector<int> captionFrames;  // where the burned captions change
-    for (double t : captions.Changes()) captionFrames.push_back(SecondsToFrames(t));
+    for (double t : captions.Changes()) {
+        // The first frame drawn after the change: libass shows a caption from
+        // its start up to (not including) its end, in whole milliseconds.
+        // (AVI keeps the nearest frame, which can be one early, so its files
+        // stay as they were.)
+        const int64_t ms = std::llround(t * 1000);
+        captionFrames.push_back(mp4 ? int((ms * kFramesPerSecond + 999) / 1000)
+                                    : SecondsToFrames(t));
+    }
     // A still is sent once (and again where its captions change); the
     // writer fills the frames between. AVI's repeat chunks have a limit.
     const int stillGap = mp4 ? plan.totalFrames : kLongestStillGap;

@@ -76,19 +76,22 @@ DecodedMp4 Decode(const QString& path) {
     avformat_find_stream_info(raw, nullptr);
     const int v = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     const int a = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (v < 0 || a < 0) {
-        d.error = "a stream is missing";
+    if (v < 0) {
+        d.error = "no video";
         return d;
     }
     AVStream* vs = raw->streams[v];
-    AVStream* as = raw->streams[a];
+    AVStream* as = a >= 0 ? raw->streams[a] : nullptr;
     d.frameRate = vs->r_frame_rate;
     d.averageFrameRate = vs->avg_frame_rate;
     d.streamFrames = vs->nb_frames;
-    d.audioRate = as->codecpar->sample_rate;
     d.videoSeconds = vs->duration * av_q2d(vs->time_base);
-    d.audioSeconds = as->duration * av_q2d(as->time_base);
+    if (as) {
+        d.audioRate = as->codecpar->sample_rate;
+        d.audioSeconds = as->duration * av_q2d(as->time_base);
+    }
     auto open = [&](AVStream* s) {
+        if (!s) return CodecContextPtr();
         CodecContextPtr c(avcodec_alloc_context3(avcodec_find_decoder(s->codecpar->codec_id)));
         avcodec_parameters_to_context(c.get(), s->codecpar);
         avcodec_open2(c.get(), c->codec, nullptr);
@@ -126,7 +129,7 @@ DecodedMp4 Decode(const QString& path) {
                                  bool(packet->flags & AV_PKT_FLAG_KEY)});
             avcodec_send_packet(video.get(), packet.get());
             drain(video.get(), true);
-        } else if (packet->stream_index == a) {
+        } else if (as && packet->stream_index == a) {
             avcodec_send_packet(audio.get(), packet.get());
             drain(audio.get(), false);
         }
@@ -134,8 +137,10 @@ DecodedMp4 Decode(const QString& path) {
     }
     avcodec_send_packet(video.get(), nullptr);
     drain(video.get(), true);
-    avcodec_send_packet(audio.get(), nullptr);
-    drain(audio.get(), false);
+    if (audio) {
+        avcodec_send_packet(audio.get(), nullptr);
+        drain(audio.get(), false);
+    }
     return d;
 }
 
@@ -254,4 +259,32 @@ TEST_F(Mp4, ConstantRateClosedGopsNoEditListsAndTheSoundOnThePicturesClock) {
     const QString length = RunTool(
         "ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", mkv}, &ok);
     EXPECT_NEAR(length.toDouble(), planned / 25.0, 0.04);
+}
+
+// Lossless (CRF 0): x264 writes no B-frames and counts pictures by their
+// frame number; the repeats still come out as exact copies at their times.
+TEST_F(Mp4, LosslessHoldsItsStillsToo) {
+    vm::RenderJob job;
+    job.width = 640;
+    job.height = 360;
+    job.container = "mp4";
+    job.codec = "libx264";
+    job.quality = 0;
+    job.images = {{Image("red.jpg", QColor(200, 30, 30)).toStdString(), 1.2},
+                  {Image("blue.jpg", QColor(40, 60, 210)).toStdString(), 2}};
+    const QString path = folder_ + "/lossless.mp4";
+    const vm::RenderResult rendered = vm::RenderVideoFile(job, path.toStdString(), {}, {});
+    ASSERT_TRUE(rendered.ok) << rendered.Text();
+    const DecodedMp4 d = Decode(path);
+    ASSERT_TRUE(d.error.isEmpty()) << d.error.toStdString();
+    ASSERT_EQ(d.framePts.size(), 80u);
+    for (int i = 0; i < 80; ++i) {
+        ASSERT_EQ(d.framePts[size_t(i)], i);
+        if (i != 0 && i != 30) EXPECT_TRUE(d.lumas[size_t(i)] == d.lumas[size_t(i - 1)]) << i;
+    }
+    EXPECT_FALSE(d.lumas[30] == d.lumas[29]);
+    std::vector<int64_t> keys;
+    for (const VideoPacket& p : d.packets)
+        if (p.key) keys.push_back(p.pts);
+    EXPECT_EQ(keys, (std::vector<int64_t>{0, 30}));
 }
