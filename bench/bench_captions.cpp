@@ -6,7 +6,12 @@
 // portrait video (1080x1920, the picture on a blurred copy of itself) against
 // the landscape one (1920x1080, the picture on black), both captioned.
 //
-//   bin/bench_captions [work folder]
+//   bin/bench_captions [--before OTHER/bench_captions] [work folder]
+//
+// With --before, the same slideshow is also made by another build of this
+// benchmark (its render child, e.g. one built from the previous commit by
+// bench/build_before.sh), in the same run, so the two are compared on the
+// same machine at the same time.
 //
 // Reference: six 1920x1080 JPEGs, 4 s a slide, 1 s transitions, a ~25 s
 // narration spoken by espeak-ng (gmw/en-US) with its captions, H.264 CRF 23
@@ -317,9 +322,11 @@ bool FfmpegCommand(const vm::RenderJob& job, const std::string& srt, const std::
                        "-profile:v",
                        "high",
                        "-bf",
-                       "0",
+                       "2",
                        "-force_key_frames",
                        forced,
+                       "-sc_threshold",
+                       "0",
                        "-pix_fmt",
                        "yuv420p",
                        "-colorspace",
@@ -335,7 +342,7 @@ bool FfmpegCommand(const vm::RenderJob& job, const std::string& srt, const std::
                        "-b:a",
                        "128k",
                        "-ar",
-                       "44100",
+                       "48000",
                        "-ac",
                        "2",
                        "-t",
@@ -409,7 +416,7 @@ Probe ProbeFile(const std::string& path) {
 // Mean luma of the picture shown at each of `frames` (sorted frame numbers),
 // in 16x16 blocks over the top 70% of the frame (the captions are below), so
 // two encodings of the same picture come out alike. A frame held on screen
-// (ours sends a still once a second) counts until the next one.
+// (a file with frames of varying length) counts until the next one.
 bool ShownBlocks(const std::string& path, const std::vector<int>& frames,
                  std::vector<std::vector<double>>* blocks, std::string* error) {
     AVFormatContext* format = nullptr;
@@ -522,8 +529,16 @@ int main(int argc, char** argv) {
     if (argc == 8 && std::string(argv[1]) == "--render") return RenderChild(argv);
 
     QCoreApplication app(argc, argv);
+    std::string before;  // another build's bench_captions
+    QString folder;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--before" && i + 1 < argc)
+            before = argv[++i];
+        else
+            folder = QString::fromLocal8Bit(argv[i]);
+    }
     QTemporaryDir scratch(QDir::tempPath() + "/bench_captions-XXXXXX");
-    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : scratch.path();
+    const QString dir = !folder.isEmpty() ? folder : scratch.path();
     if (!QDir().mkpath(dir)) {
         std::printf("FAILED: cannot make the work folder %s\n", qPrintable(dir));
         return 1;
@@ -641,12 +656,20 @@ int main(int argc, char** argv) {
                          output, output + ".times"});
     };
 
-    // Ours, then ffmpeg.
+    // Ours, then ffmpeg, then (asked for) the other build's.
     const Run ours = render(1920, 1080, "fit", oursPath);
     const Times oursTimes = ReadTimes(oursPath + ".times");
     if (!ours.Ok()) failed(QString("our render (exit %1)").arg(ours.status));
     const Run theirs = RunChild(ffmpeg);
     if (!theirs.Ok()) failed(QString("ffmpeg (exit %1)").arg(theirs.status));
+    const std::string beforePath = work + "/before.mp4";
+    Run earlier;
+    if (!before.empty()) {
+        earlier = RunChild(
+            {before, "--render", work, "1920", "1080", "fit", beforePath, beforePath + ".times"});
+        if (!earlier.Ok())
+            failed(QString("the other build's render (exit %1)").arg(earlier.status));
+    }
 
     // "cores" is CPU time over wall time: how many cores the run kept busy.
     std::printf("%-8s %9s %9s %6s %12s %10s\n", "", "wall", "CPU", "cores", "peak memory", "file");
@@ -659,10 +682,21 @@ int main(int argc, char** argv) {
                 oursTimes.firstFrame);
     row("ffmpeg", theirs, FileMB(ffmpegPath));
     std::printf("\n");
+    if (earlier.Ok()) {
+        row("before", earlier, FileMB(beforePath));
+        std::printf("   (%s)\n", before.c_str());
+    }
     const double speedup = ours.seconds > 0 ? theirs.seconds / ours.seconds : 0;
-    std::printf("ffmpeg / ours: %.1fx wall, %.1fx CPU   (target: at least 5x wall) %s\n", speedup,
+    std::printf("ffmpeg / ours: %.1fx wall, %.1fx CPU   (target: at least 6x wall) %s\n", speedup,
                 ours.cpuSeconds > 0 ? theirs.cpuSeconds / ours.cpuSeconds : 0,
-                speedup >= 5 ? "met" : "MISSED");
+                speedup >= 6 ? "met" : "MISSED");
+    if (earlier.Ok())
+        std::printf(
+            "ffmpeg / before: %.1fx wall, %.1fx CPU; ours / before: %.2fx wall, %.2fx "
+            "CPU, %.2fx the size\n",
+            theirs.seconds / earlier.seconds, theirs.cpuSeconds / earlier.cpuSeconds,
+            ours.seconds / earlier.seconds, ours.cpuSeconds / earlier.cpuSeconds,
+            FileMB(oursPath) / FileMB(beforePath));
     std::printf("our peak memory: %.0f MB   (target: under 300 MB) %s\n", ours.maxRssKb / 1024.0,
                 ours.maxRssKb < 300 * 1024 ? "met" : "MISSED");
 
@@ -688,6 +722,7 @@ int main(int argc, char** argv) {
     };
     if (ours.Ok()) check("ours", oursPath, 1920, 1080);
     if (theirs.Ok()) check("ffmpeg", ffmpegPath, 1920, 1080);
+    if (earlier.Ok()) check("before", beforePath, 1920, 1080);
 
     // The two show the same pictures at the same times: the middle of every
     // still and of every transition, compared above the captions.
@@ -776,7 +811,7 @@ int main(int argc, char** argv) {
     }
 
     if (getloadavg(load, 1) == 1) std::printf("\nload average at the end: %.1f\n", load[0]);
-    for (const char* name : {"ours.mp4", "portrait.mp4", "landscape.mp4"})
+    for (const char* name : {"ours.mp4", "portrait.mp4", "landscape.mp4", "before.mp4"})
         QFile::remove(dir + "/" + name + ".times");
     if (!failures.isEmpty()) {
         std::printf("\n%lld thing(s) failed:\n", static_cast<long long>(failures.size()));

@@ -21,6 +21,9 @@ PACKAGES=(
   librsvg2-bin file dpkg-dev
   # tests only: the menu entry, AppStream data and manual pages are validated
   desktop-file-utils appstream groff-base
+  # tests and benchmarks: MP4s read as MediaInfo and mkvmerge read them; the MP4
+  # benchmark's photographs (/usr/share/backgrounds) and MLT's melt
+  mediainfo mkvtoolnix lomiri-wallpapers-16.04 melt
 )
 
 missing=()

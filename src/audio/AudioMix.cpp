@@ -10,7 +10,7 @@ extern "C" {
 
 namespace vm {
 
-std::unique_ptr<AudioSource> AudioSource::Open(const RenderJob::Audio& track,
+std::unique_ptr<AudioSource> AudioSource::Open(const RenderJob::Audio& track, int sampleRate,
                                                RenderResult* result) {
     const std::string stage = "reading audio " + track.path;
     auto fail = [&](int rc) {
@@ -19,15 +19,15 @@ std::unique_ptr<AudioSource> AudioSource::Open(const RenderJob::Audio& track,
     };
     std::unique_ptr<AudioSource> source(new AudioSource);
     source->path_ = track.path;
-    source->startFrame_ = std::llround(std::max(0.0, track.start) * kAudioRate);
+    source->startFrame_ = std::llround(std::max(0.0, track.start) * sampleRate);
     source->endFrame_ =
-        source->startFrame_ + std::llround(std::max(0.0, track.length) * kAudioRate);
+        source->startFrame_ + std::llround(std::max(0.0, track.length) * sampleRate);
     source->fadeFrames_ =
         std::min(source->endFrame_ - source->startFrame_,
-                 int64_t(std::llround(std::max(0.0, track.fadeOut) * kAudioRate)));
+                 int64_t(std::llround(std::max(0.0, track.fadeOut) * sampleRate)));
     source->fadeInFrames_ =
         std::min(source->endFrame_ - source->startFrame_,
-                 int64_t(std::llround(std::max(0.0, track.fadeIn) * kAudioRate)));
+                 int64_t(std::llround(std::max(0.0, track.fadeIn) * sampleRate)));
     source->position_ = 0;
 
     AVFormatContext* raw = nullptr;
@@ -51,7 +51,7 @@ std::unique_ptr<AudioSource> AudioSource::Open(const RenderJob::Audio& track,
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     SwrContext* swr = nullptr;
     if (int rc =
-            swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, kAudioRate, &decoder->ch_layout,
+            swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, sampleRate, &decoder->ch_layout,
                                 decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
         rc < 0)
         return fail(rc);
@@ -162,31 +162,32 @@ bool AudioSource::AddTo(int32_t* mix, int frames, RenderResult* result, const fl
     return true;
 }
 
-bool AudioMix::Open(const RenderJob& job, RenderResult* result) {
+bool AudioMix::Open(const RenderJob& job, RenderResult* result, int sampleRate) {
+    rate_ = sampleRate;
     voices_.clear();
     music_.clear();
     voicesAhead_.clear();
     for (const RenderJob::Audio& audio : job.voices) {
-        auto source = AudioSource::Open(audio, result);
+        auto source = AudioSource::Open(audio, rate_, result);
         if (!source) return false;
         voices_.push_back(std::move(source));
     }
     bool ducks = false;
     for (const RenderJob::Audio& audio : job.music) {
         Music music;
-        music.source = AudioSource::Open(audio, result);
+        music.source = AudioSource::Open(audio, rate_, result);
         if (!music.source) return false;
         if (audio.duckDb > 0 && !job.voices.empty()) {
-            music.ducker = std::make_unique<MusicDucker>(audio.duckDb, kAudioRate);
+            music.ducker = std::make_unique<MusicDucker>(audio.duckDb, rate_);
             ducks = true;
         }
         music_.push_back(std::move(music));
     }
     if (!ducks) return true;
-    const int lookahead = int(std::lround(MusicDucker::kLookaheadSeconds * kAudioRate));
+    const int lookahead = int(std::lround(MusicDucker::kLookaheadSeconds * rate_));
     std::vector<int32_t> skipped(size_t(lookahead) * kAudioChannels);
     for (const RenderJob::Audio& audio : job.voices) {
-        auto source = AudioSource::Open(audio, result);
+        auto source = AudioSource::Open(audio, rate_, result);
         if (!source || !source->AddTo(skipped.data(), lookahead, result)) return false;
         voicesAhead_.push_back(std::move(source));
     }

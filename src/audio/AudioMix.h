@@ -11,16 +11,20 @@
 
 namespace vm {
 
+// The AVI's sound (16-bit PCM) and the MP4's (AAC, at the rate video sites
+// and phones use).
 constexpr int kAudioRate = 44100;
+constexpr int kMp4AudioRate = 48000;
 constexpr int kAudioChannels = 2;
 
-// One audio file read from its start as 44.1 kHz stereo 16-bit samples,
-// cut at `length` seconds and followed by silence. Decodes as it is read,
-// so a long track never sits in memory whole.
+// One audio file read from its start as stereo 16-bit samples at the mix's
+// rate, cut at `length` seconds and followed by silence. Decodes as it is
+// read, so a long track never sits in memory whole.
 class AudioSource {
 public:
     // Opens the file; on failure returns null and fills `result`.
-    static std::unique_ptr<AudioSource> Open(const RenderJob::Audio& track, RenderResult* result);
+    static std::unique_ptr<AudioSource> Open(const RenderJob::Audio& track, int sampleRate,
+                                             RenderResult* result);
 
     // Adds the next `frames` sample frames (interleaved stereo) to `mix`,
     // each multiplied by its `gain` when given (one per frame).
@@ -52,7 +56,9 @@ private:
 // little ahead of the one that is heard.
 class AudioMix {
 public:
-    bool Open(const RenderJob& job, RenderResult* result);
+    // Every track is resampled once, from its own rate straight to `sampleRate`.
+    bool Open(const RenderJob& job, RenderResult* result, int sampleRate = kAudioRate);
+    int SampleRate() const { return rate_; }
     bool Empty() const { return voices_.empty() && music_.empty(); }
     // The next `frames` sample frames of the mix.
     bool Read(int16_t* out, int frames, RenderResult* result);
@@ -62,6 +68,7 @@ private:
         std::unique_ptr<AudioSource> source;
         std::unique_ptr<MusicDucker> ducker;  // null: it does not duck
     };
+    int rate_ = kAudioRate;
     std::vector<std::unique_ptr<AudioSource>> voices_;
     std::vector<Music> music_;
     std::vector<std::unique_ptr<AudioSource>> voicesAhead_;  // only when music ducks

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -199,7 +200,8 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
 
     RenderResult result;
     AudioMix audio;
-    if (!audio.Open(job, &result)) return result;
+    const bool mp4 = job.container == "mp4";
+    if (!audio.Open(job, &result, mp4 ? kMp4AudioRate : kAudioRate)) return result;
     VideoWriter writer;
     // Moving pictures are encoded on every frame: the encoder takes both
     // cores then (still ones leave it most of the time).
@@ -217,10 +219,18 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
         !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords, &result))
         return result;
     std::vector<int> captionFrames;  // where the burned captions change
-    for (double t : captions.Changes()) captionFrames.push_back(SecondsToFrames(t));
-    // A still is sent again at least this often: AVI's repeat chunks have a
-    // limit, and an MP4 frame held for long puts some players off.
-    const int stillGap = job.container == "mp4" ? kFramesPerSecond : kLongestStillGap;
+    for (double t : captions.Changes()) {
+        // The first frame drawn after the change: libass shows a caption from
+        // its start up to (not including) its end, in whole milliseconds.
+        // (AVI keeps the nearest frame, which can be one early, so its files
+        // stay as they were.)
+        const int64_t ms = std::llround(t * 1000);
+        captionFrames.push_back(mp4 ? int((ms * kFramesPerSecond + 999) / 1000)
+                                    : SecondsToFrames(t));
+    }
+    // A still is sent once (and again where its captions change); the
+    // writer fills the frames between. AVI's repeat chunks have a limit.
+    const int stillGap = mp4 ? plan.totalFrames : kLongestStillGap;
     // The picture for the encoder, with the captions of its time drawn in.
     auto finish = [&](const AVFrame* picture, int index) -> av::FramePtr {
         if (!captioned) return converter.Convert(picture, &result);
@@ -324,8 +334,9 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                 std::vector<int> at{segment.firstFrame};
                 const int end = segment.firstFrame + segment.frameCount;
                 for (int f = segment.firstFrame + stillGap; f < end; f += stillGap) at.push_back(f);
-                // Players stop at the last real chunk: show the picture once more at the end.
-                if (lastSegment && segment.frameCount > 1 && at.back() != plan.totalFrames - 1)
+                // AVI players stop at the last real chunk: show the picture once more at the end.
+                if (!mp4 && lastSegment && segment.frameCount > 1 &&
+                    at.back() != plan.totalFrames - 1)
                     at.push_back(plan.totalFrames - 1);
                 // And again wherever the captions change.
                 for (int f : captionFrames)

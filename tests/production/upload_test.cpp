@@ -360,7 +360,7 @@ TEST(UploadReady, PortraitMp4WithCaptionsCoverAndTextIsWhatTheProjectAskedFor) {
     EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name),
               QStringList({"Bakery.jpg", "Bakery.mp4", "Bakery.srt", "Bakery.txt"}));
 
-    // The MP4 plays like a constant-rate file of the planned length.
+    // The MP4 is a constant-rate file of the planned length: every frame is in it.
     const testsupport::MediaInfo info = testsupport::ProbeMedia(out + "Bakery.mp4");
     ASSERT_TRUE(info.ok) << info.error.toStdString();
     EXPECT_EQ(info.videoCodec, "h264");
@@ -372,10 +372,12 @@ TEST(UploadReady, PortraitMp4WithCaptionsCoverAndTextIsWhatTheProjectAskedFor) {
     EXPECT_EQ(info.audioCodec, "aac");
     EXPECT_EQ(info.audioProfile, "LC");
     EXPECT_EQ(info.audioChannels, 2);
+    EXPECT_EQ(info.audioSampleRate, 48000);
     EXPECT_EQ(info.width, 240);
     EXPECT_EQ(info.height, 426);
     const double planned = reports[0].plannedSeconds;
     EXPECT_EQ(info.videoFrames, qRound(planned * 25));
+    EXPECT_EQ(info.decodedFrames, info.videoFrames);
     EXPECT_NEAR(info.duration, planned, 0.05);
     EXPECT_NEAR(info.audioDuration, planned, 0.05);
     QFile mp4(out + "Bakery.mp4");
