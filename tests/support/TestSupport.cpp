@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QTimer>
+#include <QTransform>
 #include <QtEndian>
 #include <cmath>
 
@@ -106,48 +108,39 @@ bool WriteSolidImage(const QString& path, int width, int height, const QColor& c
 }
 
 bool WriteOrientedJpeg(const QString& path, const QImage& upright, int orientation) {
-    // Stored pixel (sx, sy) is shown at (x, y): the EXIF definitions of the
-    // eight orientations, written out from the upright picture's side.
-    const int w = upright.width(), h = upright.height();
-    const bool across = orientation >= 5;
-    const int sw = across ? h : w, sh = across ? w : h;
-    QImage stored(sw, sh, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            int sx = x, sy = y;
-            switch (orientation) {
-                case 2:
-                    sx = sw - 1 - x;
-                    break;
-                case 3:
-                    sx = sw - 1 - x;
-                    sy = sh - 1 - y;
-                    break;
-                case 4:
-                    sy = sh - 1 - y;
-                    break;
-                case 5:
-                    sx = y;
-                    sy = x;
-                    break;
-                case 6:
-                    sx = y;
-                    sy = sh - 1 - x;
-                    break;
-                case 7:
-                    sx = sw - 1 - y;
-                    sy = sh - 1 - x;
-                    break;
-                case 8:
-                    sx = sw - 1 - y;
-                    sy = x;
-                    break;
-                default:
-                    break;
-            }
-            stored.setPixel(sx, sy, upright.pixel(x, y));
-        }
+    // What the sensor stored: the upright picture turned back the way the
+    // orientation turns it forward (5 and 7 are 6 and 8 mirrored).
+    const auto turned = [&](qreal degrees) {
+        return upright.transformed(QTransform().rotate(degrees));
+    };
+    QImage stored;
+    switch (orientation) {
+        case 2:
+            stored = upright.mirrored(true, false);
+            break;
+        case 3:
+            stored = turned(180);
+            break;
+        case 4:
+            stored = upright.mirrored(false, true);
+            break;
+        case 5:
+            stored = turned(90).mirrored(true, false);
+            break;
+        case 6:
+            stored = turned(270);
+            break;
+        case 7:
+            stored = turned(90).mirrored(false, true);
+            break;
+        case 8:
+            stored = turned(90);
+            break;
+        default:
+            stored = upright;
+            break;
     }
+    stored = stored.convertToFormat(QImage::Format_RGB32);
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     if (!buffer.open(QIODevice::WriteOnly) || !stored.save(&buffer, "JPG", 95)) return false;
@@ -167,7 +160,23 @@ bool WriteOrientedJpeg(const QString& path, const QImage& upright, int orientati
         at = 4 + (uchar(jpeg[4]) << 8 | uchar(jpeg[5]));
     jpeg.insert(at, segment);
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size();
+    if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size()) return false;
+    file.close();
+    // Qt reads EXIF orientation on its own: the file must come back upright
+    // there too, or the tests built on it would prove nothing.
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage back = reader.read().convertToFormat(QImage::Format_RGB32);
+    if (back.size() != upright.size()) return false;
+    for (int y = 0; y < back.height(); y += 7)
+        for (int x = 0; x < back.width(); x += 7) {
+            const QColor a = back.pixelColor(x, y), b = upright.pixelColor(x, y);
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                    std::abs(a.blue() - b.blue()) >
+                120)
+                return false;
+        }
+    return true;
 }
 
 bool WriteToneWav(const QString& path, double seconds, int sampleRate, double frequency,
