@@ -157,18 +157,7 @@ QString ShownJson(const QJsonValue& value) {
 }
 
 QJsonValue SettingJson(const SettingDef& s, const QVariant& value) {
-    switch (s.type) {
-        case SettingDef::Type::Flag:
-            return value.toBool();
-        case SettingDef::Type::Whole:
-            return value.toInt();
-        case SettingDef::Type::Number:
-            return value.toDouble();
-        case SettingDef::Type::Texts:
-            return QJsonArray::fromStringList(value.toStringList());
-        default:
-            return value.toString();
-    }
+    return QJsonValue::fromVariant(Normalized(s, value));
 }
 
 bool ReadSettingJson(const SettingDef& s, const QJsonValue& v, const QString& field,
