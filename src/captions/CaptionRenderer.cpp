@@ -143,8 +143,7 @@ bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captio
     // controls phone feeds lay over the foot of the picture).
     const int size = std::max(12, int(std::lround(std::min(width, height) * 0.055)));
     const int side = int(std::lround(width * 0.06));
-    const int foot =
-        std::max(clearFoot, int(std::lround(height * (height > width ? 0.16 : 0.07))));
+    const int foot = std::max(clearFoot, int(std::lround(height * (height > width ? 0.16 : 0.07))));
     const int outline = std::max(1, size / 12);
     std::vector<std::string> texts;
     for (const RenderJob::Caption& c : captions) texts.push_back(c.text);

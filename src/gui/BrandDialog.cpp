@@ -44,8 +44,8 @@ BrandDialog::BrandDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Brand");
     auto* form = new QFormLayout(this);
     // A path, a button that chooses it and one that takes it away.
-    auto fileRow = [&](const QString& what, const char* label, const char* name,
-                       const char* choose, const char* none) {
+    auto fileRow = [&](const QString& what, const char* label, const char* name, const char* choose,
+                       const char* none) {
         auto* row = new QWidget(this);
         auto* layout = new QHBoxLayout(row);
         layout->setContentsMargins(0, 0, 0, 0);

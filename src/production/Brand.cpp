@@ -16,7 +16,8 @@ RenderJob::Bookend Measured(const QString& path, double pictureSeconds, QString*
     RenderJob::Bookend bookend;
     std::string error;
     if (!IntroClip::Measure(path.toStdString(), pictureSeconds, &bookend, &error))
-        *reason = QString("the video %1 cannot be read (%2)").arg(path, QString::fromStdString(error));
+        *reason =
+            QString("the video %1 cannot be read (%2)").arg(path, QString::fromStdString(error));
     return bookend;
 }
 
@@ -67,8 +68,7 @@ bool MakeBrand(const Settings& p, const QString& folder, Brand* brand, QString* 
         if (file.isEmpty()) continue;
         QString problem = Missing(file, "file");
         if (problem.isEmpty()) *bookend = Measured(file, p.Get(setting::introSeconds), &problem);
-        if (!problem.isEmpty())
-            return *error = QString("%1: %2").arg(setting->key, problem), false;
+        if (!problem.isEmpty()) return *error = QString("%1: %2").arg(setting->key, problem), false;
     }
     return true;
 }

@@ -25,7 +25,6 @@ QString BrandFileProblem(const QString& path, bool logo);
 // The project's brand, its paths taken from `projectFolder` and the intro
 // and outro measured. False with one line naming the field ("intro: the video
 // ... cannot be read (...)") when a file cannot be used.
-bool MakeBrand(const Settings& project, const QString& projectFolder, Brand* brand,
-               QString* error);
+bool MakeBrand(const Settings& project, const QString& projectFolder, Brand* brand, QString* error);
 
 }  // namespace vm

@@ -198,8 +198,8 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
     out->job.outro = settings_.brand.outro;
     if (!PrepareCompanions(task, words, out, &error)) return fail("files", error);
     e.musicSeconds = out->job.music.empty() ? 0.0 : out->job.music.front().length;
-    e.totalFrames = MakeFramePlan(out->job).totalFrames + out->job.intro.frames +
-                    out->job.outro.frames;
+    e.totalFrames =
+        MakeFramePlan(out->job).totalFrames + out->job.intro.frames + out->job.outro.frames;
     return true;
 }
 
@@ -236,10 +236,10 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
         const QString slide =
             settings_.slides[std::clamp(settings_.coverSlide, 0, int(settings_.slides.size()) - 1)];
         const QString headline = task.keyword.isEmpty() ? settings_.Get(setting::outputName) : task.keyword;
-        const RenderResult made =
-            MakeCoverPicture(slide.toStdString(), settings_.coverWidth, settings_.coverHeight,
-                             headline.toStdString(), unfinished(".jpg").toStdString(),
-                             settings_.brand.logoOnCover ? settings_.brand.logo : RenderJob::Logo{});
+        const RenderResult made = MakeCoverPicture(
+            slide.toStdString(), settings_.coverWidth, settings_.coverHeight,
+            headline.toStdString(), unfinished(".jpg").toStdString(),
+            settings_.brand.logoOnCover ? settings_.brand.logo : RenderJob::Logo{});
         if (!made.ok) {
             *error = "The cover picture could not be made: " + QString::fromStdString(made.Text());
             return false;

@@ -48,7 +48,7 @@ bool IntroClip::Measure(const std::string& path, double pictureSeconds, RenderJo
     double seconds = pictureSeconds;
     if (!out->picture) {
         const AVStream* s = input->streams[stream];
-        seconds = s->duration > 0 ? s->duration * av_q2d(s->time_base)
+        seconds = s->duration > 0       ? s->duration * av_q2d(s->time_base)
                   : input->duration > 0 ? double(input->duration) / AV_TIME_BASE
                                         : 0.0;
     }
@@ -91,9 +91,8 @@ bool IntroClip::Open(const RenderJob::Bookend& bookend, const CanvasFormat& canv
     decoded_ = av::MakeFrame();
     if (!graph_ || !packet_ || !decoded_) return Fail(AVERROR(ENOMEM), result);
     graph_->nb_threads = 1;
-    const AVRational aspect = decoder_->sample_aspect_ratio.num > 0
-                                  ? decoder_->sample_aspect_ratio
-                                  : AVRational{1, 1};
+    const AVRational aspect =
+        decoder_->sample_aspect_ratio.num > 0 ? decoder_->sample_aspect_ratio : AVRational{1, 1};
     const std::string source =
         "video_size=" + std::to_string(decoder_->width) + "x" + std::to_string(decoder_->height) +
         ":pix_fmt=" + std::to_string(decoder_->pix_fmt) +
@@ -151,7 +150,8 @@ int IntroClip::Feed() {
         if (rc == AVERROR_EOF) {
             rc = avcodec_send_packet(decoder_.get(), nullptr);
         } else if (rc >= 0) {
-            if (packet_->stream_index == stream_) rc = avcodec_send_packet(decoder_.get(), packet_.get());
+            if (packet_->stream_index == stream_)
+                rc = avcodec_send_packet(decoder_.get(), packet_.get());
             av_packet_unref(packet_.get());
         }
         if (rc < 0 && rc != AVERROR(EAGAIN) && rc != AVERROR_EOF) return rc;

@@ -25,8 +25,8 @@ AVPixelFormat WithAlpha(AVPixelFormat format) {
 // `frame` converted to w x h in `format`; null on failure.
 av::FramePtr Scaled(const AVFrame* frame, AVPixelFormat from, bool fromFull, int w, int h,
                     AVPixelFormat format, bool full, bool bt709, int flags) {
-    av::SwsPtr scaler = MakeScaler(frame->width, frame->height, from, fromFull, w, h, format, full,
-                                   flags, bt709);
+    av::SwsPtr scaler =
+        MakeScaler(frame->width, frame->height, from, fromFull, w, h, format, full, flags, bt709);
     av::FramePtr out = av::MakeFrame();
     if (!scaler || !out) return nullptr;
     out->format = format;
@@ -57,9 +57,8 @@ bool LogoOverlay::Open(const RenderJob::Logo& logo, const CanvasFormat& canvas,
     full = full || decoded->color_range == AVCOL_RANGE_JPEG;
     // Through RGBA at its own size first: its transparency kept (none is
     // opaque), and a YUV picture gets the canvas's colour matrix.
-    av::FramePtr rgba =
-        Scaled(decoded.get(), format, full, decoded->width, decoded->height, AV_PIX_FMT_RGBA, true,
-               false, SWS_POINT);
+    av::FramePtr rgba = Scaled(decoded.get(), format, full, decoded->width, decoded->height,
+                               AV_PIX_FMT_RGBA, true, false, SWS_POINT);
     if (!rgba) {
         *result = RenderResult::Fail(stage, av::ErrorText(AVERROR(EINVAL)));
         return false;
@@ -103,8 +102,9 @@ bool LogoOverlay::Open(const RenderJob::Logo& logo, const CanvasFormat& canvas,
                 int sum = 0;
                 for (int dy = 0; dy < 1 << sy; ++dy)
                     for (int dx = 0; dx < 1 << sx; ++dx)
-                        sum += scaled->data[3][((y << sy) + dy) * scaled->linesize[3] +
-                                               (x << sx) + dx];
+                        sum +=
+                            scaled
+                                ->data[3][((y << sy) + dy) * scaled->linesize[3] + (x << sx) + dx];
                 const double alpha = double(sum) / (1 << (sx + sy));
                 const size_t i = size_t(y) * plane.width + x;
                 plane.alpha[i] = uint8_t(std::lround(alpha * opacity));

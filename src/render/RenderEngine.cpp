@@ -188,13 +188,11 @@ RenderJob MixedSound(const RenderJob& job, int mainFrames) {
     mix.music = job.music;
     for (auto* track : {&mix.voices, &mix.music})
         for (RenderJob::Audio& audio : *track) audio.start += shift;
-    if (job.intro.sound)
-        mix.music.push_back(RenderJob::Audio{job.intro.path, 0, shift});
+    if (job.intro.sound) mix.music.push_back(RenderJob::Audio{job.intro.path, 0, shift});
     if (job.outro.sound)
-        mix.music.push_back(RenderJob::Audio{job.outro.path,
-                                             double(job.intro.frames + mainFrames) /
-                                                 kFramesPerSecond,
-                                             double(job.outro.frames) / kFramesPerSecond});
+        mix.music.push_back(RenderJob::Audio{
+            job.outro.path, double(job.intro.frames + mainFrames) / kFramesPerSecond,
+            double(job.outro.frames) / kFramesPerSecond});
     return mix;
 }
 
@@ -238,8 +236,8 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     // cores then (still ones leave it most of the time).
     const bool moves = std::any_of(plan.shots.begin(), plan.shots.end(),
                                    [](const PlanShot& shot) { return shot.Moving(); });
-    const bool clips = (introFrames > 0 && !job.intro.picture) ||
-                       (job.outro.frames > 0 && !job.outro.picture);
+    const bool clips =
+        (introFrames > 0 && !job.intro.picture) || (job.outro.frames > 0 && !job.outro.picture);
     if (!writer.Open(job, totalFrames, &audio, &result, moves || clips ? 2 : 1)) return result;
     const CanvasFormat canvas = ChooseCanvas(job.width, job.height, writer.PixelFormat(),
                                              writer.FullRange(), writer.Bt709());
@@ -250,8 +248,8 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     if (!logo.Open(job.logo, canvas, &result)) return result;
     CaptionRenderer captions;
     const bool captioned = !job.captions.empty();
-    if (captioned && !captions.OpenCaptions(job.captions, job.width, job.height,
-                                            job.highlightWords, &result, logo.FootRows()))
+    if (captioned && !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords,
+                                            &result, logo.FootRows()))
         return result;
     std::vector<int> captionFrames;  // where the burned captions change
     for (double t : captions.Changes()) {
@@ -371,7 +369,8 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
             if (bookend.frames <= 0 || !clip.Open(bookend, canvas, &result)) return result.ok;
             for (int k = 0; k < bookend.frames && result.ok; ++k) {
                 const bool last = k + 1 == bookend.frames;
-                if (bookend.picture && k > 0 && !(last && !mp4 && introFrames + first + k + 1 == totalFrames))
+                if (bookend.picture && k > 0 &&
+                    !(last && !mp4 && introFrames + first + k + 1 == totalFrames))
                     continue;
                 av::FramePtr shown = clip.Next(&result);
                 av::FramePtr frame = shown ? finish(shown.get(), -1) : nullptr;

@@ -106,8 +106,8 @@ TEST_F(EverySetting, SetInTheWindowReachesTheFileAndTheBatch) {
     const MusicChooser previousMusic = SetMusicChooser([&](QWidget*) { return music; });
     // The logo and the outro a picture, the intro a picture too (held for
     // its length).
-    const BrandChooser previousBrand =
-        SetBrandChooser([&](QWidget*, const QString& what) { return what == "intro" ? blue : red; });
+    const BrandChooser previousBrand = SetBrandChooser(
+        [&](QWidget*, const QString& what) { return what == "intro" ? blue : red; });
     CompressorSettingsDialog::ShownHook() = [](CompressorSettingsDialog* dialog) {
         dialog->spnValue->stepBy(1);
         dialog->cmdOK->click();

@@ -1,17 +1,17 @@
 // A video with the brand's intro and outro, made by the engine with a real
 // voice and decoded: the captions file, the narration and the pictures start
 // exactly after the intro, and the outro's pictures and sound close it.
-#include <gtest/gtest.h>
+#include "Brand.h"
 
-#include <algorithm>
-#include <cstring>
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <algorithm>
+#include <cstring>
 
-#include "Brand.h"
 #include "MediaProbe.h"
 #include "ProductionEngine.h"
 #include "SettingsTable.h"
@@ -71,8 +71,8 @@ TEST(VideoBrand, IntroAndOutroStandAroundTheNarratedSlides) {
     // second with a loud one (ffmpeg's sine is at an eighth of full scale).
     const QString intro = folder + "/intro.mp4", outro = folder + "/outro.mkv";
     Ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=320x240:r=30:d=3", "-f", "lavfi", "-i",
-            "sine=f=300:r=44100:d=3,volume=0.24", "-c:v", "libx264", "-pix_fmt", "yuv420p",
-            "-c:a", "aac", "-shortest", intro});
+            "sine=f=300:r=44100:d=3,volume=0.24", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a",
+            "aac", "-shortest", intro});
     Ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=160x160:r=25:d=1", "-f", "lavfi", "-i",
             "sine=f=880:r=48000:d=1,volume=4", "-c:v", "ffv1", "-c:a", "pcm_s16le", outro});
     const QString green = folder + "/green.jpg";

@@ -99,7 +99,8 @@ TEST(VideoLogo, StandsStillOnEveryFrameAndNowhereElse) {
     EXPECT_LT(testsupport::ColorDistance(purple, QColor(120, 0, 160)), 12);
     // The captions were drawn, all above the logo's top.
     EXPECT_FALSE(SamePixels(captioned[50], with[50], QRect(0, 0, 320, around.top())));
-    EXPECT_TRUE(SamePixels(captioned[50], with[50], QRect(0, around.top(), 320, 180 - around.top())));
+    EXPECT_TRUE(
+        SamePixels(captioned[50], with[50], QRect(0, around.top(), 320, 180 - around.top())));
 }
 
 // A logo that cannot be read fails the render with its name, and no file.
