@@ -44,6 +44,8 @@ protected:
         }
         if (auto* spin = qobject_cast<QAbstractSpinBox*>(control)) {
             spin->stepBy(1);  // the up arrow
+            // At the top of its range already (a logo's opacity of 100%): the down arrow.
+            if (spin->property("value").toDouble() == before.toDouble()) spin->stepBy(-1);
             if (auto* whole = qobject_cast<QSpinBox*>(spin)) return QVariant(whole->value());
             return QVariant(qobject_cast<QDoubleSpinBox*>(spin)->value());
         }
