@@ -136,13 +136,14 @@ bool CaptionRenderer::Open(const std::string& script, int width, int height, Ren
 }
 
 bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captions, int width,
-                                   int height, bool highlight, RenderResult* result) {
+                                   int height, bool highlight, RenderResult* result,
+                                   int clearFoot) {
     // Sized by the frame's shorter side, so portrait frames read like
     // landscape ones; kept out of the edges (and, in portrait, above the
     // controls phone feeds lay over the foot of the picture).
     const int size = std::max(12, int(std::lround(std::min(width, height) * 0.055)));
     const int side = int(std::lround(width * 0.06));
-    const int foot = int(std::lround(height * (height > width ? 0.16 : 0.07)));
+    const int foot = std::max(clearFoot, int(std::lround(height * (height > width ? 0.16 : 0.07))));
     const int outline = std::max(1, size / 12);
     std::vector<std::string> texts;
     for (const RenderJob::Caption& c : captions) texts.push_back(c.text);

@@ -21,9 +21,10 @@ public:
 
     // Captions at the foot of a width x height frame, inside its safe area,
     // white with a dark outline; with `highlight` the word being spoken is
-    // coloured.
+    // coloured. They stand at least `clearFoot` rows above the frame's foot
+    // (what a logo in a bottom corner takes).
     bool OpenCaptions(const std::vector<RenderJob::Caption>& captions, int width, int height,
-                      bool highlight, RenderResult* result);
+                      bool highlight, RenderResult* result, int clearFoot = 0);
     // One large headline across the middle of a picture, on a dark band.
     bool OpenHeadline(const std::string& text, int width, int height, RenderResult* result);
 

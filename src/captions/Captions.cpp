@@ -230,8 +230,9 @@ QString SrtTime(double seconds) {
         .arg(ms % 1000, 3, 10, QChar('0'));
 }
 
-QString SrtText(const std::vector<CaptionCue>& cues) {
+QString SrtText(const std::vector<CaptionCue>& cues, double shift) {
     QString srt;
+    const double later = std::round(shift * 1000) / 1000;
     double shownUntil = 0;
     for (size_t i = 0; i < cues.size(); ++i) {
         // Whole milliseconds, each cue after the one before and at least one
@@ -241,7 +242,7 @@ QString SrtText(const std::vector<CaptionCue>& cues) {
         shownUntil = end;
         srt += QString("%1\n%2 --> %3\n%4\n\n")
                    .arg(i + 1)
-                   .arg(SrtTime(start), SrtTime(end), cues[i].lines.join('\n'));
+                   .arg(SrtTime(start + later), SrtTime(end + later), cues[i].lines.join('\n'));
     }
     return srt;
 }

@@ -61,8 +61,9 @@ std::vector<CaptionCue> MakeCaptionCues(const std::vector<NarrationWord>& words)
 QString SrtTime(double seconds);
 
 // The cues as an SRT file: a number, "start --> end" and the lines, a blank
-// line after each.
-QString SrtText(const std::vector<CaptionCue>& cues);
+// line after each. `shift` (seconds, e.g. an intro's length) moves every
+// time later after the times are rounded, so each is exactly that much later.
+QString SrtText(const std::vector<CaptionCue>& cues, double shift = 0);
 
 // The cues for the renderer to burn in, with where each word is in its text.
 std::vector<RenderJob::Caption> BurnedCaptions(const std::vector<CaptionCue>& cues);

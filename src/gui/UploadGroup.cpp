@@ -6,8 +6,10 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 
+#include "BrandDialog.h"
 #include "WidgetMaker.h"
 
 namespace {
@@ -75,6 +77,13 @@ UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For U
     coverLayout->addWidget(cover_);
     coverLayout->addWidget(coverSlide_);
     coverLayout->addStretch(1);
+    // The logo, intro and outro in a dialog of their own, made now so the
+    // window's binding finds its controls.
+    auto* brandDialog = new BrandDialog(this);
+    auto* brand = ui::Make<QPushButton>(coverRow, "cmdBrand", "Brand...");
+    brand->setToolTip("A logo on every frame, an intro before and an outro after every video.");
+    coverLayout->addWidget(brand);
+    connect(brand, &QPushButton::clicked, brandDialog, &QDialog::show);
     form->addRow("Cover:", coverRow);
 
     auto* title = ui::Make<QLineEdit>(this, "txtTitleTemplate");

@@ -77,6 +77,30 @@ struct RenderJob {
     std::vector<Caption> captions;
     bool highlightWords = false;
 
+    // A picture in a corner of every frame, drawn after transitions and
+    // motion, so it stands still. Empty `path`: none.
+    struct Logo {
+        std::string path;
+        std::string corner = "bottomRight";  // topLeft, topRight, bottomLeft, bottomRight
+        double widthPercent = 15;            // of the frame's width
+        double opacity = 1;                  // 0 to 1
+        double marginPercent = 3;            // from the frame's edges, of its width
+    };
+    Logo logo;
+
+    // A video (or a picture held for a time) shown before or after the
+    // slides with its own sound; the slides, voices, music and captions above
+    // start after the intro. `frames` is its length, measured beforehand
+    // (IntroClip), so the captions file and the render agree on it.
+    struct Bookend {
+        std::string path;  // empty: none
+        int frames = 0;
+        bool picture = false;
+        bool sound = false;  // a video with a sound track
+    };
+    Bookend intro;
+    Bookend outro;
+
     std::string outputPath;  // the file written (the caller renames it)
 };
 

@@ -58,6 +58,9 @@ QString ProjectProblemHere(const Settings& p, const QString& folder,
             .arg(p.Get(setting::compressor), compressorNames.join(", "));
     const QString cover = CoverSlideProblem(p);
     if (!cover.isEmpty()) return cover;
+    Brand brand;
+    QString brandProblem;
+    if (!MakeBrand(p, folder, &brand, &brandProblem)) return brandProblem;
     const QStringList keywords = p.Get(setting::keywords);
     for (int i = 0; i < keywords.size(); ++i) {
         const QString problem = KeywordFileNameProblem(keywords[i]);
@@ -139,6 +142,8 @@ bool MakeBatchSettings(const Settings& p, const QString& folder, const QList<Voi
     v.Set(setting::speechRate, std::clamp(p.Get(setting::speechRate), setting::kMinSpeechRate,
                                           setting::kMaxSpeechRate));
     out.musicDuckDb = p.Get(setting::musicDuck) ? p.Get(setting::musicDuckDb) : 0.0;
+    QString brandProblem;
+    if (!MakeBrand(p, folder, &out.brand, &brandProblem)) return fail(brandProblem);
     *s = std::move(out);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <string>
 
+#include "Brand.h"
 #include "ProjectFile.h"
 #include "VoiceToken.h"
 
@@ -57,6 +58,8 @@ struct BatchSettings {
     // How far the music steps back while the voice speaks (dB); 0: it does
     // not.
     double musicDuckDb = 0;
+    // The logo, intro and outro, their files read and measured.
+    Brand brand;
 };
 
 // Turns a complete project (what a file leaves out already filled from the

@@ -92,6 +92,9 @@ QByteArray BatchFingerprint(const BatchSettings& settings, std::stop_token stop)
     // used: where the project folder lies does not matter, what is in it does.
     QStringList files = settings.slides;
     if (settings.Get(setting::music) && !settings.musicFile.isEmpty()) files << settings.musicFile;
+    for (const std::string* brand :
+         {&settings.brand.logo.path, &settings.brand.intro.path, &settings.brand.outro.path})
+        if (!brand->empty()) files << QString::fromStdString(*brand);
     QHash<QString, QByteArray> contents;
     for (const QString& file : files) {
         auto found = contents.constFind(file);

@@ -193,9 +193,13 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
         return fail("layout", error);
     out->job.container = settings_.container;
     out->job.fit = settings_.Get(setting::fit).toStdString();
+    out->job.logo = settings_.brand.logo;
+    out->job.intro = settings_.brand.intro;
+    out->job.outro = settings_.brand.outro;
     if (!PrepareCompanions(task, words, out, &error)) return fail("files", error);
     e.musicSeconds = out->job.music.empty() ? 0.0 : out->job.music.front().length;
-    e.totalFrames = MakeFramePlan(out->job).totalFrames;
+    e.totalFrames =
+        MakeFramePlan(out->job).totalFrames + out->job.intro.frames + out->job.outro.frames;
     return true;
 }
 
@@ -222,7 +226,9 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
             out->job.captions = BurnedCaptions(cues);
             out->job.highlightWords = settings_.Get(setting::highlightWords);
         }
-        if (settings_.captionsFile && !write(".srt", SrtText(cues))) return false;
+        // The captions file runs with the video: the narration starts after the intro.
+        const double intro = double(out->job.intro.frames) / kFramesPerSecond;
+        if (settings_.captionsFile && !write(".srt", SrtText(cues, intro))) return false;
     }
     const QString text = PublishingText(settings_, task.keyword);
     if (!text.isEmpty() && !write(".txt", text)) return false;
@@ -230,9 +236,10 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
         const QString slide =
             settings_.slides[std::clamp(settings_.coverSlide, 0, int(settings_.slides.size()) - 1)];
         const QString headline = task.keyword.isEmpty() ? settings_.Get(setting::outputName) : task.keyword;
-        const RenderResult made =
-            MakeCoverPicture(slide.toStdString(), settings_.coverWidth, settings_.coverHeight,
-                             headline.toStdString(), unfinished(".jpg").toStdString());
+        const RenderResult made = MakeCoverPicture(
+            slide.toStdString(), settings_.coverWidth, settings_.coverHeight,
+            headline.toStdString(), unfinished(".jpg").toStdString(),
+            settings_.brand.logoOnCover ? settings_.brand.logo : RenderJob::Logo{});
         if (!made.ok) {
             *error = "The cover picture could not be made: " + QString::fromStdString(made.Text());
             return false;

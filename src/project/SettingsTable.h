@@ -96,6 +96,26 @@ inline const TextSetting titleTemplate =
 inline const TextSetting descriptionTemplate =
     Text("descriptionTemplate").Label("Description").Control("txtDescriptionTemplate");
 
+// The brand: a logo on every frame, an intro before and an outro after
+// every video (a video file, or a picture held for introSeconds).
+inline const TextSetting logo = Text("logo").Path().Label("Logo").Control("lblLogo");
+inline const TextSetting logoCorner =
+    Choice("logoCorner", "bottomRight", {"topLeft", "topRight", "bottomLeft", "bottomRight"})
+        .Label("Logo corner").Control("cboLogoCorner");
+inline const WholeSetting logoWidth =
+    Whole("logoWidth", 15, 1, 100).Label("Logo width (% of the frame)").Control("spnLogoWidth");
+inline const WholeSetting logoOpacity =
+    Whole("logoOpacity", 100, 0, 100).Label("Logo opacity (%)").Control("spnLogoOpacity");
+inline const WholeSetting logoMargin =
+    Whole("logoMargin", 3, 0, 25).Label("Logo margin (% of the width)").Control("spnLogoMargin");
+inline const FlagSetting logoOnCover =
+    Flag("logoOnCover", false).Label("Logo on the cover").Control("chkLogoOnCover");
+inline const TextSetting intro = Text("intro").Path().Label("Intro").Control("lblIntro");
+inline const TextSetting outro = Text("outro").Path().Label("Outro").Control("lblOutro");
+inline const NumberSetting introSeconds =
+    Number("introSeconds", 3.0, 0.5, 60)
+        .Label("Picture intro and outro length (s)").Control("spnIntroSeconds");
+
 // The batch.
 inline const TextsSetting keywords = Texts("keywords").Label("Keywords").Control("lstKeywords");
 // The video's name when there are no keywords.
@@ -126,7 +146,8 @@ inline const SettingDef* const kAll[] = {
     &musicDuck,   &musicDuckDb,    &format,         &mp4Crf,          &shape,
     &fit,         &captions,       &highlightWords, &cover,           &coverSlide,
     &titleTemplate, &descriptionTemplate, &motion,  &motionStrength,  &transitionSet,
-    &transitionSeconds, &speechRate, &evenLoudness,
+    &transitionSeconds, &speechRate, &evenLoudness, &logo, &logoCorner, &logoWidth,
+    &logoOpacity, &logoMargin, &logoOnCover, &intro, &outro, &introSeconds,
 };
 
 }  // namespace vm::setting

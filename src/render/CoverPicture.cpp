@@ -8,11 +8,13 @@
 #include "CaptionRenderer.h"
 #include "FfmpegPtr.h"
 #include "ImageLoader.h"
+#include "LogoOverlay.h"
 
 namespace vm {
 
 RenderResult MakeCoverPicture(const std::string& picture, int width, int height,
-                              const std::string& headline, const std::string& outputPath) {
+                              const std::string& headline, const std::string& outputPath,
+                              const RenderJob::Logo& logo) {
     const std::string stage = "making the cover picture " + outputPath;
     RenderResult result;
     // JPEG is full range: compose in it directly.
@@ -23,6 +25,9 @@ RenderResult MakeCoverPicture(const std::string& picture, int width, int height,
     if (!headline.empty() && (!text.OpenHeadline(headline, width, height, &result) ||
                               !text.Draw(frame.get(), 0.5, false, &result)))
         return result;
+    LogoOverlay overlay;
+    if (!overlay.Open(logo, canvas, &result)) return result;
+    overlay.Draw(frame.get());
 
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
     if (!codec) return RenderResult::Fail(stage, av::ErrorText(AVERROR_ENCODER_NOT_FOUND));

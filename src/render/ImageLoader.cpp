@@ -260,15 +260,12 @@ av::FramePtr Oriented(const AVFrame* stored, int orientation) {
 
 }  // namespace
 
-av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, RenderResult* result,
-                         PictureFit fit) {
-    const int width = target.width, height = target.height;
+av::FramePtr DecodeFirstFrame(const std::string& path, RenderResult* result) {
     const std::string stage = "decoding image " + path;
     auto fail = [&](int rc) {
         *result = RenderResult::Fail(stage, av::ErrorText(rc));
         return nullptr;
     };
-
     AVFormatContext* raw = nullptr;
     if (int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); rc < 0) return fail(rc);
     av::InputPtr input(raw);
@@ -289,6 +286,20 @@ av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, Re
     if (int rc = DecodeFirstPicture(input.get(), stream, decoder.get(), picture.get()); rc < 0)
         return fail(rc);
     if (picture->width <= 0 || picture->height <= 0) return fail(AVERROR_INVALIDDATA);
+    return picture;
+}
+
+av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, RenderResult* result,
+                         PictureFit fit) {
+    const int width = target.width, height = target.height;
+    const std::string stage = "decoding image " + path;
+    auto fail = [&](int rc) {
+        *result = RenderResult::Fail(stage, av::ErrorText(rc));
+        return nullptr;
+    };
+
+    av::FramePtr picture = DecodeFirstFrame(path, result);
+    if (!picture) return nullptr;
 
     bool fullRange = false;
     const AVPixelFormat decoded = PlainPixelFormat(AVPixelFormat(picture->format), &fullRange);

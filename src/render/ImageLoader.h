@@ -28,6 +28,9 @@ PictureFit PictureFitNamed(const std::string& name);  // "fit", "blur", "fill"
 // A black canvas.
 av::FramePtr MakeBlackCanvas(const CanvasFormat& canvas, RenderResult* result);
 
+// The first picture of an image file as its decoder gives it.
+av::FramePtr DecodeFirstFrame(const std::string& path, RenderResult* result);
+
 // Decodes a JPEG or GIF (first picture) with libavformat/libavcodec, turns
 // it the right way up as a JPEG's EXIF orientation says, and scales it into
 // the canvas with its aspect kept, as `fit` says.

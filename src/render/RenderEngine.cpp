@@ -15,6 +15,8 @@
 #include "CaptionRenderer.h"
 #include "FfmpegPtr.h"
 #include "ImageLoader.h"
+#include "IntroClip.h"
+#include "LogoOverlay.h"
 #include "MotionPath.h"
 #include "RenderTimeline.h"
 #include "Transition.h"
@@ -176,6 +178,24 @@ CanvasFormat ChooseCanvas(int width, int height, AVPixelFormat encoderFormat, bo
     return canvas;
 }
 
+// The job's sound for the mix: the voices and music after the intro, the
+// intro's and outro's own sound at theirs (mixed like music that does not
+// step back for the voices).
+RenderJob MixedSound(const RenderJob& job, int mainFrames) {
+    RenderJob mix;
+    const double shift = double(job.intro.frames) / kFramesPerSecond;
+    mix.voices = job.voices;
+    mix.music = job.music;
+    for (auto* track : {&mix.voices, &mix.music})
+        for (RenderJob::Audio& audio : *track) audio.start += shift;
+    if (job.intro.sound) mix.music.push_back(RenderJob::Audio{job.intro.path, 0, shift});
+    if (job.outro.sound)
+        mix.music.push_back(RenderJob::Audio{
+            job.outro.path, double(job.intro.frames + mainFrames) / kFramesPerSecond,
+            double(job.outro.frames) / kFramesPerSecond});
+    return mix;
+}
+
 // The encoder thread's side: takes frames off the queue, encodes and muxes.
 RenderResult EncodeLoop(VideoWriter& writer, FrameQueue& queue, int totalFrames,
                         const RenderProgress& progress, std::stop_token stop) {
@@ -198,25 +218,38 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     if (plan.totalFrames <= 0 || plan.segments.empty())
         return RenderResult::Fail("rendering", "nothing on the timeline");
 
+    // The intro and outro stand before and after the slides' timeline.
+    if (job.intro.path.empty()) job.intro.frames = 0;
+    if (job.outro.path.empty()) job.outro.frames = 0;
+    const int introFrames = job.intro.frames;
+    const int totalFrames = introFrames + plan.totalFrames + job.outro.frames;
+
     RenderResult result;
     AudioMix audio;
     const bool mp4 = job.container == "mp4";
-    if (!audio.Open(job, &result, mp4 ? kMp4AudioRate : kAudioRate)) return result;
+    const bool bookends = introFrames > 0 || job.outro.frames > 0;
+    if (!audio.Open(bookends ? MixedSound(job, plan.totalFrames) : job, &result,
+                    mp4 ? kMp4AudioRate : kAudioRate))
+        return result;
     VideoWriter writer;
     // Moving pictures are encoded on every frame: the encoder takes both
     // cores then (still ones leave it most of the time).
     const bool moves = std::any_of(plan.shots.begin(), plan.shots.end(),
                                    [](const PlanShot& shot) { return shot.Moving(); });
-    if (!writer.Open(job, plan.totalFrames, &audio, &result, moves ? 2 : 1)) return result;
+    const bool clips =
+        (introFrames > 0 && !job.intro.picture) || (job.outro.frames > 0 && !job.outro.picture);
+    if (!writer.Open(job, totalFrames, &audio, &result, moves || clips ? 2 : 1)) return result;
     const CanvasFormat canvas = ChooseCanvas(job.width, job.height, writer.PixelFormat(),
                                              writer.FullRange(), writer.Bt709());
     Converter converter;
     if (!converter.Open(canvas, writer.PixelFormat(), writer.FullRange(), &result)) return result;
     const PictureFit fit = PictureFitNamed(job.fit);
+    LogoOverlay logo;
+    if (!logo.Open(job.logo, canvas, &result)) return result;
     CaptionRenderer captions;
     const bool captioned = !job.captions.empty();
-    if (captioned &&
-        !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords, &result))
+    if (captioned && !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords,
+                                            &result, logo.FootRows()))
         return result;
     std::vector<int> captionFrames;  // where the burned captions change
     for (double t : captions.Changes()) {
@@ -231,11 +264,21 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     // A still is sent once (and again where its captions change); the
     // writer fills the frames between. AVI's repeat chunks have a limit.
     const int stillGap = mp4 ? plan.totalFrames : kLongestStillGap;
-    // The picture for the encoder, with the captions of its time drawn in.
+    // The picture for the encoder, with the logo and the captions of its
+    // time (frame `index` of the slides' timeline) drawn in; no captions on
+    // an intro or outro (`index` -1).
     auto finish = [&](const AVFrame* picture, int index) -> av::FramePtr {
-        if (!captioned) return converter.Convert(picture, &result);
-        av::FramePtr copy = av::CloneFrame(picture);
-        if (!copy ||
+        const bool drawn = captioned && index >= 0;
+        if (!drawn && logo.Empty()) return converter.Convert(picture, &result);
+        // A writable copy: the picture itself may be shown again.
+        av::FramePtr copy = av::MakeFrame();
+        if (!copy || av_frame_ref(copy.get(), picture) < 0 ||
+            av_frame_make_writable(copy.get()) < 0) {
+            result = RenderResult::Fail("drawing onto pictures", "out of memory");
+            return nullptr;
+        }
+        logo.Draw(copy.get());
+        if (drawn &&
             !captions.Draw(copy.get(), double(index) / kFramesPerSecond, canvas.bt709, &result)) {
             if (result.ok) result = RenderResult::Fail("drawing captions", "out of memory");
             return nullptr;
@@ -247,7 +290,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     RenderResult encoded;
     {
         std::jthread encoder([&](std::stop_token encoderStop) {
-            encoded = EncodeLoop(writer, queue, plan.totalFrames, progress, encoderStop);
+            encoded = EncodeLoop(writer, queue, totalFrames, progress, encoderStop);
             if (!encoded.ok) queue.Abandon();
         });
         // Compose on this thread; the encoder thread stops with us.
@@ -305,17 +348,37 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                             frame.get());
             return frame;
         };
+        // `index` on the slides' timeline, which starts after the intro.
         auto send = [&](av::FramePtr frame, int index, bool keyframe) {
             if (stop.stop_requested()) {
                 result = RenderResult::Fail("rendering", kCancelled);
                 return false;
             }
-            if (!queue.Push({std::move(frame), index, keyframe}, stop)) {
+            if (!queue.Push({std::move(frame), introFrames + index, keyframe}, stop)) {
                 if (result.ok) result = RenderResult::Fail("rendering", kCancelled);
                 return false;
             }
             return true;
         };
+
+        // An intro or outro from frame `first` of the slides' timeline (the
+        // intro's are negative): every frame of a video, a picture once (and
+        // again as the AVI's last frame).
+        auto sendBookend = [&](const RenderJob::Bookend& bookend, int first) {
+            IntroClip clip;
+            if (bookend.frames <= 0 || !clip.Open(bookend, canvas, &result)) return result.ok;
+            for (int k = 0; k < bookend.frames && result.ok; ++k) {
+                const bool last = k + 1 == bookend.frames;
+                if (bookend.picture && k > 0 &&
+                    !(last && !mp4 && introFrames + first + k + 1 == totalFrames))
+                    continue;
+                av::FramePtr shown = clip.Next(&result);
+                av::FramePtr frame = shown ? finish(shown.get(), -1) : nullptr;
+                if (!frame || !send(std::move(frame), first + k, k == 0)) break;
+            }
+            return result.ok;
+        };
+        sendBookend(job.intro, -introFrames);
 
         for (size_t s = 0; s < plan.segments.size() && result.ok; ++s) {
             const PlanSegment& segment = plan.segments[s];
@@ -335,7 +398,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                 const int end = segment.firstFrame + segment.frameCount;
                 for (int f = segment.firstFrame + stillGap; f < end; f += stillGap) at.push_back(f);
                 // AVI players stop at the last real chunk: show the picture once more at the end.
-                if (!mp4 && lastSegment && segment.frameCount > 1 &&
+                if (!mp4 && lastSegment && job.outro.frames == 0 && segment.frameCount > 1 &&
                     at.back() != plan.totalFrames - 1)
                     at.push_back(plan.totalFrames - 1);
                 // And again wherever the captions change.
@@ -382,6 +445,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
             for (size_t shot = 0; shot < working.size(); ++shot)
                 if (shotEnds[shot] <= s) working[shot].reset();
         }
+        if (result.ok) sendBookend(job.outro, plan.totalFrames);
         queue.Close();
         encoder.join();  // not the destructor: that would ask it to stop first
     }
@@ -390,7 +454,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     if (!result.ok) return result;
     if (stop.stop_requested()) return RenderResult::Fail("rendering", kCancelled);
     if (!writer.Finish(&result)) return result;
-    if (progress) progress(plan.totalFrames, plan.totalFrames);
+    if (progress) progress(totalFrames, totalFrames);
     return result;
 }
 

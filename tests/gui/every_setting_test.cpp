@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <optional>
 
+#include "BrandDialog.h"
 #include "CompressorSettingsDialog.h"
 #include "MusicChooser.h"
 #include "ProjectChooser.h"
@@ -43,6 +44,8 @@ protected:
         }
         if (auto* spin = qobject_cast<QAbstractSpinBox*>(control)) {
             spin->stepBy(1);  // the up arrow
+            // At the top of its range already (a logo's opacity of 100%): the down arrow.
+            if (spin->property("value").toDouble() == before.toDouble()) spin->stepBy(-1);
             if (auto* whole = qobject_cast<QSpinBox*>(spin)) return QVariant(whole->value());
             return QVariant(qobject_cast<QDoubleSpinBox*>(spin)->value());
         }
@@ -71,7 +74,10 @@ protected:
         }
         if (auto* label = qobject_cast<PathLabel*>(control)) {
             // The button beside it chooses the file.
-            testsupport::Find<QPushButton>(label->parentWidget(), "cmdSelectMP3")->click();
+            const QString button = label->objectName() == "lblSelectedMP3"
+                                       ? QString("cmdSelectMP3")
+                                       : "cmdSelect" + label->objectName().mid(3);
+            testsupport::Find<QPushButton>(label->parentWidget(), button)->click();
             return QVariant(label->text());
         }
         return {};
@@ -100,6 +106,10 @@ TEST_F(EverySetting, SetInTheWindowReachesTheFileAndTheBatch) {
     ui->lstTo->addItem(red);
     ui->txtArticle[0]->setPlainText("Call #KEYWORD#.");
     const MusicChooser previousMusic = SetMusicChooser([&](QWidget*) { return music; });
+    // The logo and the outro a picture, the intro a picture too (held for
+    // its length).
+    const BrandChooser previousBrand = SetBrandChooser(
+        [&](QWidget*, const QString& what) { return what == "intro" ? blue : red; });
     CompressorSettingsDialog::ShownHook() = [](CompressorSettingsDialog* dialog) {
         dialog->spnValue->stepBy(1);
         dialog->cmdOK->click();
@@ -132,6 +142,7 @@ TEST_F(EverySetting, SetInTheWindowReachesTheFileAndTheBatch) {
         set.emplace_back(s, *value);
     }
     SetMusicChooser(previousMusic);
+    SetBrandChooser(previousBrand);
     CompressorSettingsDialog::ShownHook() = nullptr;
 
     // Saved with "Save Project...", made by vidmill-batch with a report.
@@ -178,6 +189,40 @@ TEST_F(EverySetting, SetInTheWindowReachesTheFileAndTheBatch) {
         EXPECT_EQ(Shown(reported), Shown(SettingJson(*s, value)));
     }
     EXPECT_EQ(report.value("videos").toArray().at(0).toObject().value("status"), "made");
+}
+
+}  // namespace
+
+namespace {
+
+// A brand file that cannot be read is refused with a message saying why, and
+// the file chosen before stays.
+TEST_F(EverySetting, BrandFileThatCannotBeReadIsRefused) {
+    const QString logo = folder + "/logo.jpg";
+    ASSERT_TRUE(testsupport::WriteSolidImage(logo, 64, 32, Qt::red));
+    QFile broken(folder + "/broken.png");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("no picture in here");
+    broken.close();
+    QString chosen = logo;
+    const BrandChooser previous = SetBrandChooser([&](QWidget*, const QString&) { return chosen; });
+    testsupport::Find<QPushButton>(window.get(), "cmdBrand")->click();
+    testsupport::Find<QPushButton>(window.get(), "cmdSelectLogo")->click();
+    EXPECT_EQ(window->Project().Get(vm::setting::logo), logo);
+    chosen = broken.fileName();
+    testsupport::Find<QPushButton>(window.get(), "cmdSelectLogo")->click();
+    testsupport::Find<QPushButton>(window.get(), "cmdSelectIntro")->click();
+    SetBrandChooser(previous);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[0].text.startsWith("This file cannot be the logo: the picture " +
+                                         broken.fileName() + " cannot be read ("))
+        << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[1].text.startsWith("This file cannot be the intro: the video " +
+                                         broken.fileName() + " cannot be read ("))
+        << boxes[1].text.toStdString();
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(window->Project().Get(vm::setting::logo), logo);
+    EXPECT_EQ(window->Project().Get(vm::setting::intro), "");
 }
 
 }  // namespace
