@@ -50,9 +50,10 @@ UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For U
     auto* clipsRow = new QWidget(this);
     auto* clipsLayout = new QHBoxLayout(clipsRow);
     clipsLayout->setContentsMargins(0, 0, 0, 0);
-    QComboBox* clipFill = combo(clipsRow, "cboClipFill",
-                                {{"Hold the last frame", "freeze"}, {"Play again", "loop"}});
-    clipFill->setToolTip("A video clip shorter than its slide holds its last frame or plays again.");
+    QComboBox* clipFill =
+        combo(clipsRow, "cboClipFill", {{"Hold the last frame", "freeze"}, {"Play again", "loop"}});
+    clipFill->setToolTip(
+        "A video clip shorter than its slide holds its last frame or plays again.");
     QComboBox* clipSound =
         combo(clipsRow, "cboClipSound", {{"Silent", "off"}, {"Sound under the voice", "under"}});
     clipSound->setToolTip(

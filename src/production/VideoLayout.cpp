@@ -38,7 +38,7 @@ void AddClipSound(const BatchSettings& settings, double video, RenderJob* job) {
         if (!image.clip) continue;
         const ClipInfo clip = ProbeClip(image.path);
         if (!clip.sound || !clip.problem.empty()) continue;  // a bad clip fails in the render
-        const bool last = &image == &job->images.back();  // held to the video's end
+        const bool last = &image == &job->images.back();     // held to the video's end
         const double slide = last ? std::max(image.duration, video - slideStart) : image.duration;
         const double length = std::min(clip.seconds, slide);
         if (length <= 0) continue;
@@ -96,8 +96,10 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
     }
     std::vector<int> imageSlides;  // the slide each image shows
     for (const LayoutCall& call :
-         LayoutSlides(slides, settings.Get(setting::secondsPerSlide), plan.iLastSlideTime, settings.Get(setting::transitions),
-                      TransitionDraw(settings.Get(setting::transitionSet), random), settings.Get(setting::transitionSeconds))) {
+         LayoutSlides(slides, settings.Get(setting::secondsPerSlide), plan.iLastSlideTime,
+                      settings.Get(setting::transitions),
+                      TransitionDraw(settings.Get(setting::transitionSet), random),
+                      settings.Get(setting::transitionSeconds))) {
         if (call.kind == LayoutCall::Transition) {
             if (call.to > call.from) out.transitions.push_back({call.type, call.from, call.to});
             continue;
@@ -106,7 +108,8 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
             const std::string path = call.path.toStdString();
             // The last slide's second showing goes on with a clip rather
             // than starting it again.
-            if (!imageSlides.empty() && imageSlides.back() == call.slide && out.images.back().clip) {
+            if (!imageSlides.empty() && imageSlides.back() == call.slide &&
+                out.images.back().clip) {
                 out.images.back().duration += call.duration;
                 continue;
             }

@@ -78,8 +78,7 @@ QImage ClipPreview(const QString& path, const QSize& box) {
         MakeScaler(w, h, AV_PIX_FMT_YUV444P, true, w, h, AV_PIX_FMT_RGB24, true, SWS_POINT);
     uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    if (!scaler ||
-        sws_scale(scaler.get(), frame->data, frame->linesize, 0, h, planes, strides) < 0)
+    if (!scaler || sws_scale(scaler.get(), frame->data, frame->linesize, 0, h, planes, strides) < 0)
         return {};
     return image;
 }
