@@ -96,10 +96,8 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
     }
     std::vector<int> imageSlides;  // the slide each image shows
     for (const LayoutCall& call :
-         LayoutSlides(slides, settings.Get(setting::secondsPerSlide), plan.iLastSlideTime,
-                      settings.Get(setting::transitions),
-                      TransitionDraw(settings.Get(setting::transitionSet), random),
-                      settings.Get(setting::transitionSeconds))) {
+         LayoutSlides(slides, settings.Get(setting::secondsPerSlide), plan.iLastSlideTime, settings.Get(setting::transitions),
+                      TransitionDraw(settings.Get(setting::transitionSet), random), settings.Get(setting::transitionSeconds))) {
         if (call.kind == LayoutCall::Transition) {
             if (call.to > call.from) out.transitions.push_back({call.type, call.from, call.to});
             continue;
