@@ -119,11 +119,15 @@ TEST(LoadPreviewImage, PhonePhotosAreShownUpright) {
 // A clip shows its first frame, upright.
 TEST(LoadPreviewImage, ClipsShowTheirFirstFrame) {
     const QString folder = testsupport::FreshAppFolder("preview-clip");
-    const QString clip = folder + "/phone.mov";
+    const QString flat = folder + "/flat.mp4", clip = folder + "/phone.mp4";
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
                             "color=red:s=320x180:d=1,drawbox=x=0:y=0:w=160:h=180:c=blue:t=fill",
-                            "-c:v", "libx264", "-metadata:s:v:0", "rotate=90", clip});
+                            "-c:v", "libx264", flat});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+    // The rotation as a phone writes it (the mp4 muxer keeps it on a copy).
+    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-i", flat, "-c", "copy", "-metadata:s:v:0",
+                            "rotate=90", clip});
     ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
     const QImage preview = vm::LoadPreviewImage(clip, QSize(180, 320));
     ASSERT_FALSE(preview.isNull());
