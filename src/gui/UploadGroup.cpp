@@ -49,6 +49,22 @@ UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For U
         "copy of itself, or cut to fill it.");
     form->addRow("Pictures:", fit);
 
+    auto* clipsRow = new QWidget(this);
+    auto* clipsLayout = new QHBoxLayout(clipsRow);
+    clipsLayout->setContentsMargins(0, 0, 0, 0);
+    QComboBox* clipFill =
+        combo(clipsRow, "cboClipFill", {{"Hold the last frame", "freeze"}, {"Play again", "loop"}});
+    clipFill->setToolTip(
+        "A video clip shorter than its slide holds its last frame or plays again.");
+    QComboBox* clipSound =
+        combo(clipsRow, "cboClipSound", {{"Silent", "off"}, {"Sound under the voice", "under"}});
+    clipSound->setToolTip(
+        "A clip's own sound, left out or mixed under the narration (lowered while the voice "
+        "speaks, by the music's amount).");
+    clipsLayout->addWidget(clipFill, 1);
+    clipsLayout->addWidget(clipSound, 1);
+    form->addRow("Clips:", clipsRow);
+
     auto* captionsRow = new QWidget(this);
     auto* captionsLayout = new QHBoxLayout(captionsRow);
     captionsLayout->setContentsMargins(0, 0, 0, 0);

@@ -24,6 +24,9 @@ struct RenderJob {
         // fraction (0.1: 10%), pans travel that fraction of the frame.
         Motion motion = Motion::None;
         double motionStrength = 0;
+        // A video clip: it plays from its start when its slide comes in
+        // (transition included), and never moves.
+        bool clip = false;
     };
     struct Transition {
         int type = 0;
@@ -59,6 +62,9 @@ struct RenderJob {
     std::string container = "avi";
     // How a picture of another shape fills the frame: "fit", "blur", "fill".
     std::string fit = "fit";
+    // A clip shorter than its slide starts again rather than holding its
+    // last frame.
+    bool clipLoop = false;
 
     // Captions burned into the picture; with highlightWords the word being
     // spoken is coloured.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "ClipSource.h"
 #include "RenderTimeline.h"
 #include "VideoRandom.h"
 
@@ -23,6 +24,31 @@ QString MissingImage(const RenderJob& job) {
     }
     return {};
 }
+
+namespace {
+
+// Each clip's own sound, from where its slide starts (its transition in
+// included) for as long as the clip and its slide both last, stepping back
+// under the narration as ducked music does.
+void AddClipSound(const BatchSettings& settings, double video, RenderJob* job) {
+    double start = 0;
+    for (const RenderJob::Image& image : job->images) {
+        const double slideStart = start;
+        start += image.duration;
+        if (!image.clip) continue;
+        const ClipInfo clip = ProbeClip(image.path);
+        if (!clip.sound || !clip.problem.empty()) continue;  // a bad clip fails in the render
+        const bool last = &image == &job->images.back();     // held to the video's end
+        const double slide = last ? std::max(image.duration, video - slideStart) : image.duration;
+        const double length = std::min(clip.seconds, slide);
+        if (length <= 0) continue;
+        RenderJob::Audio sound{image.path, slideStart, length, std::min(0.2, length / 2)};
+        sound.duckDb = settings.Get(setting::musicDuckDb);
+        job->music.push_back(sound);
+    }
+}
+
+}  // namespace
 
 QStringList VideoSlides(const BatchSettings& settings, const TimingPlan& plan,
                         VideoRandom& random) {
@@ -77,10 +103,20 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
             continue;
         }
         if (call.duration > 0) {
-            out.images.push_back({call.path.toStdString(), call.duration});
+            const std::string path = call.path.toStdString();
+            // The last slide's second showing goes on with a clip rather
+            // than starting it again.
+            if (!imageSlides.empty() && imageSlides.back() == call.slide &&
+                out.images.back().clip) {
+                out.images.back().duration += call.duration;
+                continue;
+            }
+            out.images.push_back({path, call.duration});
+            out.images.back().clip = IsClipFile(path);
             imageSlides.push_back(call.slide);
         }
     }
+    out.clipLoop = settings.Is(setting::clipFill, "loop");
     // Slow zoom and pan: a motion per slide (the last one's second showing
     // goes on with it), drawn after every other choice of the video so those
     // stay what they were without motion.
@@ -104,6 +140,7 @@ bool LayoutVideo(const BatchSettings& settings, const QStringList& slides, const
         out.music.push_back({music.file.toStdString(), 0.0, laid, fade});
         DuckMusicUnderVoice(settings, &out.music.back());
     }
+    if (settings.Is(setting::clipSound, "under")) AddClipSound(settings, video, &out);
     *job = std::move(out);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <algorithm>
 
+#include "ClipSource.h"
 #include "Helpers.h"
 
 namespace vm {
@@ -41,7 +42,7 @@ QStringList FilesMatching(const QString& folder, const QString& pattern) {
 }
 
 QStringList ImageFilesIn(const QString& folder) {
-    return FilesMatching(folder, QString::fromLatin1(kImagePattern));
+    return FilesMatching(folder, QString::fromLatin1(kImagePattern) + ";" + kClipPattern);
 }
 
 int DriveIndexFor(const QString& path, const QStringList& roots) {
@@ -61,8 +62,33 @@ int DriveIndexFor(const QString& path, const QStringList& roots) {
     return best;
 }
 
+namespace {
+
+// A clip's first frame, upright, whole within `box` (on black).
+QImage ClipPreview(const QString& path, const QSize& box) {
+    const int w = std::max(2, box.isEmpty() ? 320 : box.width()) & ~1;
+    const int h = std::max(2, box.isEmpty() ? 180 : box.height()) & ~1;
+    const CanvasFormat canvas{w, h, AV_PIX_FMT_YUV444P, true};
+    RenderResult result;
+    auto clip = ClipSource::Open(path.toStdString(), canvas, PictureFit::Fit, false, &result);
+    av::FramePtr frame = clip ? clip->FrameAt(0, &result) : nullptr;
+    if (!frame) return {};
+    QImage image(w, h, QImage::Format_RGB888);
+    av::SwsPtr scaler =
+        MakeScaler(w, h, AV_PIX_FMT_YUV444P, true, w, h, AV_PIX_FMT_RGB24, true, SWS_POINT);
+    uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
+    const int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    if (!scaler || sws_scale(scaler.get(), frame->data, frame->linesize, 0, h, planes, strides) < 0)
+        return {};
+    return image;
+}
+
+}  // namespace
+
 QImage LoadPreviewImage(const QString& path, const QSize& box) {
     if (path.isEmpty()) return {};
+    const QString lower = path.toLower();
+    if (!lower.endsWith(".gif") && IsClipFile(path.toStdString())) return ClipPreview(path, box);
     QImageReader reader(path);
     // Phone photos are stored sideways with an EXIF orientation: shown the
     // way they were taken, as the video shows them.

@@ -12,6 +12,8 @@ namespace vm {
 
 // The pattern of the hidden file list: JPEG and GIF pictures only.
 inline constexpr char kImagePattern[] = "*.jpg;*.gif";
+// And the video clips the browser offers beside them.
+inline constexpr char kClipPattern[] = "*.mp4;*.mov;*.mkv;*.webm;*.avi";
 
 // folder + "/" + name, then every "//" collapsed to "/", so that a folder at
 // the root ("/") plus "a.jpg" gives "/a.jpg" and not "//a.jpg".
@@ -25,8 +27,8 @@ QStringList PatternFilters(const QString& pattern);
 // order is stable). A missing folder gives an empty list.
 QStringList FilesMatching(const QString& folder, const QString& pattern);
 
-// FilesMatching(folder, kImagePattern): "x.JPG" is listed, "x.jpeg" and
-// "x.png" are not.
+// FilesMatching(folder, kImagePattern and kClipPattern): "x.JPG" and
+// "x.mp4" are listed, "x.jpeg" and "x.png" are not.
 QStringList ImageFilesIn(const QString& folder);
 
 // The index of the root in `roots` that holds `path`: the longest root that is
@@ -36,8 +38,8 @@ int DriveIndexFor(const QString& path, const QStringList& roots);
 
 // The picture at `path`, the right way up as its EXIF orientation says,
 // scaled down to fit `box` with its aspect kept (never
-// enlarged; an empty box keeps the picture's own size). A null image when the
-// file is missing or not a picture Qt can read.
+// enlarged; an empty box keeps the picture's own size); a clip's first
+// frame. A null image when the file is missing or not a picture Qt can read.
 QImage LoadPreviewImage(const QString& path, const QSize& box);
 
 }  // namespace vm

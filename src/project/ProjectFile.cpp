@@ -8,6 +8,8 @@
 #include <QMap>
 #include <QSaveFile>
 
+#include "ClipSource.h"
+
 namespace vm {
 namespace {
 
@@ -188,6 +190,13 @@ QString MissingProjectFile(const Settings& project, const QString& projectFolder
                     .arg(path);
             if (!info.isFile())
                 return QString("slides[%1]: the image %2 does not exist").arg(i).arg(path);
+            if (IsClipFile(path.toStdString())) {
+                const ClipInfo clip = ProbeClip(path.toStdString());
+                if (!clip.problem.empty())
+                    return QString("slides[%1]: the clip %2 cannot be played: %3")
+                        .arg(i)
+                        .arg(path, QString::fromStdString(clip.problem));
+            }
         }
     }
     if (project.Get(setting::music) && !project.Get(setting::musicFile).isEmpty()) {

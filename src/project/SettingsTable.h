@@ -80,6 +80,12 @@ inline const TextSetting shape = Choice("shape", "landscape", {"landscape", "por
                                      .Label("Shape").Control("cboShape");
 inline const TextSetting fit =
     Choice("fit", "fit", {"fit", "blur", "fill"}).Label("Pictures").Control("cboFit").Report();
+inline const TextSetting clipFill = Choice("clipFill", "freeze", {"freeze", "loop"})
+                                        .Label("A clip shorter than its slide")
+                                        .Control("cboClipFill");
+inline const TextSetting clipSound = Choice("clipSound", "off", {"off", "under"})
+                                         .Label("Clip sound")
+                                         .Control("cboClipSound");
 
 // The files beside each video.
 inline const TextSetting captions =
@@ -147,7 +153,7 @@ inline const SettingDef* const kAll[] = {
     &fit,         &captions,       &highlightWords, &cover,           &coverSlide,
     &titleTemplate, &descriptionTemplate, &motion,  &motionStrength,  &transitionSet,
     &transitionSeconds, &speechRate, &evenLoudness, &logo, &logoCorner, &logoWidth,
-    &logoOpacity, &logoMargin, &logoOnCover, &intro, &outro, &introSeconds,
+    &logoOpacity, &logoMargin, &logoOnCover, &intro, &outro, &introSeconds, &clipFill, &clipSound,
 };
 
 }  // namespace vm::setting

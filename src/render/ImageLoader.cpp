@@ -260,6 +260,50 @@ av::FramePtr Oriented(const AVFrame* stored, int orientation) {
 
 }  // namespace
 
+av::FramePtr ComposePicture(const AVFrame* picture, AVPixelFormat format, bool fullRange,
+                            const CanvasFormat& target, PictureFit fit, RenderResult* result,
+                            const std::string& stage) {
+    const int width = target.width, height = target.height;
+    auto fail = [&](int rc) {
+        *result = RenderResult::Fail(stage, av::ErrorText(rc));
+        return nullptr;
+    };
+    const Picture source{picture, format, fullRange};
+    const int pictureWidth = source.frame->width, pictureHeight = source.frame->height;
+
+    const double fitScale = std::min(double(width) / pictureWidth, double(height) / pictureHeight);
+    const double coverScale =
+        std::max(double(width) / pictureWidth, double(height) / pictureHeight);
+    av::FramePtr canvas;
+    if (fit == PictureFit::Fit) {
+        canvas = MakeBlackCanvas(target, result);
+    } else {
+        // The picture scaled to cover the frame, its middle kept.
+        const int cw = std::max(width, int(std::lround(pictureWidth * coverScale)));
+        const int ch = std::max(height, int(std::lround(pictureHeight * coverScale)));
+        av::FramePtr cover = Convert(source, cw, ch, target.format, target.fullRange, target.bt709,
+                                     SWS_BICUBIC, result);
+        if (!cover) return fail(AVERROR(EINVAL));
+        canvas = MakeBlackCanvas(target, result);
+        if (canvas) Paste(canvas.get(), cover.get(), -(cw - width) / 2, -(ch - height) / 2);
+        if (canvas && fit == PictureFit::Blurred) {
+            if (!Blur(canvas.get(), target, result)) return nullptr;
+        }
+        if (fit == PictureFit::Fill) return canvas;
+    }
+    if (!canvas) return nullptr;
+
+    // The whole picture, aspect kept, centred (on a chroma sample, so the
+    // colour planes line up with the brightness).
+    const int w = std::clamp(int(std::lround(pictureWidth * fitScale)), 1, width);
+    const int h = std::clamp(int(std::lround(pictureHeight * fitScale)), 1, height);
+    av::FramePtr scaled =
+        Convert(source, w, h, target.format, target.fullRange, target.bt709, SWS_BICUBIC, result);
+    if (!scaled) return fail(AVERROR(EINVAL));
+    Paste(canvas.get(), scaled.get(), (width - w) / 2, (height - h) / 2);
+    return canvas;
+}
+
 av::FramePtr DecodeFirstFrame(const std::string& path, RenderResult* result) {
     const std::string stage = "decoding image " + path;
     auto fail = [&](int rc) {
@@ -291,7 +335,6 @@ av::FramePtr DecodeFirstFrame(const std::string& path, RenderResult* result) {
 
 av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, RenderResult* result,
                          PictureFit fit) {
-    const int width = target.width, height = target.height;
     const std::string stage = "decoding image " + path;
     auto fail = [&](int rc) {
         *result = RenderResult::Fail(stage, av::ErrorText(rc));
@@ -329,39 +372,8 @@ av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, Re
         if (!upright) return fail(AVERROR(ENOMEM));
         source = Picture{upright.get(), AV_PIX_FMT_RGB24, true};
     }
-    const int pictureWidth = source.frame->width, pictureHeight = source.frame->height;
-
-    const double fitScale = std::min(double(width) / pictureWidth, double(height) / pictureHeight);
-    const double coverScale =
-        std::max(double(width) / pictureWidth, double(height) / pictureHeight);
-    av::FramePtr canvas;
-    if (fit == PictureFit::Fit) {
-        canvas = MakeBlackCanvas(target, result);
-    } else {
-        // The picture scaled to cover the frame, its middle kept.
-        const int cw = std::max(width, int(std::lround(pictureWidth * coverScale)));
-        const int ch = std::max(height, int(std::lround(pictureHeight * coverScale)));
-        av::FramePtr cover = Convert(source, cw, ch, target.format, target.fullRange, target.bt709,
-                                     SWS_BICUBIC, result);
-        if (!cover) return fail(AVERROR(EINVAL));
-        canvas = MakeBlackCanvas(target, result);
-        if (canvas) Paste(canvas.get(), cover.get(), -(cw - width) / 2, -(ch - height) / 2);
-        if (canvas && fit == PictureFit::Blurred) {
-            if (!Blur(canvas.get(), target, result)) return nullptr;
-        }
-        if (fit == PictureFit::Fill) return canvas;
-    }
-    if (!canvas) return nullptr;
-
-    // The whole picture, aspect kept, centred (on a chroma sample, so the
-    // colour planes line up with the brightness).
-    const int w = std::clamp(int(std::lround(pictureWidth * fitScale)), 1, width);
-    const int h = std::clamp(int(std::lround(pictureHeight * fitScale)), 1, height);
-    av::FramePtr scaled =
-        Convert(source, w, h, target.format, target.fullRange, target.bt709, SWS_BICUBIC, result);
-    if (!scaled) return fail(AVERROR(EINVAL));
-    Paste(canvas.get(), scaled.get(), (width - w) / 2, (height - h) / 2);
-    return canvas;
+    return ComposePicture(source.frame, source.format, source.fullRange, target, fit, result,
+                          stage);
 }
 
 }  // namespace vm

@@ -37,6 +37,13 @@ av::FramePtr DecodeFirstFrame(const std::string& path, RenderResult* result);
 av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& canvas, RenderResult* result,
                          PictureFit fit = PictureFit::Fit);
 
+// A decoded picture (already upright) scaled into a new canvas as `fit`
+// says: what LoadPicture does after decoding, and what each frame of a clip
+// goes through. `stage` names what failed.
+av::FramePtr ComposePicture(const AVFrame* picture, AVPixelFormat format, bool fullRange,
+                            const CanvasFormat& target, PictureFit fit, RenderResult* result,
+                            const std::string& stage);
+
 // A scaler with the ranges set before it is initialised (set afterwards,
 // a same-size conversion would copy and ignore them). Null on failure.
 // `dstBt709`: a YUV destination gets BT.709 colours from an RGB source.

@@ -13,6 +13,7 @@
 
 #include "AudioMix.h"
 #include "CaptionRenderer.h"
+#include "ClipSource.h"
 #include "FfmpegPtr.h"
 #include "ImageLoader.h"
 #include "IntroClip.h"
@@ -310,6 +311,8 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
         // Moving pictures: each shot's working picture, made once, and a
         // frame resampled from it for every frame it is on screen.
         std::vector<av::FramePtr> working(plan.shots.size());
+        // Clips: each decoder open only while its shot is on screen.
+        std::vector<std::unique_ptr<ClipSource>> clips(plan.shots.size());
         std::vector<size_t> shotEnds(plan.shots.size(), 0);  // last segment of each shot
         for (size_t s = 0; s < plan.segments.size(); ++s)
             for (int shot : {plan.segments[s].shot, plan.segments[s].fromShot})
@@ -330,6 +333,13 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                 av::FramePtr copy = av::CloneFrame(still);
                 if (!copy) result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
                 return copy;
+            }
+            if (s->clip) {
+                std::unique_ptr<ClipSource>& clip = clips[size_t(shot)];
+                if (!clip)
+                    clip = ClipSource::Open(plan.pictures[size_t(s->picture)], canvas, fit,
+                                            job.clipLoop, &result);
+                return clip ? clip->FrameAt(index - s->firstFrame, &result) : nullptr;
             }
             if (!working[size_t(shot)]) {
                 CanvasFormat large = canvas;
@@ -443,7 +453,10 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
             for (size_t p = 0; p < pictures.size(); ++p)
                 if (plan.lastUse[p] <= int(s)) pictures[p].reset();
             for (size_t shot = 0; shot < working.size(); ++shot)
-                if (shotEnds[shot] <= s) working[shot].reset();
+                if (shotEnds[shot] <= s) {
+                    working[shot].reset();
+                    clips[shot].reset();
+                }
         }
         if (result.ok) sendBookend(job.outro, plan.totalFrames);
         queue.Close();

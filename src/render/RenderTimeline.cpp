@@ -43,7 +43,7 @@ int TransitionTypeNamed(const std::string& name) {
 }
 
 bool PlanShot::Moving() const {
-    return Moves(motion, strength);
+    return clip || Moves(motion, strength);
 }
 
 double PlanShot::Progress(int frame) const {
@@ -76,6 +76,7 @@ struct Slide {
     int end;
     Motion motion = Motion::None;
     double strength = 0;
+    bool clip = false;
     int transitionType = 0;  // 0: none
     int transitionFrames = 0;
 };
@@ -94,7 +95,11 @@ FramePlan MakeFramePlan(const RenderJob& job) {
         if (end <= first) continue;
         auto [it, added] = pictureIndex.try_emplace(image.path, int(plan.pictures.size()));
         if (added) plan.pictures.push_back(image.path);
-        slides.push_back(Slide{it->second, first, end, image.motion, image.motionStrength});
+        // Clips never move: they play.
+        if (image.clip)
+            slides.push_back(Slide{it->second, first, end, Motion::None, 0.0, true});
+        else
+            slides.push_back(Slide{it->second, first, end, image.motion, image.motionStrength});
     }
     plan.pictureFrames = slides.empty() ? 0 : slides.back().end;
 
@@ -126,19 +131,21 @@ FramePlan MakeFramePlan(const RenderJob& job) {
     int shownShot = -1;  // and its shot
     for (const Slide& slide : slides) {
         int first = slide.first;
-        const bool moving = Moves(slide.motion, slide.strength);
+        const bool moving = slide.clip || Moves(slide.motion, slide.strength);
         const PlanShot* current = shownShot >= 0 ? &plan.shots[size_t(shownShot)] : nullptr;
         const bool currentMoves = current && current->Moving();
         const bool blends =
             slide.transitionType != 0 && (slide.picture != shown || moving || currentMoves);
         // The same picture again without a blend: the shot goes on (a moving
-        // one only when the motion is the same, else it starts again).
-        const bool continues = !blends && current && slide.picture == shown &&
+        // one only when the motion is the same, else it starts again; a clip
+        // always plays again from its start).
+        const bool continues = !blends && !slide.clip && current && slide.picture == shown &&
                                (!(moving || currentMoves) || (slide.motion == current->motion &&
                                                               slide.strength == current->strength));
         if (!continues) {
             plan.shots.push_back(PlanShot{slide.picture, moving ? slide.motion : Motion::None,
-                                          moving ? slide.strength : 0.0, first, first});
+                                          moving ? slide.strength : 0.0, first, first,
+                                          slide.clip});
         }
         const int shot = continues ? shownShot : int(plan.shots.size()) - 1;
         if (blends) {

@@ -35,6 +35,8 @@ struct PlanShot {
     double strength = 0;
     int firstFrame = 0;
     int lastFrame = 0;  // inclusive
+    bool clip = false;  // a video clip: a new picture on every frame, from its start
+
 
     bool Moving() const;
     // How far along its motion the picture is at `frame`: 0 on the first
@@ -58,7 +60,7 @@ struct FramePlan {
     // frame, every frame of a moving picture, and the last frame again so
     // players show the full length.
     int EncodedFrames() const;
-    // Whether the segment's picture moves.
+    // Whether the segment's picture moves (or plays).
     bool Moving(const PlanSegment& segment) const;
 };
 

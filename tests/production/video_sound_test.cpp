@@ -13,12 +13,12 @@
 #include <map>
 #include <mutex>
 
+#include "Narration.h"
 #include "ProductionEngine.h"
 #include "RenderEngine.h"
 #include "SpFileStream.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "Narration.h"
 #include "VideoLayout.h"
 #include "VideoPipeline.h"
 #include "VideoRandom.h"
@@ -60,6 +60,26 @@ std::vector<float> DecodedSound(const QString& video) {
     return samples;
 }
 
+// A narration by flite (its 16 kHz speech has nothing at 12 kHz): `first`,
+// a pause, then `second` when given; the words of each and the length.
+bool Narrate(const QString& path, const char* first, int pauseMs, const char* second,
+             std::vector<SpFileStream::SpokenWord>* firstWords,
+             std::vector<SpFileStream::SpokenWord>* secondWords, double* seconds) {
+    SpVoice voice;
+    voice.setVoice(FindVoice("flite", "cmu_us_slt"));
+    SpFileStream stream;
+    if (!stream.Open(path)) return false;
+    voice.setAudioOutputStream(&stream);
+    bool ok = voice.Speak(first);
+    *firstWords = stream.TakeWords();
+    stream.AppendSilence(pauseMs);
+    if (*second) ok = ok && voice.Speak(second);
+    *secondWords = stream.TakeWords();
+    voice.setAudioOutputStream(nullptr);
+    *seconds = double(stream.SampleCount()) / stream.SampleRate();
+    return stream.Close() && ok;
+}
+
 class VideoSound : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,20 +114,11 @@ protected:
 TEST_F(VideoSound, MusicStepsBackWhileTheVoiceSpeaksAndFadesInAndOut) {
     // A narration with a pause of 1.5 s, by flite: its 16 kHz speech has
     // nothing at the music's 12 kHz.
-    SpVoice voice;
-    voice.setVoice(FindVoice("flite", "cmu_us_slt"));
-    SpFileStream stream;
     const QString narration = folder + "/narration.wav";
-    ASSERT_TRUE(stream.Open(narration));
-    voice.setAudioOutputStream(&stream);
-    ASSERT_TRUE(voice.Speak("Call a dentist today. We are open on Sunday."));
-    std::vector<SpFileStream::SpokenWord> words = stream.TakeWords();
-    stream.AppendSilence(1500);
-    ASSERT_TRUE(voice.Speak("Your smile matters to us."));
-    const std::vector<SpFileStream::SpokenWord> second = stream.TakeWords();
-    voice.setAudioOutputStream(nullptr);
-    const double spoken = double(stream.SampleCount()) / stream.SampleRate();
-    ASSERT_TRUE(stream.Close());
+    std::vector<SpFileStream::SpokenWord> words, second;
+    double spoken = 0;
+    ASSERT_TRUE(Narrate(narration, "Call a dentist today. We are open on Sunday.", 1500,
+                        "Your smile matters to us.", &words, &second, &spoken));
     ASSERT_FALSE(words.empty() || second.empty());
     const double pauseFrom = words.back().end;
     const double resumes = second.front().start;
@@ -234,4 +245,59 @@ TEST_F(VideoSound, TheProjectsSpeechRateSetsEachWorkersPace) {
         EXPECT_GE(faster, 1.35) << keyword.toStdString();
         EXPECT_LE(faster, 1.65) << keyword.toStdString();
     }
+}
+
+// A clip's own sound mixed under the narration steps back while the voice
+// speaks, as ducked music does; by default the clip is silent.
+TEST_F(VideoSound, ClipSoundPlaysUnderTheVoice) {
+    const QString narration = folder + "/narration.wav";
+    std::vector<SpFileStream::SpokenWord> words, none;
+    double spoken = 0;
+    ASSERT_TRUE(Narrate(narration, "Call a dentist today. We are open on Sunday.", 2500, "", &words,
+                        &none, &spoken));
+    ASSERT_FALSE(words.empty());
+
+    constexpr double kTone = 12000;
+    const QString clip = folder + "/clip.mp4";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=s=320x240:d=8",
+                            "-f", "lavfi", "-i", "sine=frequency=12000:d=8", "-c:v", "libx264",
+                            "-c:a", "aac", "-b:a", "192k", clip});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
+        << ffmpeg.readAllStandardError().toStdString();
+
+    BatchSettings settings;
+    settings.width = 320;
+    settings.height = 240;
+    settings.Set(vm::setting::secondsPerSlide, 6);
+    settings.Set(vm::setting::transitions, false);
+    TimingPlan plan;
+    plan.iAudioLength = int16_t(std::ceil(spoken));
+    std::map<QString, std::vector<float>> made;
+    for (const char* sound : {"under", "off"}) {
+        settings.Set(vm::setting::clipSound, sound);
+        VideoRandom random(1, 0);
+        RenderJob job;
+        QString error;
+        ASSERT_TRUE(LayoutVideo(settings, {clip}, plan, narration, {}, random, &job, &error));
+        const QString out = folder + "/clip_" + sound + ".avi";
+        const RenderResult result = RenderVideoFile(job, out.toStdString(), {}, {});
+        ASSERT_TRUE(result.ok) << result.Text();
+        made[sound] = DecodedSound(out);
+    }
+    const int rate = 44100;
+    auto level = [&](const char* sound, double from, double to) {
+        return ToneLevel(made[sound], rate, kTone, from, to);
+    };
+    const double after = words.back().end;
+    const double alone = level("under", after + 0.6, after + 2.2);
+    double underWords = -200;
+    for (const SpFileStream::SpokenWord& w : words)
+        if (w.end - w.start >= 0.08)
+            underWords = std::max(underWords, level("under", w.start, w.end));
+    std::cout << "[ figures  ] clip sound at 12 kHz: " << alone << " dB alone, " << underWords
+              << " dB at most under a word\n";
+    EXPECT_GT(alone, -30.0);
+    EXPECT_GE(alone - underWords, 10.0);
+    EXPECT_LT(level("off", after + 0.6, after + 2.2), -80.0);
 }

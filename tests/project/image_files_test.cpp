@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include "ImageFiles.h"
 #include "SlideRules.h"
@@ -28,9 +29,12 @@ TEST(FullImagePath, JoinsFolderAndNameWithOneSeparator) {
 TEST(ImageFilesIn, ListsOnlyJpgAndGifIgnoringCaseSortedByName) {
     const QString folder = testsupport::FreshAppFolder("list-pattern") + "/pics";
     ASSERT_TRUE(QDir().mkpath(folder + "/sub.jpg"));  // a folder never counts
-    for (const char* name : {"d.JPG", "c.png", "b.gif", "e.jpeg", "a.jpg", "f.Gif", "g.jpg.txt"})
+    for (const char* name : {"d.JPG", "c.png", "b.gif", "e.jpeg", "a.jpg", "f.Gif", "g.jpg.txt",
+                             "h.MP4", "i.mov", "j.mkv", "k.webm", "l.avi", "m.mpg"})
         Touch(folder + "/" + name);
-    EXPECT_EQ(vm::ImageFilesIn(folder), (QStringList{"a.jpg", "b.gif", "d.JPG", "f.Gif"}));
+    // Video clips are offered beside the pictures.
+    EXPECT_EQ(vm::ImageFilesIn(folder), (QStringList{"a.jpg", "b.gif", "d.JPG", "f.Gif", "h.MP4",
+                                                     "i.mov", "j.mkv", "k.webm", "l.avi"}));
 }
 
 TEST(ImageFilesIn, MixedCaseNamesSortWithoutRegardToCase) {
@@ -110,6 +114,28 @@ TEST(LoadPreviewImage, PhonePhotosAreShownUpright) {
     ASSERT_EQ(shown.size(), QSize(60, 80));
     EXPECT_GT(shown.pixelColor(30, 10).red(), 200);
     EXPECT_GT(shown.pixelColor(30, 70).blue(), 200);
+}
+
+// A clip shows its first frame, upright.
+TEST(LoadPreviewImage, ClipsShowTheirFirstFrame) {
+    const QString folder = testsupport::FreshAppFolder("preview-clip");
+    const QString flat = folder + "/flat.mp4", clip = folder + "/phone.mp4";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                            "color=red:s=320x180:d=1,drawbox=x=0:y=0:w=160:h=180:c=blue:t=fill",
+                            "-c:v", "libx264", flat});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+    // The rotation as a phone writes it (the mp4 muxer keeps it on a copy).
+    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-i", flat, "-c", "copy", "-metadata:s:v:0",
+                            "rotate=90", clip});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+    const QImage preview = vm::LoadPreviewImage(clip, QSize(180, 320));
+    ASSERT_FALSE(preview.isNull());
+    // Stood up, the blue left half is on top (or the bottom): red and blue
+    // are above each other, not side by side.
+    const QColor top = preview.pixelColor(90, 80), bottom = preview.pixelColor(90, 240);
+    EXPECT_NE(top.blue() > 128, bottom.blue() > 128);
+    EXPECT_EQ(preview.pixelColor(20, 80).blue() > 128, top.blue() > 128);
 }
 
 TEST(LoadPreviewImage, UnreadableFilesGiveANullImage) {

@@ -228,6 +228,15 @@ TEST(ProjectFile, MissingSlidesAndMusicAreNamed) {
               "slides[2]: the image " + dir.filePath("images/gone.jpg") + " does not exist");
     p.Set(setting::slides, slides + QStringList{"images"});  // a folder is no image
     EXPECT_TRUE(MissingProjectFile(p, dir.path()).startsWith("slides[2]:"));
+    // A clip that cannot play is refused before any video starts.
+    QFile clip(dir.filePath("images/clip.mp4"));
+    ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+    clip.write("not a video");
+    clip.close();
+    p.Set(setting::slides, slides + QStringList{"images/clip.mp4"});
+    EXPECT_TRUE(MissingProjectFile(p, dir.path())
+                    .startsWith("slides[2]: the clip " + dir.filePath("images/clip.mp4") +
+                                " cannot be played: "));
     p.Set(setting::slides, slides);
 
     p.Set(setting::musicFile, "other.mp3");

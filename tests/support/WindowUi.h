@@ -135,6 +135,8 @@ struct Ui {
     QComboBox* cboFormat = Find<QComboBox>(root, "cboFormat");
     QComboBox* cboShape = Find<QComboBox>(root, "cboShape");
     QComboBox* cboFit = Find<QComboBox>(root, "cboFit");
+    QComboBox* cboClipFill = Find<QComboBox>(root, "cboClipFill");
+    QComboBox* cboClipSound = Find<QComboBox>(root, "cboClipSound");
     QComboBox* cboCaptions = Find<QComboBox>(root, "cboCaptions");
     QCheckBox* chkHighlightWords = Find<QCheckBox>(root, "chkHighlightWords");
     QCheckBox* chkCover = Find<QCheckBox>(root, "chkCover");
