@@ -126,6 +126,29 @@ int main(int argc, char** argv) {
     const Voice voices[] = {{"espeak-ng", "gmw/en-US", EspeakEngine},
                             {"flite", "cmu_us_slt", FliteEngine},
                             {"festival", "cmu_us_slt_arctic_hts", FestivalEngine}};
+    // A narration of several lines: one helper, then a pool of two that
+    // speaks its lines at once; the WAVs must be the same.
+    const QString lines = QString(kParagraph).replace(QRegularExpression("(?<=[.?]) "), "\n");
+    std::printf("%lld lines, one helper against two at once:\n",
+                static_cast<long long>(lines.split('\n').size()));
+    for (const Voice& v : voices) {
+        std::vector<int16_t> alone, together;
+        auto one = std::make_shared<SpeechHelper>(helper);
+        SpeakInto(vm::speech::HelperEngines(one), v.engine, v.id, "Warm up.", &alone);
+        const double oneSeconds =
+            SpeakInto(vm::speech::HelperEngines(one), v.engine, v.id, lines, &alone);
+        auto pool = std::make_shared<SpeechPool>(helper, 2);
+        SpeakInto(vm::speech::HelperEngines(pool), v.engine, v.id, "Warm up.\nAgain.", &together);
+        const double twoSeconds =
+            SpeakInto(vm::speech::HelperEngines(pool), v.engine, v.id, lines, &together);
+        std::printf("%-10s one %.3f s, two %.3f s (%.2fx), %zu samples, %s\n", v.engine, oneSeconds,
+                    twoSeconds, oneSeconds / twoSeconds, alone.size(),
+                    alone == together && !alone.empty() ? "the same samples" : "DIFFERENT samples");
+    }
+    std::printf("\n");
+    for (const Voice& v : voices) SentencesApart(helper, v);
+    std::printf("\n");
+
     const int runs = 3;
     std::printf("%-10s %12s %14s %14s %12s\n", "engine", "in process", "helper first",
                 "helper warm", "audio");
@@ -176,29 +199,6 @@ int main(int argc, char** argv) {
     const double parallel = Seconds(t);
     std::printf("festival, %d paragraphs: one helper %.3f s, two helpers at once %.3f s (%.2fx)\n",
                 2 * runs, serial, parallel, serial / parallel);
-
-    // A narration of several lines: one helper, then a pool of two that
-    // speaks its lines at once; the WAVs must be the same.
-    const QString lines = QString(kParagraph).replace(QRegularExpression("(?<=[.?]) "), "\n");
-    std::printf("\n%lld lines, one helper against two at once:\n",
-                static_cast<long long>(lines.split('\n').size()));
-    for (const Voice& v : voices) {
-        std::vector<int16_t> alone, together;
-        auto one = std::make_shared<SpeechHelper>(helper);
-        SpeakInto(vm::speech::HelperEngines(one), v.engine, v.id, "Warm up.", &alone);
-        const double oneSeconds =
-            SpeakInto(vm::speech::HelperEngines(one), v.engine, v.id, lines, &alone);
-        auto pool = std::make_shared<SpeechPool>(helper, 2);
-        SpeakInto(vm::speech::HelperEngines(pool), v.engine, v.id, "Warm up.\nAgain.", &together);
-        const double twoSeconds =
-            SpeakInto(vm::speech::HelperEngines(pool), v.engine, v.id, lines, &together);
-        std::printf("%-10s one %.3f s, two %.3f s (%.2fx), %zu samples, %s\n", v.engine, oneSeconds,
-                    twoSeconds, oneSeconds / twoSeconds, alone.size(),
-                    alone == together && !alone.empty() ? "the same samples" : "DIFFERENT samples");
-    }
-    std::printf("\n");
-    for (const Voice& v : voices) SentencesApart(helper, v);
-    std::printf("\n");
 
     // Long texts with the default voice, each in a fresh helper, one line.
     const QString words = QString(kParagraph).simplified();
