@@ -6,7 +6,10 @@
 //     command per video);
 //   - the window, where it also prints the longest the window went without
 //     handling an event while the batch ran.
-// Run from the build folder: bin/bench_batch [work folder]
+// Run from the build folder: bin/bench_batch [--before OTHER/bin] [work folder]
+// With --before, the demo batch is also made by another build's
+// vidmill-batch (e.g. /work/base/build/bin), in the same run, with one job
+// and with two, so the two builds are compared at the same time.
 #include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
@@ -128,7 +131,14 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir scratch;
-    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : scratch.path();
+    QString work = scratch.path();
+    std::string before;  // another build's bin folder
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--before" && i + 1 < argc)
+            before = argv[++i];
+        else
+            work = QString::fromLocal8Bit(argv[i]);
+    }
     const std::string bin = QCoreApplication::applicationDirPath().toStdString();
     const std::string source = VIDMILL_SOURCE_DIR;
     const int cores = int(std::thread::hardware_concurrency());
@@ -142,6 +152,15 @@ int main(int argc, char** argv) {
     const Figures two = Run(
         {bin + "/vidmill-batch", "--demo", "--jobs", "2", "--seed", "1", "--output", out("jobs2")});
     Print("vidmill-batch --jobs 2", two, cores);
+    Figures beforeOne, beforeTwo;
+    if (!before.empty()) {
+        beforeOne = Run({before + "/vidmill-batch", "--demo", "--jobs", "1", "--seed", "1",
+                         "--output", out("before-jobs1")});
+        Print("before: vidmill-batch --jobs 1", beforeOne, cores);
+        beforeTwo = Run({before + "/vidmill-batch", "--demo", "--jobs", "2", "--seed", "1",
+                         "--output", out("before-jobs2")});
+        Print("before: vidmill-batch --jobs 2", beforeTwo, cores);
+    }
 
     // The same at 1080p, through a project file.
     const QString demo = QString::fromStdString(bin);
@@ -202,5 +221,8 @@ int main(int argc, char** argv) {
     std::printf("\nvidmill-batch --jobs 2 against the shell loop: %.1fx faster\n",
                 baseline.wall / two.wall);
     std::printf("vidmill-batch --jobs 2 against --jobs 1: %.2fx faster\n", one.wall / two.wall);
+    if (!before.empty())
+        std::printf("against the other build (%s): --jobs 1 %.2fx faster, --jobs 2 %.2fx faster\n",
+                    before.c_str(), beforeOne.wall / one.wall, beforeTwo.wall / two.wall);
     return 0;
 }

@@ -43,13 +43,15 @@
 #include "BatchSettings.h"
 #include "Captions.h"
 #include "FfmpegPtr.h"
+#include "Narration.h"
 #include "ReferenceSlides.h"
+#include "RenderCap.h"
 #include "RenderEngine.h"
 #include "RenderTimeline.h"
 #include "SpVoice.h"
 #include "SpeechEngine.h"
+#include "SpeechPool.h"
 #include "TimingPlan.h"
-#include "Narration.h"
 #include "VideoLayout.h"
 #include "VideoPipeline.h"
 #include "VideoRandom.h"
@@ -699,6 +701,41 @@ int main(int argc, char** argv) {
             FileMB(oursPath) / FileMB(beforePath));
     std::printf("our peak memory: %.0f MB   (target: under 300 MB) %s\n", ours.maxRssKb / 1024.0,
                 ours.maxRssKb < 300 * 1024 ? "met" : "MISSED");
+
+    // End to end with the default voice (festival): its narration of the
+    // same text spoken by one helper (as before) and by the batch's helpers
+    // (one per core, the text's lines at once), plus our render of the
+    // reference video, against the ffmpeg command given its narration free.
+    if (ours.Ok() && theirs.Ok()) {
+        auto festivalNarration = [&](int helpers, double* speech) {
+            auto pool = std::make_shared<vm::speech::SpeechPool>(
+                SpVoice::HelperProgram().toStdString(), helpers);
+            SpVoice festival(vm::speech::HelperEngines(pool));
+            festival.setVoice(VoiceToken("festival", "cmu_us_slt_arctic_hts", "festival"));
+            std::vector<vm::NarrationWord> timed;
+            QString why;
+            QElapsedTimer t;
+            t.start();
+            const bool ok = vm::SpeakNarrationFile(festival, kAdText, dir + "/festival.wav", speech,
+                                                   &why, &timed);
+            const double took = t.nsecsElapsed() / 1e9;
+            if (!ok) failed("festival narration: " + why);
+            return ok ? took : 0.0;
+        };
+        double speech = 0;
+        festivalNarration(1, &speech);  // festival's voice read from the disk once
+        const double alone = festivalNarration(1, &speech);
+        const int cores = vm::RenderCapHere(1920, 1080).cores;
+        const double pooled = festivalNarration(cores, &speech);
+        const double endToEnd = pooled + ours.seconds;
+        std::printf(
+            "festival end to end: narration %.2f s (%.2f s of speech; one helper %.2f s, %d "
+            "helpers %.2f s) + our render %.2f s = %.2f s; ffmpeg / ours: %.1fx wall   (target: "
+            "at least 8x) %s\n",
+            pooled, speech, alone, cores, pooled, ours.seconds, endToEnd, theirs.seconds / endToEnd,
+            theirs.seconds / endToEnd >= 8 ? "met" : "MISSED");
+        QFile::remove(dir + "/festival.wav");
+    }
 
     // What FFmpeg reads back.
     std::printf("\nread back (planned: %.2f s, 1920x1080):\n", planned);

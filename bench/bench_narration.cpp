@@ -3,7 +3,10 @@
 // helper (the first request with the helper's start, then warm requests),
 // two helpers speaking at once against one after the other, and long texts
 // with the default voice (time and the helper's peak memory for 30, 300 and
-// 3,000 words). Run: build/bin/bench_narration
+// 3,000 words), a text of several lines spoken by one helper and by a pool of
+// helpers at once (the time, and whether the WAVs are the same), and what
+// speaking each sentence apart would change against one request for the
+// whole paragraph (length and word times). Run: build/bin/bench_narration
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,6 +21,8 @@
 #include "SpVoice.h"
 #include "SpeechEngine.h"
 #include "SpeechHelper.h"
+#include "SpeechPool.h"
+#include "WavFile.h"
 
 using namespace vm::speech;
 
@@ -49,6 +54,66 @@ struct Voice {
     std::shared_ptr<SpeechEngine> (*local)(std::string*);
 };
 
+// Speaks `text` into samples with a voice of `engines`; the seconds it took.
+double SpeakInto(std::vector<std::shared_ptr<SpeechEngine>> engines, const char* engine,
+                 const char* id, const QString& text, std::vector<int16_t>* samples) {
+    SpVoice voice(std::move(engines));
+    voice.setVoice(VoiceToken(engine, id, engine));
+    SpFileStream stream;
+    const QString path = QDir::tempPath() + "/bench-lines.wav";
+    stream.Open(path);
+    voice.setAudioOutputStream(&stream);
+    QElapsedTimer t;
+    t.start();
+    voice.SpeakAhead({text});
+    const bool ok = voice.Speak(text);
+    const double seconds = Seconds(t);
+    voice.setAudioOutputStream(nullptr);
+    stream.Close();
+    vm::WavInfo info;
+    QString error;
+    samples->clear();
+    if (ok) vm::ReadWav(path, samples, &info, &error);
+    QFile::remove(path);
+    return seconds;
+}
+
+// One request for the paragraph against one request per sentence, joined
+// one after the other: how far the length and the word times move.
+void SentencesApart(const std::string& helper, const Voice& v) {
+    SpeechHelper speaker(helper);
+    EngineAudio whole;
+    std::string error;
+    if (!speaker.Speak({v.engine, v.id, kParagraph, false}, &whole, &error)) return;
+    const QStringList sentences =
+        QString(kParagraph).split(QRegularExpression("(?<=[.!?])\\s+"), Qt::SkipEmptyParts);
+    std::vector<TokenSpan> joined;
+    int64_t length = 0;
+    int tokens = 0;
+    for (const QString& sentence : sentences) {
+        EngineAudio part;
+        if (!speaker.Speak({v.engine, v.id, sentence.toStdString(), false}, &part, &error)) return;
+        for (const TokenSpan& t : part.tokens)
+            joined.push_back({tokens + t.token, length + t.start, length + t.end});
+        length += int64_t(part.samples.size());
+        tokens += int(WhitespaceTokens(sentence.toStdString()).size());
+    }
+    double worst = 0;
+    for (const TokenSpan& a : whole.tokens)
+        for (const TokenSpan& b : joined)
+            if (a.token == b.token)
+                worst = std::max(worst, std::abs(double(a.start - b.start)) / whole.sampleRate);
+    const int64_t difference = length - int64_t(whole.samples.size());
+    std::printf(
+        "%-10s %zu sentences apart: %+lld samples (%+.0f ms, %+.1f%% of %.2f s), %zu/%zu words "
+        "timed, word starts up to %.0f ms apart\n",
+        v.engine, size_t(sentences.size()), static_cast<long long>(difference),
+        1000.0 * double(difference) / whole.sampleRate,
+        100.0 * double(difference) / double(whole.samples.size()),
+        double(whole.samples.size()) / whole.sampleRate, joined.size(), whole.tokens.size(),
+        1000 * worst);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +126,29 @@ int main(int argc, char** argv) {
     const Voice voices[] = {{"espeak-ng", "gmw/en-US", EspeakEngine},
                             {"flite", "cmu_us_slt", FliteEngine},
                             {"festival", "cmu_us_slt_arctic_hts", FestivalEngine}};
+    // A narration of several lines: one helper, then a pool of two that
+    // speaks its lines at once; the WAVs must be the same.
+    const QString lines = QString(kParagraph).replace(QRegularExpression("(?<=[.?]) "), "\n");
+    std::printf("%lld lines, one helper against two at once:\n",
+                static_cast<long long>(lines.split('\n').size()));
+    for (const Voice& v : voices) {
+        std::vector<int16_t> alone, together;
+        auto one = std::make_shared<SpeechHelper>(helper);
+        SpeakInto(vm::speech::HelperEngines(one), v.engine, v.id, "Warm up.", &alone);
+        const double oneSeconds =
+            SpeakInto(vm::speech::HelperEngines(one), v.engine, v.id, lines, &alone);
+        auto pool = std::make_shared<SpeechPool>(helper, 2);
+        SpeakInto(vm::speech::HelperEngines(pool), v.engine, v.id, "Warm up.\nAgain.", &together);
+        const double twoSeconds =
+            SpeakInto(vm::speech::HelperEngines(pool), v.engine, v.id, lines, &together);
+        std::printf("%-10s one %.3f s, two %.3f s (%.2fx), %zu samples, %s\n", v.engine, oneSeconds,
+                    twoSeconds, oneSeconds / twoSeconds, alone.size(),
+                    alone == together && !alone.empty() ? "the same samples" : "DIFFERENT samples");
+    }
+    std::printf("\n");
+    for (const Voice& v : voices) SentencesApart(helper, v);
+    std::printf("\n");
+
     const int runs = 3;
     std::printf("%-10s %12s %14s %14s %12s\n", "engine", "in process", "helper first",
                 "helper warm", "audio");

@@ -56,7 +56,7 @@ void TimePieceWords(const QString& piece, const std::vector<SpFileStream::Spoken
     }
 }
 
-// One attempt: every piece into one WAV at `path`.
+// One attempt: every piece (none blank) into one WAV at `path`.
 bool SpeakOnce(SpVoice& voice, const QStringList& pieces, const QString& path, double* seconds,
                std::vector<NarrationWord>* words, QString* error) {
     SpFileStream stream;
@@ -71,9 +71,7 @@ bool SpeakOnce(SpVoice& voice, const QStringList& pieces, const QString& path, d
     auto now = [&stream] {
         return stream.SampleRate() > 0 ? double(stream.SampleCount()) / stream.SampleRate() : 0.0;
     };
-    for (const QString& raw : pieces) {
-        const QString piece = ReplaceText(raw, "[IMAGE]", "", 1);
-        if (piece.trimmed().isEmpty()) continue;
+    for (const QString& piece : pieces) {
         // The pause goes between spoken pieces, at the rate of the speech,
         // and follows the voice's pace as the pauses inside a piece do.
         if (spoken) stream.AppendSilence(int(std::lround(kPiecePauseMs / voice.SpeechRate())));
@@ -132,13 +130,25 @@ bool SpeakNarrationFile(SpVoice& voice, const QString& text, const QString& path
         *error = "The output folder " + QFileInfo(path).path() + " cannot be created.";
         return false;
     }
-    const QStringList pieces = SplitText(text, "[IMAGE]", -1, 0);
+    QStringList pieces;
+    for (const QString& raw : SplitText(text, "[IMAGE]", -1, 0)) {
+        const QString piece = ReplaceText(raw, "[IMAGE]", "", 1);
+        if (!piece.trimmed().isEmpty()) pieces << piece;
+    }
+    // Every line of every piece is one request to the engine, spoken the
+    // same whatever came before it: with several helpers they are all
+    // started at once and joined below exactly as one helper's would be.
+    // The render waits for the whole narration, as the slides' times and
+    // the captions follow from its length and words.
+    voice.SpeakAhead(pieces);
+    bool spoken = false;
     // The speech engine may fail once on a busy machine: one more try.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (SpeakOnce(voice, pieces, path, seconds, words, error)) return true;
+    for (int attempt = 0; attempt < 2 && !spoken; ++attempt) {
+        spoken = SpeakOnce(voice, pieces, path, seconds, words, error);
         if (voice.LastError() == "speech was stopped") break;
     }
-    return false;
+    voice.EndSpeakAhead();
+    return spoken;
 }
 
 }  // namespace vm

@@ -18,7 +18,7 @@
 #include "RenderCap.h"
 #include "ScratchFolder.h"
 #include "SpVoice.h"
-#include "SpeechHelper.h"
+#include "SpeechPool.h"
 
 namespace vm {
 namespace {
@@ -34,24 +34,17 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The speech of one preparing worker: a helper process of its own when the
-// helper program is there, so workers speak in parallel and a crashing engine
-// takes only that helper with it.
-struct WorkerVoice {
-    std::shared_ptr<speech::SpeechHelper> helper;
-    std::unique_ptr<SpVoice> voice;
-
-    WorkerVoice(const QString& helperProgram, const VoiceToken& token, double speechRate) {
-        if (!helperProgram.isEmpty()) {
-            helper = std::make_shared<speech::SpeechHelper>(helperProgram.toStdString());
-            voice = std::make_unique<SpVoice>(speech::HelperEngines(helper));
-        } else {
-            voice = std::make_unique<SpVoice>();
-        }
-        voice->setVoice(token);
-        voice->setSpeechRate(speechRate);
-    }
-};
+// The voice of one preparing worker: it speaks through the batch's helpers
+// when the helper program is there (a crashing engine takes only its helper
+// with it), else in this process.
+std::unique_ptr<SpVoice> WorkerVoice(const std::shared_ptr<speech::SpeechPool>& helpers,
+                                     const VoiceToken& token, double speechRate) {
+    auto voice = helpers ? std::make_unique<SpVoice>(speech::HelperEngines(helpers))
+                         : std::make_unique<SpVoice>();
+    voice->setVoice(token);
+    voice->setSpeechRate(speechRate);
+    return voice;
+}
 
 }  // namespace
 
@@ -75,7 +68,10 @@ struct ProductionEngine::Impl {
     BatchOptions options;
     std::stop_source stop;
     std::atomic<int> silenceMs{120000};
-    QString helperProgram;
+    // The speech helpers of the whole batch, one per processor core: every
+    // preparing worker speaks through them, a narration several lines at
+    // once, and speech never wants more cores than there are.
+    std::shared_ptr<speech::SpeechPool> speechHelpers;
     // This batch's own scratch folder: narrations and prepared music, under
     // names no other run can share.
     ScratchFolder scratch;
@@ -203,10 +199,8 @@ void ProductionEngine::Impl::FailAll(const QString& stage, const QString& messag
 }
 
 void ProductionEngine::Impl::Prepare() {
-    WorkerVoice speech(helperProgram, settings.voice, settings.Get(setting::speechRate));
-    std::stop_callback abortSpeech(stop.get_token(), [&] {
-        if (speech.helper) speech.helper->Abort();
-    });
+    const std::unique_ptr<SpVoice> voice =
+        WorkerVoice(speechHelpers, settings.voice, settings.Get(setting::speechRate));
     for (;;) {
         if (stop.stop_requested()) break;
         const int index = next++;
@@ -230,7 +224,7 @@ void ProductionEngine::Impl::Prepare() {
         if (!pipeline->Begin(index, task, plan.alreadyMade[index] != 0, &video)) continue;
         VideoEvent& e = video.event;
         VideoEvent failure;
-        if (!pipeline->Prepare(task, *speech.voice, &video, &failure)) {
+        if (!pipeline->Prepare(task, *voice, &video, &failure)) {
             VideoPipeline::Discard(video);
             if (stop.stop_requested()) {
                 e.kind = VideoEvent::Kind::Stopped;
@@ -422,8 +416,15 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
         s.reports[i].keyword = s.tasks[i].keyword;
         s.reports[i].position = s.tasks[i].position;
     }
-    s.helperProgram =
+    const QString helperProgram =
         s.options.speechHelper.isEmpty() ? SpVoice::HelperProgram() : s.options.speechHelper;
+    if (!helperProgram.isEmpty())
+        s.speechHelpers = std::make_shared<speech::SpeechPool>(
+            helperProgram.toStdString(), RenderCapHere(s.settings.width, s.settings.height).cores);
+    // A stop ends the speech in flight at once.
+    std::stop_callback abortSpeech(s.stop.get_token(), [&s] {
+        if (s.speechHelpers) s.speechHelpers->Abort();
+    });
     auto end = [&] {
         s.EndUnended();
         s.listener = nullptr;

@@ -2,9 +2,13 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <atomic>
 #include <cmath>
+#include <deque>
+#include <future>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "SoundOutput.h"
 #include "SpFileStream.h"
@@ -96,6 +100,57 @@ bool IsBlank(const QString& text) {
     return text.trimmed().isEmpty();
 }
 
+// One engine call of a Speak, or the pause before the next one, in order.
+struct Step {
+    QString text;  // as the engine is given it
+    bool markup = false;
+    int firstToken = 0;  // how many of the whole text's words came before it
+    int pauseMs = 0;     // > 0: a pause, no text
+};
+
+// What an engine call gave.
+struct Spoken {
+    bool ok = false;
+    EngineAudio audio;
+    std::string error;
+};
+
+// Engine calls started ahead of the Speak calls that need them, several at
+// once, each answered into its own slot. The threads take calls in order
+// and stop taking them once the voice lets go of what is left.
+struct Ahead {
+    struct Call {
+        std::string key;
+        std::string text;
+        bool markup = false;
+        std::promise<Spoken> promise;
+        std::future<Spoken> result;
+        bool taken = false;  // by a Speak
+    };
+    std::shared_ptr<SpeechEngine> engine;
+    std::string voiceId;
+    double rate = 1.0;
+    std::deque<Call> calls;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> dropped{false};
+
+    void Work() {
+        for (size_t i = next++; i < calls.size() && !dropped; i = next++) {
+            Call& call = calls[i];
+            Spoken spoken;
+            spoken.ok = engine->Synthesize(voiceId, call.text, call.markup, rate, &spoken.audio,
+                                           &spoken.error);
+            call.promise.set_value(std::move(spoken));
+        }
+    }
+};
+
+std::string CallKey(const SpeechEngine& engine, const std::string& voiceId, double rate,
+                    const QString& text, bool markup) {
+    return engine.Name() + '\n' + voiceId + '\n' + std::to_string(rate) +
+           (markup ? "\nm\n" : "\nt\n") + text.toStdString();
+}
+
 }  // namespace
 
 struct SpVoice::Impl {
@@ -104,6 +159,8 @@ struct SpVoice::Impl {
     SpFileStream* stream = nullptr;
     QString error;
     double rate = 1.0;
+    std::shared_ptr<Ahead> ahead;
+    std::vector<std::thread> aheadThreads;
 
     std::shared_ptr<SpeechEngine> EngineNamed(const QString& name) const {
         for (const auto& engine : engines)
@@ -111,53 +168,86 @@ struct SpVoice::Impl {
         return nullptr;
     }
 
-    // `firstToken`: how many of the whole text's words came before this piece.
-    bool SpeakPiece(SpeechEngine& engine, const std::string& voiceId, const QString& text,
-                    bool markup, Assembler* out, int firstToken = 0) {
-        EngineAudio audio;
-        std::string engineError;
-        if (!engine.Synthesize(voiceId, text.toStdString(), markup, rate, &audio, &engineError)) {
-            error = QString::fromStdString(engineError);
-            if (error.isEmpty()) error = QStringLiteral("The voice could not speak");
-            return false;
-        }
-        out->Add(audio, firstToken);
-        return true;
-    }
-
-    // Turns text into samples. Plain text goes line by line with a pause at
-    // every line break (no engine pauses at a single line break by itself),
-    // escaped for engines that read markup so "<" and "&" are only words.
-    bool Render(SpeechEngine& engine, const std::string& voiceId, const QString& text, int flags,
-                Assembler* out) {
+    // The engine calls and pauses of one Speak. Plain text goes line by
+    // line with a pause at every line break (no engine pauses at a single
+    // line break by itself), escaped for engines that read markup so "<"
+    // and "&" are only words.
+    std::vector<Step> Plan(const SpeechEngine& engine, const QString& text, int flags) const {
+        std::vector<Step> steps;
         if (flags & SpVoice::SVSFIsXML) {
-            if (engine.SpeaksMarkup()) return SpeakPiece(engine, voiceId, text, true, out);
+            if (engine.SpeaksMarkup()) return {{text, true}};
             for (const auto& piece : vm::speech::ParseMarkup(text)) {
                 if (piece.pauseMs > 0)
-                    out->Pause(piece.pauseMs);
-                else if (!IsBlank(piece.text) &&
-                         !SpeakPiece(engine, voiceId, piece.text, false, out))
-                    return false;
+                    steps.push_back({{}, false, 0, piece.pauseMs});
+                else if (!IsBlank(piece.text))
+                    steps.push_back({piece.text, false});
             }
-            return true;
+            return steps;
         }
         bool spoken = false;
         const bool markup = engine.SpeaksMarkup();
         int words = 0;  // of the text, before the piece being spoken
         for (const QString& line : vm::speech::SplitLines(text)) {
             if (IsBlank(line)) continue;
-            if (spoken) out->Pause(int(std::lround(vm::speech::kLineBreakPauseMs / rate)));
+            if (spoken)
+                steps.push_back(
+                    {{}, false, 0, int(std::lround(vm::speech::kLineBreakPauseMs / rate))});
             // A long line goes in pieces, one after the other with no pause
             // of its own: the engine's pauses at sentence ends remain.
             for (const QString& piece : vm::speech::SplitLongLine(line, engine.LongestText())) {
-                if (!SpeakPiece(engine, voiceId, markup ? vm::speech::EscapeMarkup(piece) : piece,
-                                markup, out, words))
-                    return false;
+                steps.push_back({markup ? vm::speech::EscapeMarkup(piece) : piece, markup, words});
                 words += int(vm::speech::WhitespaceTokens(piece.toStdString()).size());
             }
             spoken = true;
         }
+        return steps;
+    }
+
+    // The answer of a call started ahead, when one for this text is there.
+    bool TakeAhead(const SpeechEngine& engine, const std::string& voiceId, const Step& step,
+                   Spoken* out) {
+        if (!ahead || ahead->engine.get() != &engine) return false;
+        const std::string key = CallKey(engine, voiceId, rate, step.text, step.markup);
+        for (Ahead::Call& call : ahead->calls) {
+            if (call.taken || call.key != key) continue;
+            call.taken = true;
+            *out = call.result.get();
+            return true;
+        }
+        return false;
+    }
+
+    bool SpeakPiece(SpeechEngine& engine, const std::string& voiceId, const Step& step,
+                    Assembler* out) {
+        Spoken spoken;
+        if (!TakeAhead(engine, voiceId, step, &spoken))
+            spoken.ok = engine.Synthesize(voiceId, step.text.toStdString(), step.markup, rate,
+                                          &spoken.audio, &spoken.error);
+        if (!spoken.ok) {
+            error = QString::fromStdString(spoken.error);
+            if (error.isEmpty()) error = QStringLiteral("The voice could not speak");
+            return false;
+        }
+        out->Add(spoken.audio, step.firstToken);
         return true;
+    }
+
+    bool Render(SpeechEngine& engine, const std::string& voiceId, const QString& text, int flags,
+                Assembler* out) {
+        for (const Step& step : Plan(engine, text, flags)) {
+            if (step.pauseMs > 0)
+                out->Pause(step.pauseMs);
+            else if (!SpeakPiece(engine, voiceId, step, out))
+                return false;
+        }
+        return true;
+    }
+
+    void DropAhead() {
+        if (ahead) ahead->dropped = true;
+        for (std::thread& t : aheadThreads) t.join();
+        aheadThreads.clear();
+        ahead.reset();
     }
 };
 
@@ -191,6 +281,7 @@ QString SpVoice::HelperProgram() {
 }
 
 SpVoice::~SpVoice() {
+    d->DropAhead();
     delete d;
 }
 
@@ -254,22 +345,27 @@ SpFileStream* SpVoice::AudioOutputStream() const {
     return d->stream;
 }
 
+bool SpVoice::ResolveVoice(VoiceToken* voice) const {
+    *voice = d->voice;
+    if (!voice->IsNull()) return true;
+    QList<VoiceToken> tokens;
+    EnumerateVoices(&tokens);
+    QStringList descriptions;
+    for (const auto& t : tokens) descriptions << t.GetDescription();
+    const int index = DefaultVoiceIndex(descriptions);
+    if (index < 0) {
+        if (d->error.isEmpty()) d->error = QStringLiteral("No voice is installed");
+        return false;
+    }
+    *voice = tokens[index];
+    d->error.clear();
+    return true;
+}
+
 bool SpVoice::Speak(const QString& text, int flags) {
     d->error.clear();
-    VoiceToken voice = d->voice;
-    if (voice.IsNull()) {
-        QList<VoiceToken> tokens;
-        EnumerateVoices(&tokens);
-        QStringList descriptions;
-        for (const auto& t : tokens) descriptions << t.GetDescription();
-        const int index = DefaultVoiceIndex(descriptions);
-        if (index < 0) {
-            if (d->error.isEmpty()) d->error = QStringLiteral("No voice is installed");
-            return false;
-        }
-        voice = tokens[index];
-        d->error.clear();
-    }
+    VoiceToken voice;
+    if (!ResolveVoice(&voice)) return false;
     const auto engine = d->EngineNamed(voice.Engine());
     if (!engine) {
         d->error = QStringLiteral("The speech engine %1 is not available").arg(voice.Engine());
@@ -286,6 +382,40 @@ bool SpVoice::Speak(const QString& text, int flags) {
         return true;
     }
     return vm::speech::PlayOnSoundOutput(audio.Samples(), audio.Rate(), &d->error);
+}
+
+int SpVoice::SpeakAhead(const QStringList& texts, int flags) {
+    d->DropAhead();
+    VoiceToken voice;
+    const QString error = d->error;
+    const bool resolved = ResolveVoice(&voice);
+    d->error = error;
+    const auto engine = resolved ? d->EngineNamed(voice.Engine()) : nullptr;
+    if (!engine || engine->ParallelRequests() < 2) return 0;
+    auto ahead = std::make_shared<Ahead>();
+    ahead->engine = engine;
+    ahead->voiceId = voice.Id().toStdString();
+    ahead->rate = d->rate;
+    for (const QString& text : texts) {
+        for (const Step& step : d->Plan(*engine, text, flags)) {
+            if (step.pauseMs > 0) continue;
+            Ahead::Call& call = ahead->calls.emplace_back();
+            call.key = CallKey(*engine, ahead->voiceId, d->rate, step.text, step.markup);
+            call.text = step.text.toStdString();
+            call.markup = step.markup;
+            call.result = call.promise.get_future();
+        }
+    }
+    // One call gains nothing from a thread of its own.
+    if (ahead->calls.size() < 2) return 0;
+    const size_t threads = std::min(ahead->calls.size(), size_t(engine->ParallelRequests()));
+    d->ahead = ahead;
+    for (size_t i = 0; i < threads; ++i) d->aheadThreads.emplace_back([ahead] { ahead->Work(); });
+    return int(threads);
+}
+
+void SpVoice::EndSpeakAhead() {
+    d->DropAhead();
 }
 
 bool SpVoice::WaitUntilDone(int) {

@@ -58,6 +58,17 @@ public:
     // Returns false and sets LastError() on failure.
     bool Speak(const QString& text, int flags = SVSFDefault);
 
+    // Starts the engine calls that speaking `texts` (in this order, with
+    // these flags) will make, several at once when the engine speaks through
+    // several helpers; each Speak that follows takes the answers of its own
+    // calls, in order, so what it speaks is what it would have spoken alone.
+    // Returns how many calls run at once (0: the engine speaks one call at a
+    // time, or there is only one, and nothing was started). What is not
+    // taken is dropped by EndSpeakAhead, the next SpeakAhead or the voice's
+    // end (calls in flight finish first).
+    int SpeakAhead(const QStringList& texts, int flags = SVSFDefault);
+    void EndSpeakAhead();
+
     // Speech is synchronous, so this only reports whether playback ended
     // within the bound.
     bool WaitUntilDone(int milliseconds);
@@ -90,6 +101,10 @@ public:
     static void SetSoundOutputMissingForTesting(bool missing);
 
 private:
+    // The voice set, else the default one; false (reason in LastError) when
+    // there is none.
+    bool ResolveVoice(VoiceToken* voice) const;
+
     struct Impl;
     Impl* d;
 };

@@ -87,6 +87,11 @@ public:
     // builds a whole utterance at once) is given a long text in pieces.
     virtual int LongestText() const { return 0; }
 
+    // How many Synthesize calls may run at once, from as many threads, and
+    // gain by it: 1 for an engine in this process (its library is not
+    // thread-safe), the number of helpers for one that speaks through them.
+    virtual int ParallelRequests() const { return 1; }
+
     // True when Synthesize can be handed speech markup (SSML) as it is.
     virtual bool SpeaksMarkup() const { return false; }
 

@@ -43,8 +43,8 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 class HelperEngine final : public SpeechEngine {
 public:
-    HelperEngine(std::shared_ptr<SpeechEngine> local, std::shared_ptr<SpeechHelper> helper)
-        : local_(std::move(local)), helper_(std::move(helper)) {}
+    HelperEngine(std::shared_ptr<SpeechEngine> local, HelperSpeak speak, int parallel)
+        : local_(std::move(local)), speak_(std::move(speak)), parallel_(parallel) {}
 
     std::string Name() const override { return local_->Name(); }
     bool ListVoices(std::vector<EngineVoice>* voices, std::string* error) override {
@@ -52,14 +52,16 @@ public:
     }
     bool SpeaksMarkup() const override { return local_->SpeaksMarkup(); }
     int LongestText() const override { return local_->LongestText(); }
+    int ParallelRequests() const override { return parallel_; }
     bool Synthesize(const std::string& voiceId, const std::string& text, bool markup, double rate,
                     EngineAudio* audio, std::string* error) override {
-        return helper_->Speak({Name(), voiceId, text, markup, rate}, audio, error);
+        return speak_({Name(), voiceId, text, markup, rate}, audio, error);
     }
 
 private:
     std::shared_ptr<SpeechEngine> local_;
-    std::shared_ptr<SpeechHelper> helper_;
+    HelperSpeak speak_;
+    int parallel_ = 1;
 };
 
 }  // namespace
@@ -275,14 +277,22 @@ void SpeechHelper::Abort() {
     if (pid > 0) ::kill(pid, SIGKILL);
 }
 
-std::vector<std::shared_ptr<SpeechEngine>> HelperEngines(std::shared_ptr<SpeechHelper> helper) {
+std::vector<std::shared_ptr<SpeechEngine>> HelperEngines(HelperSpeak speak, int parallel) {
     std::vector<std::shared_ptr<SpeechEngine>> engines;
     std::string error;
     for (auto create : {EspeakEngine, FliteEngine, FestivalEngine}) {
         if (auto local = create(&error))
-            engines.push_back(std::make_shared<HelperEngine>(std::move(local), helper));
+            engines.push_back(std::make_shared<HelperEngine>(std::move(local), speak, parallel));
     }
     return engines;
+}
+
+std::vector<std::shared_ptr<SpeechEngine>> HelperEngines(std::shared_ptr<SpeechHelper> helper) {
+    return HelperEngines(
+        [helper](const SpeakRequest& request, EngineAudio* audio, std::string* error) {
+            return helper->Speak(request, audio, error);
+        },
+        1);
 }
 
 }  // namespace vm::speech

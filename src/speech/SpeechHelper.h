@@ -7,6 +7,7 @@
 // included. Standard library only.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,5 +57,10 @@ private:
 // is made by `helper`. Listing voices stays in this process: it is quick and
 // speaks nothing.
 std::vector<std::shared_ptr<SpeechEngine>> HelperEngines(std::shared_ptr<SpeechHelper> helper);
+
+// The same over any way of speaking a request in a helper; `parallel` is how
+// many requests it speaks at once (the engines' ParallelRequests).
+using HelperSpeak = std::function<bool(const SpeakRequest&, EngineAudio*, std::string*)>;
+std::vector<std::shared_ptr<SpeechEngine>> HelperEngines(HelperSpeak speak, int parallel);
 
 }  // namespace vm::speech
