@@ -49,8 +49,9 @@ QString BatchProgram() {
 
 // Starts the program (with scratch folders in `tmp` when given); Finish
 // waits for it with a bound and kills it after.
-std::unique_ptr<QProcess> Start(const QStringList& args,
-                                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+std::unique_ptr<QProcess> Start(
+    const QStringList& args,
+    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     auto p = std::make_unique<QProcess>();
     p->setProgram(BatchProgram());
     p->setArguments(args);
@@ -448,7 +449,8 @@ TEST_F(ProjectBatch, HelpAndVersionNeedNoDisplay) {
             if (option == "--version")
                 EXPECT_TRUE(out.startsWith(name + " " + VIDMILL_VERSION)) << out.toStdString();
             else
-                EXPECT_TRUE(out.contains("--version") && out.contains("--help")) << out.toStdString();
+                EXPECT_TRUE(out.contains("--version") && out.contains("--help"))
+                    << out.toStdString();
         }
     }
 }
@@ -661,7 +663,7 @@ TEST_F(ProjectBatch, SigtermDuringTheSkipsOfALargeRerunEndsWithinASecond) {
     const BatchRun run = Finish(*batch, 30000);
     const qint64 ms = clock.elapsed();
     EXPECT_EQ(run.exitCode, 143) << "the run ended before it was stopped: "
-                               << run.out.right(300).toStdString();
+                                 << run.out.right(300).toStdString();
     EXPECT_LT(ms, 1000);
     EXPECT_TRUE(run.err.contains("stopped by signal 15")) << run.err.right(500).toStdString();
     EXPECT_FALSE(QFile::exists(out + "/.vidmill.lock"));
