@@ -96,5 +96,8 @@ TEST(MusicDucker, StaysDownBetweenWordsAndComesBackInAPause) {
     EXPECT_NEAR(gain[size_t(0.29 * rate)], down, 1e-4);
     for (size_t i = size_t(0.3 * rate); i < size_t(0.45 * rate); ++i)
         ASSERT_NEAR(gain[i], down, 1e-4) << "the music rose between the words at " << i;
+    // Back up over 0.2 s once the hold is over: half-way (6 dB) 0.1 s in.
+    const size_t held = size_t((0.75 + vm::MusicDucker::kHoldSeconds + 0.1) * rate);
+    EXPECT_NEAR(20 * std::log10(gain[held]), -6, 1);
     EXPECT_NEAR(gain.back(), 1.0f, 1e-6);
 }

@@ -221,6 +221,17 @@ TEST(Captions, PausesEndCuesAndALineHoldsExactlyItsLimit) {
     ASSERT_EQ(cues.size(), 2u);
     EXPECT_EQ(cues[0].lines, QStringList{"fresh bread"});
 
+    // Two lines break after a comma when that is nearly as even.
+    words.clear();
+    at = 0;
+    for (const QString& w :
+         QString("Fresh bread and warm, rolls baked every morning here.").split(' '))
+        say(w, 0.05);
+    cues = MakeCaptionCues(words);
+    ASSERT_EQ(cues.size(), 1u);
+    EXPECT_EQ(cues[0].lines,
+              QStringList({"Fresh bread and warm,", "rolls baked every morning here."}));
+
     // Ten words of three letters, a space each, and "a.": 42 columns.
     for (const QString& last : {QString("a."), QString("ab.")}) {
         words.clear();
