@@ -4,8 +4,10 @@
 //   vidmill-batch [options] PROJECT.json
 //   vidmill-batch --demo [options]
 //
-// Exit status: 0 every video was made (or skipped on purpose), 1 some failed
-// or the run was stopped, 2 the project or the command line cannot be used.
+// Exit status: 0 every video was made (or skipped on purpose), 1 some failed,
+// 2 the project or the command line cannot be used, 128 + the signal when a
+// signal stopped it (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP), as a shell reports
+// a program a signal ended: a scheduler retries a stopped shard, not a failed one.
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -41,6 +43,7 @@ namespace {
 constexpr int kExitMade = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitBadProject = 2;
+int ExitStopped(int signal) { return 128 + signal; }
 
 void Out(const QString& text) {
     std::fputs(qPrintable(text + "\n"), stdout);
@@ -278,7 +281,7 @@ public:
                 } else if (!started_) {
                     Err(QString("vidmill-batch: stopped by signal %1; nothing was made")
                             .arg(signal));
-                    _exit(kExitFailed);
+                    _exit(ExitStopped(signal));
                 }
             }
         });
@@ -325,11 +328,13 @@ int main(int argc, char** argv) {
     }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("vidmill-batch");
+    QCoreApplication::setApplicationVersion(VIDMILL_VERSION);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Makes the videos of a Vid Mill project without a display: one video per keyword.");
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption demoOption("demo", "Make the videos of the demo project.");
     const QCommandLineOption outputOption(
         "output",
@@ -367,6 +372,10 @@ int main(int argc, char** argv) {
     if (parser.isSet("help-all")) parser.process(QCoreApplication::arguments());
     if (parser.isSet("help")) {
         Out(parser.helpText());
+        return kExitMade;
+    }
+    if (parser.isSet("version")) {
+        Out("vidmill-batch " VIDMILL_VERSION);
         return kExitMade;
     }
     const bool demo = parser.isSet(demoOption);
@@ -466,7 +475,10 @@ int main(int argc, char** argv) {
     if (!note.isEmpty()) Err("vidmill-batch: " + note);
     if (claim == Outcome::Unusable) return Refuse(error);
     if (claim != Outcome::Taken) {
-        if (stops.Signalled() != 0) error = QString("stopped by signal %1").arg(stops.Signalled());
+        if (stops.Signalled() != 0) {
+            Err(QString("vidmill-batch: stopped by signal %1").arg(stops.Signalled()));
+            return ExitStopped(stops.Signalled());
+        }
         Err("vidmill-batch: " + error +
             (claim == Outcome::Busy && !parser.isSet(waitOption)
                  ? QString(" (--wait-for-folder waits for it)")
@@ -478,7 +490,7 @@ int main(int argc, char** argv) {
     if (!engine.CheckOutputFolder(&clashes, &error)) {
         if (stops.Signalled() != 0) {
             Err(QString("vidmill-batch: stopped by signal %1").arg(stops.Signalled()));
-            return kExitFailed;
+            return ExitStopped(stops.Signalled());
         }
         return Refuse(error + (clashes.isEmpty() ? QString()
                                                  : QString(" Nothing was made; --replace "
@@ -525,7 +537,7 @@ int main(int argc, char** argv) {
     }
     if (signalled != 0) {
         Err(QString("vidmill-batch: stopped by signal %1").arg(signalled));
-        return kExitFailed;
+        return ExitStopped(signalled);
     }
     const bool allWell = std::all_of(reports.begin(), reports.end(), [](const auto& r) {
         return r.status == vm::VideoReport::Status::Made ||

@@ -119,14 +119,12 @@ void ImagesPanel::BuildBrowser(Stretcher* stretch) {
     // opens. Filled before the handlers are connected: browsing starts when
     // the user picks a folder.
     const QString current = QDir::currentPath();
-    const QString currentRoot = QStorageInfo(current).rootPath();
-    QStringList roots;
+    QStringList mounted;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
-        if (volume.isValid() && !roots.contains(volume.rootPath())) roots << volume.rootPath();
-    roots.sort();
-    if (!roots.contains(currentRoot) && !currentRoot.isEmpty()) roots.prepend(currentRoot);
+        if (volume.isValid()) mounted << volume.rootPath();
+    const QStringList roots = vm::DriveList(mounted, QStorageInfo(current).rootPath());
     drives_->addItems(roots);
-    drives_->setCurrentIndex(roots.indexOf(currentRoot));
+    drives_->setCurrentIndex(vm::DriveIndexFor(current, roots));
     folders_->setPath(current);
     folderPath_->SetPath(current);
 

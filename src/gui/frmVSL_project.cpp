@@ -120,9 +120,16 @@ void frmVSL::CreateDemoProject() {
     project_.Set(S::adCopies, {vm::LoadText(vm::DemoContentPath()), "", "", ""});
     project_.Set(S::keywords, vm::LoadList(vm::DemoKeywordsPath()));
     project_.Set(S::slides, {});
-    // When the folder cannot be browsed nothing is added: "Add All" would
-    // otherwise add the pictures of whatever folder the browser still shows.
-    images_->AddAllFrom(vm::DemoImagesFolder());
+    // When the folder cannot be browsed nothing is added ("Add All" would
+    // otherwise add the pictures of whatever folder the browser still shows),
+    // and the window says why.
+    const QString pictures = vm::DemoImagesFolder();
+    if (!images_->AddAllFrom(pictures))
+        MsgBox(this,
+               QString("The demo's pictures cannot be shown: the folder %1 %2.")
+                   .arg(QDir::toNativeSeparators(pictures),
+                        QFileInfo(pictures).isDir() ? "cannot be opened" : "is missing"),
+               "Error", QMessageBox::Information);
 }
 
 void frmVSL::UpdateTitle() {

@@ -62,6 +62,14 @@ int DriveIndexFor(const QString& path, const QStringList& roots) {
     return best;
 }
 
+QStringList DriveList(const QStringList& mountedRoots, const QString& currentRoot) {
+    QStringList roots{"/"};
+    for (const QString& root : mountedRoots + QStringList{currentRoot})
+        if (!root.isEmpty() && !roots.contains(root)) roots << root;
+    roots.sort();
+    return roots;
+}
+
 namespace {
 
 // A clip's first frame, upright, whole within `box` (on black).

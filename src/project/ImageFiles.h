@@ -36,6 +36,11 @@ QStringList ImageFilesIn(const QString& folder);
 // Both sides are compared as clean absolute paths.
 int DriveIndexFor(const QString& path, const QStringList& roots);
 
+// The image browser's drive list: the roots of the mounted volumes and of the
+// current folder, each once, sorted, and "/" always: in a chroot or a
+// container no mounted volume may cover it, and every folder lies below it.
+QStringList DriveList(const QStringList& mountedRoots, const QString& currentRoot);
+
 // The picture at `path`, the right way up as its EXIF orientation says,
 // scaled down to fit `box` with its aspect kept (never
 // enlarged; an empty box keeps the picture's own size); a clip's first

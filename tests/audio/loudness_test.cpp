@@ -1,12 +1,14 @@
 // Loudness evened with libavfilter on sound made to measure (narrations of
 // the real engines are evened, and the videos measured, in the production
 // tests).
+#include "Loudness.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <iostream>
 
-#include "Loudness.h"
+#include "MusicDucker.h"
 #include "WavFile.h"
 
 namespace {
@@ -56,4 +58,46 @@ TEST(Loudness, PeaksFarAboveTheSpeechAreCaughtAndNothingMoves) {
     const qint64 end = qint64(samples.size());
     EXPECT_NEAR(vm::RmsLevel(evened, end - 200, end) / vm::RmsLevel(samples, end - 200, end), low,
                 0.05 * low);
+}
+
+// A narration that ends abruptly, its one word cut off at the end (0.35 s of
+// a tone): measured to its end, not taken for silence. Its 400 ms blocks
+// reach into the silence after it, so it measures a few LU under the same
+// tone held for two seconds (-9 against -6.3 LUFS).
+TEST(Loudness, ANarrationThatEndsAbruptlyIsMeasuredToItsEnd) {
+    const int rate = 22050;
+    vm::Loudness cut, held;
+    std::string error;
+    ASSERT_TRUE(
+        vm::MeasureLoudness(Sine(0.35, rate, 1000, 0.5), rate, vm::MonoAs::BothSides, &cut, &error))
+        << error;
+    ASSERT_TRUE(
+        vm::MeasureLoudness(Sine(2, rate, 1000, 0.5), rate, vm::MonoAs::BothSides, &held, &error))
+        << error;
+    EXPECT_NEAR(cut.integrated, held.integrated - 2.7, 0.5);
+}
+
+// The music steps back while a voice speaks and stays down through a gap
+// between words shorter than the hold; it comes back in a longer pause.
+TEST(MusicDucker, StaysDownBetweenWordsAndComesBackInAPause) {
+    const int rate = 1000;
+    std::vector<int32_t> voice;
+    auto add = [&](double seconds, int32_t level) {
+        voice.insert(voice.end(), size_t(seconds * rate), level);
+    };
+    add(0.3, 8000);
+    add(0.15, 0);  // between two words
+    add(0.3, 8000);
+    add(1.0, 0);  // a pause
+    std::vector<float> gain(voice.size());
+    vm::MusicDucker ducker(12, rate);
+    ducker.Process(voice.data(), int(voice.size()), 1, gain.data());
+    const float down = float(std::pow(10.0, -12 / 20.0));
+    EXPECT_NEAR(gain[size_t(0.29 * rate)], down, 1e-4);
+    for (size_t i = size_t(0.3 * rate); i < size_t(0.45 * rate); ++i)
+        ASSERT_NEAR(gain[i], down, 1e-4) << "the music rose between the words at " << i;
+    // Back up over 0.2 s once the hold is over: half-way (6 dB) 0.1 s in.
+    const size_t held = size_t((0.75 + vm::MusicDucker::kHoldSeconds + 0.1) * rate);
+    EXPECT_NEAR(20 * std::log10(gain[held]), -6, 1);
+    EXPECT_NEAR(gain.back(), 1.0f, 1e-6);
 }

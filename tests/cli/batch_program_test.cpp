@@ -49,8 +49,9 @@ QString BatchProgram() {
 
 // Starts the program (with scratch folders in `tmp` when given); Finish
 // waits for it with a bound and kills it after.
-std::unique_ptr<QProcess> Start(const QStringList& args,
-                                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+std::unique_ptr<QProcess> Start(
+    const QStringList& args,
+    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     auto p = std::make_unique<QProcess>();
     p->setProgram(BatchProgram());
     p->setArguments(args);
@@ -407,12 +408,51 @@ TEST_F(ProjectBatch, CountsFoldersAndSignalsAreHandledHonestly) {
         60000));
     ::kill(pid_t(hung->processId()), SIGHUP);
     run = Finish(*hung, 60000);
-    EXPECT_EQ(run.exitCode, 1);
+    // Stopped is told apart from failed, as a shell reports it: 128 + the signal.
+    EXPECT_EQ(run.exitCode, 129);
     EXPECT_TRUE(run.err.contains("stopped by signal 1")) << run.err.toStdString();
     EXPECT_TRUE(QDir(dir + "/hup").entryList({"*.part"}, QDir::Files).isEmpty());
     // A video finished before the signal stays, and was reported made.
     for (const QString& avi : QDir(dir + "/hup").entryList({"*.avi"}, QDir::Files))
         EXPECT_TRUE(run.out.contains("made " + dir + "/hup/" + avi)) << run.out.toStdString();
+
+    // Ctrl-C while a video renders: 130.
+    auto interrupted = Start({"--output", dir + "/int", slow});
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] {
+            interrupted->waitForReadyRead(50);
+            return !QDir(dir + "/int").entryList({"*.part"}, QDir::Files).isEmpty();
+        },
+        60000));
+    ::kill(pid_t(interrupted->processId()), SIGINT);
+    run = Finish(*interrupted, 60000);
+    EXPECT_EQ(run.exitCode, 130) << run.err.toStdString();
+    EXPECT_TRUE(QDir(dir + "/int").entryList({"*.part"}, QDir::Files).isEmpty());
+}
+
+// Both programs answer --help and --version where there is no display at all.
+TEST_F(ProjectBatch, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    const QString window = QCoreApplication::applicationDirPath() + "/vidmill";
+    for (const QString& program : {BatchProgram(), window}) {
+        const QString name = QFileInfo(program).fileName();
+        for (const QString option : {"--help", "--version"}) {
+            SCOPED_TRACE((name + " " + option).toStdString());
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(program, {option});
+            ASSERT_TRUE(p.waitForFinished(30000));
+            EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+            const QString out = QString::fromUtf8(p.readAllStandardOutput());
+            if (option == "--version")
+                EXPECT_TRUE(out.startsWith(name + " " + VIDMILL_VERSION)) << out.toStdString();
+            else
+                EXPECT_TRUE(out.contains("--version") && out.contains("--help"))
+                    << out.toStdString();
+        }
+    }
 }
 
 // The user's photo1.jpg and notes.txt carry the names the cover and the text
@@ -622,8 +662,8 @@ TEST_F(ProjectBatch, SigtermDuringTheSkipsOfALargeRerunEndsWithinASecond) {
     ::kill(pid_t(batch->processId()), SIGTERM);
     const BatchRun run = Finish(*batch, 30000);
     const qint64 ms = clock.elapsed();
-    EXPECT_EQ(run.exitCode, 1) << "the run ended before it was stopped: "
-                               << run.out.right(300).toStdString();
+    EXPECT_EQ(run.exitCode, 143) << "the run ended before it was stopped: "
+                                 << run.out.right(300).toStdString();
     EXPECT_LT(ms, 1000);
     EXPECT_TRUE(run.err.contains("stopped by signal 15")) << run.err.right(500).toStdString();
     EXPECT_FALSE(QFile::exists(out + "/.vidmill.lock"));

@@ -252,10 +252,11 @@ manuals)
     LC_ALL=C.UTF-8 groff -man -Tascii -P-cbou "$work/$page.1" >"$work/$page.txt" 2>/dev/null
   done
   # Every help option the program offers prints its help.
-  for option in -h --help --help-all; do
+  for option in -h --help --help-all --version; do
     QT_QPA_PLATFORM=offscreen "$root/usr/bin/vidmill-batch" $option >"$work/help.txt" 2>&1 ||
       fail "vidmill-batch $option exited with $?"
-    grep -qF -- --demo "$work/help.txt" || fail "vidmill-batch $option does not print the options"
+    [ "$option" = --version ] || grep -qF -- --demo "$work/help.txt" ||
+      fail "vidmill-batch $option does not print the options"
   done
   # Every option the installed program offers is in its page.
   options=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/vidmill-batch" --help |
@@ -272,7 +273,7 @@ manuals)
     grep -qw -- "$name" "$work/vidmill-batch.txt" || fail "vidmill-batch.1 does not describe the field $name"
   done
   # The exit statuses the program uses.
-  for status in 0 1 2; do
+  for status in 0 1 2 130 143 129; do
     sed -n '/^EXIT STATUS/,/^[A-Z]/p' "$work/vidmill-batch.txt" | grep -qE "^ +$status +[A-Z]" ||
       fail "vidmill-batch.1 does not explain exit status $status"
   done

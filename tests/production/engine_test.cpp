@@ -14,6 +14,7 @@
 #include <set>
 
 #include "BatchReport.h"
+#include "BatchShard.h"
 #include "Compressors.h"
 #include "MediaProbe.h"
 #include "Narration.h"
@@ -126,9 +127,11 @@ TEST_F(Engine, MakesEveryKeywordWithItsPlanAndReportsEachOne) {
         EXPECT_EQ(info.width, 426);
         EXPECT_EQ(info.height, 240);
         EXPECT_EQ(info.videoFrames, made.totalFrames);
-        // The picture track, or the narration plus a second, whichever is longer.
-        const int pictures = int(made.slides.size()) * 1 + made.plan.iLastSlideTime;
-        EXPECT_EQ(made.totalFrames, 25 * std::max(pictures, made.plan.iAudioLength + 1));
+        // Whole seconds that outlast the narration by at most a second and the
+        // keyword's extra 0 to 11 (or the two one-second slides, if longer).
+        EXPECT_EQ(info.videoFrames % 25, 0);
+        EXPECT_GT(info.videoFrames / 25.0, made.narrationSeconds);
+        EXPECT_LE(info.videoFrames / 25.0, std::max(made.narrationSeconds + 12, 2.0));
         EXPECT_NEAR(made.length, made.totalFrames / 25.0, 0.05);
         ASSERT_TRUE(info.hasAudio);
         EXPECT_GT(made.narrationSeconds, 0.5);
@@ -249,6 +252,43 @@ TEST_F(Engine, SkipExistingMakesOnlyWhatIsMissingOrChanged) {
     ASSERT_TRUE(testsupport::WriteSolidImage(red, 320, 240, Qt::yellow));
     for (const VideoReport& r : Make({"one", "two"}, options))
         EXPECT_EQ(r.status, VideoReport::Status::Made) << r.keyword.toStdString();
+}
+
+// With captions as a file: a shard with the batch's seed makes the very files
+// the whole run made; a rerun that skips what is made makes again a video
+// whose captions went missing; a caption file that cannot take its name
+// fails the video, which does not stay without it.
+TEST_F(Engine, ShardsRerunsAndCompanionsKeepEachVideosFilesTogether) {
+    settings.captionsFile = true;
+    const QStringList keywords = {"alpha", "bravo", "charlie"};
+    BatchOptions options;
+    options.seed = 7;
+    Make(keywords, options);
+    const QString whole = settings.outputFolder;
+    const QByteArray bravo = Hash("bravo.avi");
+    ASSERT_FALSE(bravo.isEmpty());
+
+    settings.outputFolder = folder + "/shard";
+    ProductionEngine shard(settings, ShardTasks(BatchTasks(keywords), {1, 2}), options);
+    ASSERT_EQ(shard.Run(nullptr).size(), 1u);
+    EXPECT_EQ(Hash("bravo.avi"), bravo) << "shard 1/2 chose otherwise than the whole run";
+
+    settings.outputFolder = whole;
+    ASSERT_TRUE(QFile::remove(whole + "/bravo.srt"));
+    options.skipExisting = true;
+    auto reports = Make(keywords, options);
+    EXPECT_EQ(reports[0].status, VideoReport::Status::Skipped);
+    EXPECT_EQ(reports[1].status, VideoReport::Status::Made);
+    EXPECT_TRUE(QFile::exists(whole + "/bravo.srt"));
+
+    settings.outputFolder = folder + "/blocked";
+    ASSERT_TRUE(QDir().mkpath(settings.outputFolder + "/delta.srt/inside"));
+    options = {};
+    options.replace = true;
+    reports = Make({"delta"}, options);
+    EXPECT_EQ(reports[0].status, VideoReport::Status::Failed);
+    EXPECT_EQ(reports[0].stage, "files");
+    EXPECT_FALSE(QFile::exists(settings.outputFolder + "/delta.avi"));
 }
 
 // kill -9 after a video took its name and before its captions took theirs,

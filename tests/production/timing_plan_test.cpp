@@ -151,6 +151,13 @@ TEST(TimingPlan, BoundariesOfShowingImagesAgain) {
     // One second more and two images come back.
     ASSERT_TRUE(ComputeTimingPlan(Narrated(26, 4, 5, 1), plan, nullptr));
     EXPECT_EQ(plan.repeatedImages, 2);
+    // A gap of exactly two slides (10 s) and one just above it: three
+    // images come back either way, so the slides outlast the narration.
+    for (const double seconds : {30.0, 31.0}) {
+        ASSERT_TRUE(ComputeTimingPlan(Narrated(seconds, 4, 5, 1), plan, nullptr));
+        EXPECT_EQ(plan.repeatedImages, 3) << seconds;
+        EXPECT_EQ(plan.iVideoLength, 35) << seconds;
+    }
     // Narration exactly as long as the slides: the slides set the length and
     // the last one shows again for a whole slide.
     ASSERT_TRUE(ComputeTimingPlan(Narrated(20.5, 4, 5, 1), plan, nullptr));

@@ -173,8 +173,11 @@ TEST(Captions, CuesAreReadableAndKeepEveryWordInOrder) {
     std::vector<NarrationWord> words;
     double at = 0;
     for (const QString& w : text.split(' ')) {
-        words.push_back({w, at, at + 0.3});
-        at += 0.35;  // short gaps: only punctuation and length break cues
+        // Each word heard until just after the next begins, as engines time
+        // them: only punctuation and length break cues, and a cue must not
+        // run into the next one's first word.
+        words.push_back({w, at, at + 0.4});
+        at += 0.35;
     }
     const std::vector<CaptionCue> cues = MakeCaptionCues(words);
     ExpectReadableCues(cues, text);
@@ -199,6 +202,47 @@ TEST(Captions, CuesAreReadableAndKeepEveryWordInOrder) {
         EXPECT_EQ(QString::fromStdString(second.text.substr(size_t(second.words[w].begin),
                                                             size_t(second.words[w].length))),
                   cues[1].words[w].text);
+}
+
+// A pause in the speech ends a cue; a line of exactly the limit stays one
+// line, and one character more makes two.
+TEST(Captions, PausesEndCuesAndALineHoldsExactlyItsLimit) {
+    std::vector<NarrationWord> words;
+    double at = 0;
+    auto say = [&](const QString& w, double gapAfter) {
+        words.push_back({w, at, at + 0.3});
+        at += 0.3 + gapAfter;
+    };
+    say("fresh", 0.05);
+    say("bread", 0.4);  // a breath: the cue ends here, without punctuation
+    say("every", 0.05);
+    say("morning", 0.05);
+    std::vector<CaptionCue> cues = MakeCaptionCues(words);
+    ASSERT_EQ(cues.size(), 2u);
+    EXPECT_EQ(cues[0].lines, QStringList{"fresh bread"});
+
+    // Two lines break after a comma when that is nearly as even.
+    words.clear();
+    at = 0;
+    for (const QString& w :
+         QString("Fresh bread and warm, rolls baked every morning here.").split(' '))
+        say(w, 0.05);
+    cues = MakeCaptionCues(words);
+    ASSERT_EQ(cues.size(), 1u);
+    EXPECT_EQ(cues[0].lines,
+              QStringList({"Fresh bread and warm,", "rolls baked every morning here."}));
+
+    // Ten words of three letters, a space each, and "a.": 42 columns.
+    for (const QString& last : {QString("a."), QString("ab.")}) {
+        words.clear();
+        at = 0;
+        for (int i = 0; i < 10; ++i) say("abc", 0.05);
+        say(last, 0);
+        cues = MakeCaptionCues(words);
+        ASSERT_EQ(cues.size(), 1u);
+        EXPECT_EQ(cues[0].lines.size(), last.size() == 2 ? 1 : 2)
+            << cues[0].lines.join('|').toStdString();
+    }
 }
 
 // Texts without spaces, and words too long for a line or a cue, as the
@@ -424,7 +468,11 @@ TEST(UploadReady, PortraitMp4WithCaptionsCoverAndTextIsWhatTheProjectAskedFor) {
     for (int y = 0; y < cover.height(); ++y)
         for (int x = 0; x < cover.width(); ++x) white += qGray(cover.pixel(x, y)) > 200;
     EXPECT_GT(white, 720 * 1280 / 200) << "a headline legible when small";
-    EXPECT_GT(qGreen(cover.pixel(10, 10)), qBlue(cover.pixel(10, 10)));
+    // Away from the headline the cover is the slide, colour for colour.
+    const QColor corner = cover.pixelColor(10, 10);
+    EXPECT_NEAR(corner.red(), 10, 6);
+    EXPECT_NEAR(corner.green(), 80, 6);
+    EXPECT_NEAR(corner.blue(), 20, 6);
 
     QFile txt(out + "Bakery.txt");
     ASSERT_TRUE(txt.open(QIODevice::ReadOnly));

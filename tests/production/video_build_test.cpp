@@ -7,10 +7,10 @@
 #include <QSet>
 
 #include "MediaLength.h"
+#include "Narration.h"
 #include "NarrationText.h"
 #include "SpVoice.h"
 #include "TestSupport.h"
-#include "Narration.h"
 #include "VideoLayout.h"
 #include "VideoPipeline.h"
 #include "VideoRandom.h"
@@ -90,6 +90,22 @@ TEST_F(VideoBuild, EachVideoPicksOneOfTheAdCopiesThatHaveWordsToSpeak) {
     EXPECT_EQ(AdCopyWordsProblem({"", "", "", ""}),
               "Every ad copy is empty: there is nothing to narrate.");
     EXPECT_TRUE(AdCopyWordsProblem({"", "x", "", ""}).isEmpty());
+}
+
+// Over many videos every slide comes first, last and in between about
+// equally often (a shuffle that never left one in place would not).
+TEST(VideoRandomOrder, EverySlideLandsInEveryPlace) {
+    constexpr int kVideos = 4000;
+    int seen[4][4] = {};
+    for (int position = 0; position < kVideos; ++position) {
+        VideoRandom random(17, position);
+        QStringList slides{"0", "1", "2", "3"};
+        random.Shuffle(slides);
+        for (int place = 0; place < 4; ++place) ++seen[slides[place].toInt()][place];
+    }
+    for (int slide = 0; slide < 4; ++slide)
+        for (int place = 0; place < 4; ++place)
+            EXPECT_NEAR(seen[slide][place], kVideos / 4, kVideos / 16) << slide << " at " << place;
 }
 
 TEST_F(VideoBuild, MusicIsCopiedPassedWholeOrCutAndLowered) {

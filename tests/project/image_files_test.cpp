@@ -80,6 +80,17 @@ TEST(DriveIndexFor, PicksTheLongestRootHoldingThePath) {
     EXPECT_EQ(vm::DriveIndexFor("/tmp", {}), -1);
 }
 
+// A chroot or a container may mount nothing that covers "/": the list still
+// holds it, so every folder (the demo's pictures) has a drive.
+TEST(DriveList, AlwaysHoldsTheRootOnce) {
+    const QStringList none = vm::DriveList({}, {});
+    EXPECT_EQ(none, QStringList({"/"}));
+    EXPECT_EQ(vm::DriveIndexFor("/usr/share/vidmill/images/dental", none), 0);
+    EXPECT_EQ(vm::DriveList({"/mnt/usb", "/", "/home", "/home"}, "/home"),
+              QStringList({"/", "/home", "/mnt/usb"}));
+    EXPECT_EQ(vm::DriveList({"/home"}, "/srv/data"), QStringList({"/", "/home", "/srv/data"}));
+}
+
 TEST(LoadPreviewImage, FitsTheBoxKeepingAspect) {
     const QString folder = testsupport::FreshAppFolder("preview");
     ASSERT_TRUE(testsupport::WriteSolidImage(folder + "/wide.jpg", 400, 100, Qt::red));

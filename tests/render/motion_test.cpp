@@ -8,6 +8,7 @@
 #include <random>
 
 #include "MediaProbe.h"
+#include "MotionPath.h"
 #include "RenderEngine.h"
 #include "RenderTimeline.h"
 #include "TestSupport.h"
@@ -245,4 +246,20 @@ TEST(VideoMotion, PanKeepsOneSharpness) {
         worst = std::max(worst, std::abs(detail[k] / detail[k - 1] - 1));
     EXPECT_LT(worst, 0.05);  // at exactly its own size: 88%
     std::printf("[ measured ] grain detail changes by at most %.1f%% a frame\n", 100 * worst);
+}
+
+// A zoom-out starts close and ends showing the whole picture; a zoom-in the
+// other way round; both keep the middle.
+TEST(VideoMotion, ZoomOutEndsShowingMoreThanItStarts) {
+    for (const Motion motion : {Motion::ZoomOut, Motion::ZoomIn}) {
+        const vm::MotionWindow first = vm::MotionWindowAt(motion, 0.2, 0.0);
+        const vm::MotionWindow last = vm::MotionWindowAt(motion, 0.2, 1.0);
+        if (motion == Motion::ZoomOut) {
+            EXPECT_NEAR(first.width, 1 / 1.2, 1e-9);
+            EXPECT_NEAR(last.width, 1.0, 1e-9);
+        } else {
+            EXPECT_GT(first.width, last.width);
+        }
+        EXPECT_NEAR(first.x + first.width / 2, 0.5, 1e-9);
+    }
 }

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QProcess>
 
 #include "Compressors.h"
 #include "CoverPicture.h"
@@ -209,6 +210,34 @@ TEST_F(VideoRender, SlideshowMatchesItsLayout) {
     // (0.5 and 0.3 tones an octave apart peak together at about 0.72.)
     EXPECT_GT(testsupport::PeakAudioLevel(out, 0.5, 2.5), 0.65);
     EXPECT_NEAR(testsupport::PeakAudioLevel(out, 3.5, 4.5), 0.5, 0.05);
+}
+
+// Two loud tracks in step (0.9 of full scale each) clip at both ends, as
+// often at -32768 as at 32767: the sum never wraps around.
+TEST_F(VideoRender, LoudTracksClipAtBothEndsAlike) {
+    const QString a = Image("a.jpg", kRed);
+    const QString voice = Path("voice.wav"), music = Path("music.wav");
+    ASSERT_TRUE(testsupport::WriteToneWav(voice, 1.0, 44100, 441, 0.9));
+    ASSERT_TRUE(testsupport::WriteToneWav(music, 1.0, 44100, 441, 0.9));
+    Layout edit(160, 120);
+    edit.AddImage(a, 1);
+    edit.AddVoice(voice, 1);
+    edit.AddMusic(music, 1);
+    const QString out = Path("loud.avi");
+    const vm::RenderResult rendered = edit.Render(out);
+    ASSERT_TRUE(rendered.ok) << rendered.Text();
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-i", out, "-map", "0:a", "-f", "s16le", "-"});
+    ASSERT_TRUE(ffmpeg.waitForFinished(30000));
+    const QByteArray pcm = ffmpeg.readAllStandardOutput();
+    const auto* samples = reinterpret_cast<const int16_t*>(pcm.constData());
+    int low = 0, high = 0;
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i) {
+        low += samples[i] == -32768;
+        high += samples[i] == 32767;
+    }
+    EXPECT_GT(high, pcm.size() / 2 / 10);
+    EXPECT_NEAR(low, high, high / 10);
 }
 
 TEST_F(VideoRender, NarrationLongerThanPicturesIsNotCut) {
