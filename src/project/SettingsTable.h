@@ -98,6 +98,9 @@ inline const TextSetting descriptionTemplate =
 
 // The batch.
 inline const TextsSetting keywords = Texts("keywords").Label("Keywords").Control("lstKeywords");
+// A table of videos (RowTable.h): one row, one video, its cells overriding
+// the settings above. Used instead of the keyword list when set.
+inline const TextSetting rows = Text("rows").Path().Label("Video table").Control("lblRowsFile");
 // The video's name when there are no keywords.
 inline const TextSetting outputName =
     Text("outputName", "myfile").NonEmpty("a file name that is not empty").Label("Video name").Control("txtFilename");
@@ -126,7 +129,7 @@ inline const SettingDef* const kAll[] = {
     &musicDuck,   &musicDuckDb,    &format,         &mp4Crf,          &shape,
     &fit,         &captions,       &highlightWords, &cover,           &coverSlide,
     &titleTemplate, &descriptionTemplate, &motion,  &motionStrength,  &transitionSet,
-    &transitionSeconds, &speechRate, &evenLoudness,
+    &transitionSeconds, &speechRate, &evenLoudness, &rows,
 };
 
 }  // namespace vm::setting
