@@ -32,8 +32,8 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 std::vector<VideoTask> BatchTasks(const QStringList& keywords) {
     std::vector<VideoTask> tasks;
     tasks.reserve(size_t(std::max<qsizetype>(1, keywords.size())));
-    for (int i = 0; i < keywords.size(); ++i) tasks.push_back({i, keywords[i]});
-    if (tasks.empty()) tasks.push_back({0, QString()});
+    for (int i = 0; i < keywords.size(); ++i) tasks.push_back(KeywordTask(i, keywords[i]));
+    if (tasks.empty()) tasks.push_back(KeywordTask(0, QString()));
     return tasks;
 }
 

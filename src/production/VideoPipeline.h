@@ -41,6 +41,14 @@ struct VideoTask {
     QByteArray print;
 };
 
+// The video of a keyword list's keyword at `position`.
+inline VideoTask KeywordTask(int position, const QString& keyword) {
+    VideoTask task;
+    task.position = position;
+    task.keyword = keyword;
+    return task;
+}
+
 // The settings task `task` is made with.
 inline const BatchSettings& SettingsOf(const BatchSettings& batch, const VideoTask& task) {
     return task.settings ? *task.settings : batch;

@@ -19,16 +19,16 @@
 
 namespace {
 
-struct Run {
+struct Ran {
     int exitCode = -1;
     QString out;
     QString err;
 };
 
-Run Batch(const QStringList& args) {
+Ran Batch(const QStringList& args) {
     QProcess p;
     p.start(QCoreApplication::applicationDirPath() + "/vidmill-batch", args);
-    Run run;
+    Ran run;
     if (!p.waitForFinished(10 * 60 * 1000)) {
         p.kill();
         p.waitForFinished(10000);
@@ -42,7 +42,7 @@ Run Batch(const QStringList& args) {
 }
 
 // The file names of the "made <path> ..." lines, in order.
-QStringList MadeNames(const Run& run) {
+QStringList MadeNames(const Ran& run) {
     static const QRegularExpression made("^made (\\S+) ", QRegularExpression::MultilineOption);
     QStringList names;
     for (auto it = made.globalMatch(run.out); it.hasNext();)
@@ -107,7 +107,7 @@ TEST_F(RowsBatch, EachRowsVideoHasItsOwnTextPicturesSizeAndFormat) {
                               "Caf\xC3\xA9 Rose;rose;" + text + ";blue;portrait;mp4;\r\n"
                               "baker;;;;;;\r\n"
                               ";;;;;;\r\n");
-    const Run run = Batch({"--output", dir + "/out", "--report", dir + "/report.json",
+    const Ran run = Batch({"--output", dir + "/out", "--report", dir + "/report.json",
                            dir + "/project.json"});
     ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(MadeNames(run), QStringList({"baker.avi", "rose.mp4"}));
@@ -169,7 +169,7 @@ TEST_F(RowsBatch, EveryBadRowIsListedBeforeAnythingIsTouched) {
     ASSERT_TRUE(QDir().mkpath(dir + "/out"));
     Write("out/mine.txt", "the user's");
     const QStringList before = QDir(dir + "/out").entryList(QDir::AllEntries | QDir::Hidden);
-    const Run run = Batch({"--output", dir + "/out", dir + "/project.json"});
+    const Ran run = Batch({"--output", dir + "/out", dir + "/project.json"});
     EXPECT_EQ(run.exitCode, 2) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains("row 5, speechRate: expected a number from 0.7 to 1.5, got "
                                  "\"fast\""))
@@ -201,7 +201,7 @@ TEST_F(RowsBatch, RerunsRemakeChangedRowsAndRowsKeepTheirVideosWherever) {
     Write("table/videos.csv", header + rows);
     const QStringList args = {"--seed", "7", "--skip-existing", "--output", dir + "/out",
                               dir + "/project.json"};
-    const Run first = Batch(args);
+    const Ran first = Batch(args);
     ASSERT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
     ASSERT_EQ(MadeNames(first).size(), 4u) << first.out.toStdString();
     QMap<QString, QDateTime> times;
@@ -212,7 +212,7 @@ TEST_F(RowsBatch, RerunsRemakeChangedRowsAndRowsKeepTheirVideosWherever) {
     Write("table/videos.csv",
           header + QByteArray(rows).replace("Row 1 about", "Row one, now about"));
     Picture("table/f2/b.jpg", Qt::white);
-    const Run second = Batch(args);
+    const Ran second = Batch(args);
     ASSERT_EQ(second.exitCode, 0) << second.out.toStdString() << second.err.toStdString();
     EXPECT_EQ(MadeNames(second), QStringList({"v1.avi", "v2.avi"})) << second.out.toStdString();
     for (const QString name : {"v0.avi", "v3.avi"})
@@ -224,7 +224,7 @@ TEST_F(RowsBatch, RerunsRemakeChangedRowsAndRowsKeepTheirVideosWherever) {
                                   QByteArray(rows).replace("Row 1 about", "Row one, now about"));
     QStringList fresh = args;
     fresh[fresh.indexOf("--output") + 1] = dir + "/out2";
-    const Run third = Batch(fresh);
+    const Ran third = Batch(fresh);
     ASSERT_EQ(third.exitCode, 0) << third.out.toStdString() << third.err.toStdString();
     for (int i = 0; i < 4; ++i) {
         const QString name = QString("v%1.avi").arg(i);
