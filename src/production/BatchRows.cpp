@@ -76,16 +76,17 @@ bool MakeRowTasks(const BatchSettings& batch, const QString& projectFolder,
         task.print = QJsonDocument(row.cells).toJson(QJsonDocument::Compact);
         if (HasOwnSettings(row)) {
             auto own = std::make_shared<BatchSettings>();
-            const QStringList found = RowProblems(batch, projectFolder, row, tableFolder, voices,
-                                                  compressors, voiceNames, compressorNames,
-                                                  own.get());
+            const QStringList found =
+                RowProblems(batch, projectFolder, row, tableFolder, voices, compressors, voiceNames,
+                            compressorNames, own.get());
             for (const QString& problem : found)
                 problems->append(QString("row %1, %2").arg(row.number).arg(problem));
             if (!found.isEmpty()) continue;
             // The row's own pictures and music by their content: a picture
             // replaced in its folder makes its video again.
             if (!row.slides.isEmpty())
-                for (const QString& slide : own->slides) task.print += '\n' + FileContentHash(slide);
+                for (const QString& slide : own->slides)
+                    task.print += '\n' + FileContentHash(slide);
             if (!row.music.isEmpty()) task.print += '\n' + FileContentHash(own->musicFile);
             task.settings = std::move(own);
         }

@@ -153,8 +153,9 @@ bool ParseDelimited(const QString& text, QChar separator, RowTable* table, QStri
         for (int c = 0; c < fields.size(); ++c) {
             if (Blank(fields[c])) continue;
             if (c >= header.size()) {
-                *error = QString("row %1 has a value in column %2, which has no name in the "
-                                 "first row")
+                *error = QString(
+                             "row %1 has a value in column %2, which has no name in the "
+                             "first row")
                              .arg(row.number)
                              .arg(c + 1);
                 return false;

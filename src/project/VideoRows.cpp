@@ -88,9 +88,9 @@ bool VideoRowsFrom(const RowTable& table, std::vector<VideoRow>* rows, QStringLi
     for (const QString& column : table.columns)
         if (!known.contains(column)) unknown << "\"" + column + "\"";
     if (!unknown.isEmpty())
-        problems->append(QString("unknown column%1 %2; the columns are %3")
-                             .arg(unknown.size() == 1 ? "" : "s", unknown.join(", "),
-                                  known.join(", ")));
+        problems->append(
+            QString("unknown column%1 %2; the columns are %3")
+                .arg(unknown.size() == 1 ? "" : "s", unknown.join(", "), known.join(", ")));
     if (int(problems->size()) > before) return false;
 
     QHash<QString, int> names;  // a video's name, to the row that has it
@@ -111,7 +111,8 @@ bool VideoRowsFrom(const RowTable& table, std::vector<VideoRow>* rows, QStringLi
                            : column == "music"  ? &row.music
                                                 : nullptr;
             if (own) {
-                if (!CellText(*it, own)) problem(column + ": expected a text, got " + ShownJson(*it));
+                if (!CellText(*it, own))
+                    problem(column + ": expected a text, got " + ShownJson(*it));
                 continue;
             }
             if (column == "slides") {
@@ -128,9 +129,9 @@ bool VideoRowsFrom(const RowTable& table, std::vector<VideoRow>* rows, QStringLi
                 continue;
             }
             const SettingDef* s = FindSetting(column);
-            const QJsonValue json =
-                table.textCells && it->isString() ? CellJson(*s, it->toString(), table.decimalComma)
-                                                  : *it;
+            const QJsonValue json = table.textCells && it->isString()
+                                        ? CellJson(*s, it->toString(), table.decimalComma)
+                                        : *it;
             QVariant value;
             QString error;
             if (ReadSettingJson(*s, json, column, &value, &error))
@@ -138,15 +139,16 @@ bool VideoRowsFrom(const RowTable& table, std::vector<VideoRow>* rows, QStringLi
             else
                 problem(error);
         }
-        if (row.values.IsSet(setting::outputName)) row.outputName = row.values.Get(setting::outputName);
+        if (row.values.IsSet(setting::outputName))
+            row.outputName = row.values.Get(setting::outputName);
         row.keyword = row.keyword.trimmed();
         row.id = row.id.trimmed();
         if (row.keyword.isEmpty()) {
             problem("keyword: the cell is empty; every row needs a keyword");
         } else {
             const char* column = !row.outputName.isEmpty() ? "outputName"
-                                 : !row.id.isEmpty()      ? "id"
-                                                          : "keyword";
+                                 : !row.id.isEmpty()       ? "id"
+                                                           : "keyword";
             const QString name = row.Name();
             const QString bad = KeywordFileNameProblem(name);
             if (!bad.isEmpty()) {

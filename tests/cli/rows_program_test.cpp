@@ -59,6 +59,15 @@ QString EspeakVoice() {
     return {};
 }
 
+// The colour in the middle of the video's middle frame.
+QColor Middle(const QString& path) {
+    QString error;
+    const QImage frame =
+        testsupport::DecodeFrame(path, testsupport::ProbeMedia(path).videoFrames / 2, &error);
+    EXPECT_FALSE(frame.isNull()) << error.toStdString();
+    return frame.isNull() ? QColor() : frame.pixelColor(frame.width() / 2, frame.height() / 2);
+}
+
 QByteArray Bytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -103,12 +112,15 @@ TEST_F(RowsBatch, EachRowsVideoHasItsOwnTextPicturesSizeAndFormat) {
     Picture("table/blue/b1.jpg", Qt::blue);
     const QByteArray text =
         "\"It's spring at #KEYWORD#;\r\ncome in \xF0\x9F\x98\x80\"";  // as the cell is written
-    Write("table/videos.csv", "\xEF\xBB\xBFkeyword;id;adCopy;slides;shape;format;\r\n"
-                              "Caf\xC3\xA9 Rose;rose;" + text + ";blue;portrait;mp4;\r\n"
-                              "baker;;;;;;\r\n"
-                              ";;;;;;\r\n");
-    const Ran run = Batch({"--output", dir + "/out", "--report", dir + "/report.json",
-                           dir + "/project.json"});
+    Write("table/videos.csv",
+          "\xEF\xBB\xBFkeyword;id;adCopy;slides;shape;format;\r\n"
+          "Caf\xC3\xA9 Rose;rose;" +
+              text +
+              ";blue;portrait;mp4;\r\n"
+              "baker;;;;;;\r\n"
+              ";;;;;;\r\n");
+    const Ran run =
+        Batch({"--output", dir + "/out", "--report", dir + "/report.json", dir + "/project.json"});
     ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     EXPECT_EQ(MadeNames(run), QStringList({"baker.avi", "rose.mp4"}));
 
@@ -116,15 +128,11 @@ TEST_F(RowsBatch, EachRowsVideoHasItsOwnTextPicturesSizeAndFormat) {
     ASSERT_TRUE(rose.ok) << rose.error.toStdString();
     EXPECT_EQ(rose.videoCodec, "h264");
     EXPECT_EQ(QSize(rose.width, rose.height), QSize(240, 426));  // 240p on its side
-    EXPECT_LT(testsupport::ColorDistance(testsupport::AverageColor(dir + "/out/rose.mp4", 5),
-                                         Qt::blue),
-              40);
+    EXPECT_LT(testsupport::ColorDistance(Middle(dir + "/out/rose.mp4"), Qt::blue), 60);
     const testsupport::MediaInfo baker = testsupport::ProbeMedia(dir + "/out/baker.avi");
     ASSERT_TRUE(baker.ok) << baker.error.toStdString();
     EXPECT_EQ(QSize(baker.width, baker.height), QSize(426, 240));
-    EXPECT_LT(testsupport::ColorDistance(testsupport::AverageColor(dir + "/out/baker.avi", 5),
-                                         Qt::red),
-              40);
+    EXPECT_LT(testsupport::ColorDistance(Middle(dir + "/out/baker.avi"), Qt::red), 60);
 
     // The narration is the row's text: as long as a WAV spoken from it.
     SpVoice speaker;
@@ -138,8 +146,8 @@ TEST_F(RowsBatch, EachRowsVideoHasItsOwnTextPicturesSizeAndFormat) {
     for (const auto& [name, words] : spoken) {
         double seconds = 0;
         QString error;
-        ASSERT_TRUE(vm::SpeakNarrationFile(speaker, words, dir + "/" + name + ".wav", &seconds,
-                                           &error))
+        ASSERT_TRUE(
+            vm::SpeakNarrationFile(speaker, words, dir + "/" + name + ".wav", &seconds, &error))
             << error.toStdString();
         const QRegularExpression line("made \\S+/" + name +
                                       "\\.\\w+ \\(planned \\d+ s, narration ([0-9.]+) s\\)");
@@ -171,8 +179,9 @@ TEST_F(RowsBatch, EveryBadRowIsListedBeforeAnythingIsTouched) {
     const QStringList before = QDir(dir + "/out").entryList(QDir::AllEntries | QDir::Hidden);
     const Ran run = Batch({"--output", dir + "/out", dir + "/project.json"});
     EXPECT_EQ(run.exitCode, 2) << run.out.toStdString();
-    EXPECT_TRUE(run.err.contains("row 5, speechRate: expected a number from 0.7 to 1.5, got "
-                                 "\"fast\""))
+    EXPECT_TRUE(
+        run.err.contains("row 5, speechRate: expected a number from 0.7 to 1.5, got "
+                         "\"fast\""))
         << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("row 12, slides: the picture " + dir +
                                  "/table/missing-folder does not exist"))
@@ -199,8 +208,8 @@ TEST_F(RowsBatch, RerunsRemakeChangedRowsAndRowsKeepTheirVideosWherever) {
     }
     const QByteArray header = "keyword,id,slides,adCopy\n";
     Write("table/videos.csv", header + rows);
-    const QStringList args = {"--seed", "7", "--skip-existing", "--output", dir + "/out",
-                              dir + "/project.json"};
+    const QStringList args = {"--seed",   "7",          "--skip-existing",
+                              "--output", dir + "/out", dir + "/project.json"};
     const Ran first = Batch(args);
     ASSERT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
     ASSERT_EQ(MadeNames(first).size(), 4u) << first.out.toStdString();
@@ -210,18 +219,19 @@ TEST_F(RowsBatch, RerunsRemakeChangedRowsAndRowsKeepTheirVideosWherever) {
             QFileInfo(dir + QString("/out/v%1.avi").arg(i)).lastModified();
 
     Write("table/videos.csv",
-          header + QByteArray(rows).replace("Row 1 about", "Row one, now about"));
+          header + QByteArray(rows).replace("Row 1 about", "Row one now about"));
     Picture("table/f2/b.jpg", Qt::white);
     const Ran second = Batch(args);
     ASSERT_EQ(second.exitCode, 0) << second.out.toStdString() << second.err.toStdString();
     EXPECT_EQ(MadeNames(second), QStringList({"v1.avi", "v2.avi"})) << second.out.toStdString();
     for (const QString name : {"v0.avi", "v3.avi"})
-        EXPECT_EQ(QFileInfo(dir + "/out/" + name).lastModified(), times[name]) << name.toStdString();
+        EXPECT_EQ(QFileInfo(dir + "/out/" + name).lastModified(), times[name])
+            << name.toStdString();
     EXPECT_NE(QFileInfo(dir + "/out/v1.avi").lastModified(), times["v1.avi"]);
 
     // The same table with a row put in at the top, into a new folder.
     Write("table/videos.csv", header + "new,vnew,f0,A new row about #KEYWORD#.\n" +
-                                  QByteArray(rows).replace("Row 1 about", "Row one, now about"));
+                                  QByteArray(rows).replace("Row 1 about", "Row one now about"));
     QStringList fresh = args;
     fresh[fresh.indexOf("--output") + 1] = dir + "/out2";
     const Ran third = Batch(fresh);

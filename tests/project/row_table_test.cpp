@@ -38,7 +38,8 @@ TEST(RowTable, ReadsWhatSpreadsheetsWrite) {
     std::vector<VideoRow> rows;
     QStringList problems;
     ASSERT_TRUE(VideoRowsFrom(table, &rows, &problems)) << problems.join("\n").toStdString();
-    EXPECT_EQ(rows[0].adCopy, QString::fromUtf8("Smile; it's \"easy\"\nat #KEYWORD# \xF0\x9F\x98\x80"));
+    EXPECT_EQ(rows[0].adCopy,
+              QString::fromUtf8("Smile; it's \"easy\"\nat #KEYWORD# \xF0\x9F\x98\x80"));
     EXPECT_EQ(rows[0].values.Get(setting::speechRate), 1.25);
     EXPECT_EQ(rows[0].Name(), "d1");
     EXPECT_EQ(rows[1].Name(), "baker");
@@ -57,8 +58,7 @@ TEST(RowTable, ReadsWhatSpreadsheetsWrite) {
     // A comma CSV: "1,5" is two cells there, never a decimal comma.
     const RowTable commas = Parse("keyword,speechRate\nx,\"1,5\"\n", "v.csv");
     ASSERT_FALSE(VideoRowsFrom(commas, &rows, &problems));
-    EXPECT_EQ(problems.last(),
-              "row 2, speechRate: expected a number from 0.7 to 1.5, got \"1,5\"");
+    EXPECT_EQ(problems.last(), "row 2, speechRate: expected a number from 0.7 to 1.5, got \"1,5\"");
 }
 
 TEST(RowTable, RefusesWhatItCannotReadSayingWhy) {
@@ -77,11 +77,12 @@ TEST(RowTable, RefusesWhatItCannotReadSayingWhy) {
     EXPECT_TRUE(error.startsWith("line 2 is not a JSON object"));
 
     // Every problem of every row at once, by the project file's rules.
-    ASSERT_TRUE(ParseRowTable("keyword,id,speechRate,shape,transitions\n"
-                              "a,,fast,square,TRUE\n"
-                              ",b,1,,\n"
-                              "c,a,1,round,no\n",
-                              "v.csv", &table, &error));
+    ASSERT_TRUE(
+        ParseRowTable("keyword,id,speechRate,shape,transitions\n"
+                      "a,,fast,square,TRUE\n"
+                      ",b,1,,\n"
+                      "c,a,1,round,no\n",
+                      "v.csv", &table, &error));
     std::vector<VideoRow> rows;
     QStringList problems;
     EXPECT_FALSE(VideoRowsFrom(table, &rows, &problems));
