@@ -90,7 +90,7 @@ bool MakeEveryVideo(const QString& folder, const QString& output, QString* error
                 return false;
             }
         }
-        if (!record.Made(video, files, vm::VideoFingerprint(fingerprint, keyword), error))
+        if (!record.Made(video, files, vm::VideoFingerprint(fingerprint, vm::KeywordTask(0, keyword)), error))
             return false;
     }
     return true;

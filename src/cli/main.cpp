@@ -31,6 +31,7 @@ extern "C" {
 #include "AppFolder.h"
 #include "AppPaths.h"
 #include "BatchProject.h"
+#include "BatchRows.h"
 #include "BatchReport.h"
 #include "BatchSettings.h"
 #include "BatchShard.h"
@@ -65,8 +66,11 @@ QString Duration(double seconds) {
     return s >= 60 ? QString("%1 min %2 s").arg(s / 60).arg(s % 60) : QString("%1 s").arg(s);
 }
 
-// The name a report gives a video: its keyword, or the output name.
-QString NameOf(const vm::BatchSettings& settings, const QString& keyword) {
+// The name a report gives a video: its keyword, or the output name; a
+// table's row by its number and id ("row 14 (spring-sale)").
+QString NameOf(const vm::BatchSettings& settings, const QString& keyword, int row = 0,
+               const QString& id = {}) {
+    if (row > 0) return QString("row %1 (%2)").arg(row).arg(id.isEmpty() ? keyword : id);
     return keyword.isEmpty() ? settings.Get(vm::setting::outputName) : keyword;
 }
 
@@ -83,14 +87,18 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 // tenth of the batch otherwise, so a scheduler's log stays short).
 class Terminal : public vm::ProductionListener {
 public:
-    Terminal(const vm::BatchSettings& settings, int videos)
-        : settings_(settings), videos_(videos), tty_(isatty(fileno(stderr))) {
+    Terminal(const vm::BatchSettings& settings, QStringList names)
+        : settings_(settings),
+          names_(std::move(names)),
+          videos_(int(names_.size())),
+          tty_(isatty(fileno(stderr))) {
         clock_.start();
     }
 
     void OnVideoEvent(const vm::VideoEvent& e) override {
         using Kind = vm::VideoEvent::Kind;
-        const QString name = NameOf(settings_, e.keyword);
+        const QString name =
+            e.index < names_.size() ? names_[e.index] : NameOf(settings_, e.keyword);
         switch (e.kind) {
             case Kind::Started:
                 flight_[e.index] = {name, "narration", 0.0};
@@ -213,6 +221,7 @@ private:
     }
 
     const vm::BatchSettings& settings_;
+    QStringList names_;  // by the video's place in the batch
     int videos_;
     bool tty_;
     bool open_ = false;
@@ -364,8 +373,14 @@ int main(int argc, char** argv) {
         "wait-for-folder",
         "When another batch is writing into the output folder, wait (up to 24 hours) until it "
         "has finished instead of giving up at once.");
+    const QCommandLineOption rowsOption(
+        "rows",
+        "Make one video per row of this table (CSV, TSV or JSON Lines) instead of one per "
+        "keyword: a \"keyword\" column, and any project setting, id, adCopy, slides, music or "
+        "outputName as further columns (default: the project's \"rows\").",
+        "FILE");
     parser.addOptions({demoOption, outputOption, shardOption, jobsOption, seedOption, skipOption,
-                       replaceOption, reportOption, waitOption});
+                       replaceOption, reportOption, waitOption, rowsOption});
     parser.addPositionalArgument("project", "The project file (JSON).", "[PROJECT.json]");
     if (!parser.parse(QCoreApplication::arguments())) return Refuse(parser.errorText());
     // Qt's own options are shown only by process(), which exits after them.
@@ -426,20 +441,52 @@ int main(int argc, char** argv) {
     if (!vm::LoadBatchProject(demo ? QString() : positional.first(), &settings, &source, &error))
         return Refuse(error);
     settings.outputFolder = output;
-    std::vector<vm::VideoTask> tasks =
-        vm::ShardTasks(vm::BatchTasks(settings.Get(vm::setting::keywords)), shard);
+    // A table of videos, from the command line or named by the project
+    // (relative to the project file), is checked whole before anything is
+    // touched: every bad row is listed, and nothing is made.
+    if (parser.isSet(rowsOption) && parser.value(rowsOption).trimmed().isEmpty())
+        return Refuse("--rows: expected a table file");
+    const QString projectFolder =
+        demo ? QDir::currentPath() : QFileInfo(positional.first()).absolutePath();
+    const QString rowsFile =
+        parser.isSet(rowsOption)
+            ? QFileInfo(parser.value(rowsOption)).absoluteFilePath()
+        : settings.Get(vm::setting::rows).isEmpty()
+            ? QString()
+            : vm::ResolveProjectPath(settings.Get(vm::setting::rows), projectFolder);
+    std::vector<vm::VideoTask> all;
+    if (rowsFile.isEmpty()) {
+        all = vm::BatchTasks(settings.Get(vm::setting::keywords));
+    } else {
+        QStringList problems;
+        if (!vm::LoadRowTasks(rowsFile, settings, projectFolder, &all, &problems)) {
+            Err(QString("vidmill-batch: %1 cannot be made (nothing was made):").arg(rowsFile));
+            for (const QString& problem : problems) Err("  " + problem);
+            return kExitBadProject;
+        }
+        source += " with the rows of " + rowsFile;
+    }
+    const int listed = int(all.size());
+    std::vector<vm::VideoTask> tasks = vm::ShardTasks(std::move(all), shard);
     const QString shardText =
         shard.count > 1 ? QString(" (shard %1/%2)").arg(shard.index).arg(shard.count) : QString();
     if (tasks.empty()) {
-        Out(QString("Nothing to make in shard %1/%2: it holds none of the %3 keywords.")
+        Out(QString("Nothing to make in shard %1/%2: it holds none of the %3 %4.")
                 .arg(shard.index)
                 .arg(shard.count)
-                .arg(settings.Get(vm::setting::keywords).size()));
+                .arg(listed)
+                .arg(rowsFile.isEmpty() ? "keywords" : "rows"));
         return kExitMade;
     }
     const int total = int(tasks.size());
     // No more renders at once than this machine's cores and memory hold.
-    const vm::RenderCap cap = vm::RenderCapHere(settings.width, settings.height);
+    // The largest frame counts: a table's row may have its own.
+    const vm::BatchSettings* largest = &settings;
+    for (const vm::VideoTask& task : tasks)
+        if (task.settings &&
+            task.settings->width * task.settings->height > largest->width * largest->height)
+            largest = task.settings.get();
+    const vm::RenderCap cap = vm::RenderCapHere(largest->width, largest->height);
     const int asked = askedJobs > 0 ? askedJobs : cap.cores;
     options.jobs = std::min(asked, cap.jobs);
     QString atOnce = QString("%1 at a time").arg(std::min(options.jobs, total));
@@ -456,6 +503,9 @@ int main(int argc, char** argv) {
             .arg(options.seed));
     Out(OutputSummary(settings));
 
+    QStringList names;
+    for (const vm::VideoTask& task : tasks)
+        names << NameOf(settings, task.keyword, task.row, task.id);
     vm::ProductionEngine engine(settings, std::move(tasks), options);
     stops.Engine(&engine);
     struct Forget {
@@ -496,7 +546,7 @@ int main(int argc, char** argv) {
                                                  : QString(" Nothing was made; --replace "
                                                            "replaces them.")));
     }
-    Terminal terminal(settings, total);
+    Terminal terminal(settings, names);
     QElapsedTimer clock;
     clock.start();
     const std::vector<vm::VideoReport> reports = engine.Run(&terminal);
@@ -507,7 +557,7 @@ int main(int argc, char** argv) {
     int skipped = 0;
     QStringList problems;
     for (const vm::VideoReport& r : reports) {
-        const QString name = NameOf(settings, r.keyword);
+        const QString name = NameOf(settings, r.keyword, r.row, r.id);
         if (r.status == vm::VideoReport::Status::Made) ++made;
         if (r.status == vm::VideoReport::Status::Skipped) ++skipped;
         if (r.status == vm::VideoReport::Status::Failed) problems << name + ": " + r.message;

@@ -12,3 +12,6 @@ using MusicChooser = std::function<QString(QWidget* parent)>;
 // Installs `chooser`; an empty one restores the real dialog. Returns the
 // previous chooser (empty when the real dialog was in use).
 MusicChooser SetMusicChooser(MusicChooser chooser);
+
+// The chooser behind "Open Spreadsheet...", replaced the same way by tests.
+MusicChooser& SpreadsheetChooser();

@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -25,6 +26,8 @@
 #include "SpVoice.h"
 #include "WidgetMaker.h"
 #include "frmKeywords.h"
+#include "MusicChooser.h"
+#include "VideoRows.h"
 
 namespace {
 
@@ -140,6 +143,10 @@ void TextToSpeechPanel::BuildKeywords(Stretcher* stretch) {
         ui::MakeButton(this, "cmdKeywords", "Manage Keywords", QRect(704, 76, 130, 28));
     keywords_ = ui::Make<QListWidget>(this, "lstKeywords");
     keywords_->setGeometry(618, 117, 216, 181);
+    // The table of videos the list shows, when it shows one.
+    rowsFile_ = ui::Make<PathLabel>(this, "lblRowsFile");
+    rowsFile_->setGeometry(618, 100, 216, 16);
+    connect(rowsFile_, &PathLabel::pathChanged, this, &TextToSpeechPanel::ShowRows);
     QLabel* howTo =
         ui::MakeLabel(this, "Label30",
                       "The software will create 1 video per keyword. To pass the keyword to the "
@@ -155,6 +162,7 @@ void TextToSpeechPanel::BuildKeywords(Stretcher* stretch) {
     ui::SetTextColor(advice, QColor(96, 96, 96));
     for (QWidget* w : std::initializer_list<QWidget*>{title, manage}) stretch->Add(w, {1, 0, 0, 0});
     stretch->Add(keywords_, {1, 0, 0, 1});
+    stretch->Add(rowsFile_, {1, 0, 0, 0});
     for (QWidget* w : std::initializer_list<QWidget*>{howTo, advice}) stretch->Add(w, {1, 1, 0, 0});
 
     // "Manage Keywords" pops up Edit, Delete All and Cancel (which only
@@ -164,7 +172,10 @@ void TextToSpeechPanel::BuildKeywords(Stretcher* stretch) {
     edit->setObjectName("mnuEditKeywords");
     QAction* deleteAll = keywordMenu_->addAction("Delete All");
     deleteAll->setObjectName("mnuDeleteAllKeywords");
+    QAction* table = keywordMenu_->addAction("Open Spreadsheet...");
+    table->setObjectName("mnuOpenSpreadsheet");
     keywordMenu_->addAction("Cancel")->setObjectName("mnuCancelKeywords");
+    connect(table, &QAction::triggered, this, &TextToSpeechPanel::OpenSpreadsheet);
     connect(manage, &QPushButton::clicked, this,
             [this] { PopupMenu(keywordMenu_, QCursor::pos()); });
     connect(edit, &QAction::triggered, this, &TextToSpeechPanel::EditKeywords);
@@ -289,6 +300,44 @@ void TextToSpeechPanel::EditKeywords() {
 void TextToSpeechPanel::DeleteAllKeywords() {
     if (keywords_->count() == 0) return;
     if (MsgBox(this, "Do you want to delete all the keywords?", "Confirm?", QMessageBox::Question,
-               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
         keywords_->clear();
+        rowsFile_->SetPath(QString());
+    }
+}
+
+MusicChooser& SpreadsheetChooser() {
+    static MusicChooser chooser;
+    return chooser;
+}
+
+void TextToSpeechPanel::OpenSpreadsheet() {
+    const MusicChooser& chooser = SpreadsheetChooser();
+    const QString path =
+        chooser ? chooser(this)
+                : QFileDialog::getOpenFileName(this, "Open Spreadsheet", QDir::homePath(),
+                                               "Tables (*.csv *.tsv *.txt *.jsonl)", nullptr,
+                                               QFileDialog::DontUseNativeDialog);
+    if (!path.isEmpty()) rowsFile_->SetPath(path);
+}
+
+void TextToSpeechPanel::ShowRows(const QString& path) {
+    if (path.isEmpty()) return;
+    vm::RowTable table;
+    QString error;
+    std::vector<vm::VideoRow> rows;
+    QStringList problems;
+    if (!vm::ReadRowTable(path, &table, &error)) problems << error;
+    else vm::VideoRowsFrom(table, &rows, &problems);
+    if (!problems.isEmpty())
+        MsgBox(this, "The table cannot be made into videos:\n\n" + problems.mid(0, 20).join("\n"),
+               "Open Spreadsheet", QMessageBox::Warning, QMessageBox::Ok);
+    keywords_->clear();
+    for (const vm::VideoRow& row : rows) {
+        auto* item = new QListWidgetItem(row.keyword, keywords_);
+        QStringList cells{QString("row %1").arg(row.number)};
+        for (auto it = row.cells.begin(); it != row.cells.end(); ++it)
+            cells << it.key() + ": " + vm::ShownJson(*it);
+        item->setToolTip(cells.join("\n"));
+    }
 }

@@ -7,6 +7,8 @@
 
 #include "VoiceToken.h"
 
+class PathLabel;
+
 class Frame;
 class QAction;
 class QComboBox;
@@ -58,6 +60,10 @@ private:
     void TestVoice();
     void EditKeywords();
     void DeleteAllKeywords();
+    void OpenSpreadsheet();
+    // Shows the rows of the table at `path` in the keyword list, each row's
+    // values in its tooltip; a table that cannot be read is said and left out.
+    void ShowRows(const QString& path);
 
     QComboBox* voiceList_ = nullptr;
     QPushButton* testVoice_ = nullptr;
@@ -65,6 +71,7 @@ private:
     std::array<QTextEdit*, 4> pages_{};
     QListWidget* keywords_ = nullptr;
     QMenu* keywordMenu_ = nullptr;
+    PathLabel* rowsFile_ = nullptr;
     QDoubleSpinBox* speechRate_ = nullptr;
     std::unique_ptr<SpVoice> voice_;
 };

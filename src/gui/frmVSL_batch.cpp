@@ -29,6 +29,7 @@
 #include "SettingsBinder.h"
 #include "SettingsTable.h"
 #include "TextToSpeechPanel.h"
+#include "BatchRows.h"
 #include "VideoRandom.h"
 #include "frmVSL.h"
 
@@ -118,10 +119,19 @@ void frmVSL::MakeVideos() {
     settings.outputFolder = vm::OutputFolder();
     settings.ffmpegPath = ffmpegPath_;
 
-    // Keywords that cannot be file names are named before anything is made.
+    // A table of videos: every bad row is named before anything is made.
     std::vector<vm::VideoTask> tasks;
+    const QString rows = settings.Get(S::rows);
+    if (!rows.isEmpty()) {
+        QStringList problems;
+        if (!vm::LoadRowTasks(rows, settings, QString(), &tasks, &problems))
+            return ShowError(this, "The videos of the table cannot be made:\n\n" +
+                                       problems.mid(0, 30).join("\n"));
+    }
+    // Keywords that cannot be file names are named before anything is made.
     QStringList unusable;
-    for (const vm::VideoTask& task : vm::BatchTasks(settings.Get(S::keywords))) {
+    for (const vm::VideoTask& task :
+         rows.isEmpty() ? vm::BatchTasks(settings.Get(S::keywords)) : std::vector<vm::VideoTask>{}) {
         if (task.keyword.isEmpty() || vm::KeywordFileNameProblem(task.keyword).isEmpty())
             tasks.push_back(task);
         else

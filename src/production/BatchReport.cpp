@@ -78,6 +78,7 @@ void AppendEntry(QByteArray* out, const VideoReport& v, const BatchSettings& set
         }
         fields.append({"files", files + indent + "]"});
     }
+    if (v.row > 0 && !v.id.isEmpty()) fields.append({"id", string(v.id)});
     fields.append({"keyword", string(v.keyword)});
     if (!v.message.isEmpty()) fields.append({"message", string(v.message)});
     fields.append({"path", string(v.path.isEmpty()
@@ -85,6 +86,7 @@ void AppendEntry(QByteArray* out, const VideoReport& v, const BatchSettings& set
                                       : v.path)});
     fields.append({"plannedSeconds", number(v.plannedSeconds)});
     fields.append({"position", QByteArray::number(v.position)});
+    if (v.row > 0) fields.append({"row", QByteArray::number(v.row)});
     fields.append({"secondsTaken", number(v.secondsTaken)});
     if (!v.stage.isEmpty()) fields.append({"stage", string(v.stage)});
     fields.append({"status", string(QString::fromLatin1(StatusName(v.status)))});
@@ -118,6 +120,7 @@ QByteArray BatchReportJson(const std::vector<VideoReport>& videos, const BatchSe
     // keywords are the videos above).
     Settings withoutKeywords = settings.values;
     withoutKeywords.Unset(setting::keywords);
+    withoutKeywords.Unset(setting::rows);
     const QJsonObject project = ProjectJson(withoutKeywords);
     // The seed as text: JSON numbers lose digits past 2^53.
     const QJsonObject report{{"seed", QString::number(seed)},

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "KeywordRules.h"
 #include "Narration.h"
 
 #ifndef VIDMILL_VERSION
@@ -19,9 +20,8 @@
 #endif
 
 namespace vm {
-namespace {
 
-QByteArray FileHash(const QString& path, const std::stop_token& stop) {
+QByteArray FileContentHash(const QString& path, const std::stop_token& stop) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return "unreadable";
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -33,6 +33,8 @@ QByteArray FileHash(const QString& path, const std::stop_token& stop) {
     }
     return hash.result().toHex();
 }
+
+namespace {
 
 // The extensions of the files this program writes, a bit each.
 constexpr const char* kExtensions[] = {".avi", ".mp4", ".srt", ".jpg", ".txt"};
@@ -75,6 +77,7 @@ QByteArray BatchFingerprint(const BatchSettings& settings, std::stop_token stop)
     hash.addData(QByteArrayLiteral("Vid Mill " VIDMILL_VERSION "\n"));
     Settings project = settings.values;
     project.Unset(setting::keywords);  // each video's own keyword goes in below
+    project.Unset(setting::rows);      // and a row's values with it
     const QJsonObject resolved{
         {"voice", settings.voice.GetDescription()},
         {"width", settings.width},
@@ -99,7 +102,7 @@ QByteArray BatchFingerprint(const BatchSettings& settings, std::stop_token stop)
     for (const QString& file : files) {
         auto found = contents.constFind(file);
         if (found == contents.constEnd()) {
-            found = contents.insert(file, FileHash(file, stop));
+            found = contents.insert(file, FileContentHash(file, stop));
             if (stop.stop_requested()) return {};
         }
         hash.addData(*found + '\n');
@@ -107,14 +110,19 @@ QByteArray BatchFingerprint(const BatchSettings& settings, std::stop_token stop)
     return hash.result().toHex();
 }
 
-QByteArray VideoFingerprint(const QByteArray& batch, const QString& keyword) {
-    return QCryptographicHash::hash(batch + '\n' + keyword.toUtf8(), QCryptographicHash::Sha256)
-        .toHex();
+QByteArray VideoFingerprint(const QByteArray& batch, const VideoTask& task) {
+    QByteArray data = batch + '\n' + task.keyword.toUtf8();
+    if (!task.print.isEmpty()) data += '\n' + task.print;
+    return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
 }
 
 QString VideoName(const BatchSettings& settings, const QString& keyword) {
     return (keyword.isEmpty() ? settings.Get(setting::outputName) : keyword) +
            (settings.container == "mp4" ? ".mp4" : ".avi");
+}
+
+QString VideoName(const BatchSettings& batch, const VideoTask& task) {
+    return TaskName(batch, task) + (SettingsOf(batch, task).container == "mp4" ? ".mp4" : ".avi");
 }
 
 QStringList VideoFiles(const BatchSettings& settings, const QString& videoName) {
@@ -168,40 +176,57 @@ bool PlanOutput(const BatchSettings& settings, const std::vector<VideoTask>& tas
     }
 
     // One video per name: a keyword that names an earlier one's video repeats it.
-    const QStringList files = VideoFiles(settings, "x.avi");
-    QStringList companions;  // the extensions beside the video
-    for (int i = 1; i < files.size(); ++i) companions << files[i].mid(1);
-    const QString videoExtension = settings.container == "mp4" ? ".mp4" : ".avi";
-    int neededBits = ExtensionBit(videoExtension);
-    for (const QString& extension : companions) neededBits |= ExtensionBit(extension);
+    struct Kind {
+        QStringList companions;  // the extensions beside the video
+        QString videoExtension;
+        int neededBits = 0;
+    };
+    auto kindOf = [](const BatchSettings& s) {
+        Kind kind;
+        const QStringList files = VideoFiles(s, "x.avi");
+        for (int i = 1; i < files.size(); ++i) kind.companions << files[i].mid(1);
+        kind.videoExtension = s.container == "mp4" ? ".mp4" : ".avi";
+        kind.neededBits = ExtensionBit(kind.videoExtension);
+        for (const QString& extension : kind.companions) kind.neededBits |= ExtensionBit(extension);
+        return kind;
+    };
+    const Kind batchKind = kindOf(settings);
     QHash<QString, int> first;
     first.reserve(count);
-    const QString outputName = settings.Get(setting::outputName);
     for (int i = 0; i < count; ++i) {
         if ((i & 4095) == 0 && stop.stop_requested()) return stopped();
-        const QString& keyword = tasks[size_t(i)].keyword;
-        const QString& base = keyword.isEmpty() ? outputName : keyword;
+        const VideoTask& task = tasks[size_t(i)];
+        const QString base = TaskName(settings, task);
         const auto found = first.constFind(base);
         if (found != first.constEnd()) {
             plan->repeats[size_t(i)] = *found;
             continue;
         }
         first.insert(base, i);
+        // A table's row may make another kind of file than the batch.
+        const Kind ownKind = task.settings ? kindOf(*task.settings) : Kind{};
+        const Kind& kind = task.settings ? ownKind : batchKind;
+        const QStringList& companions = kind.companions;
+        const QString& videoExtension = kind.videoExtension;
         // None of this video's files in the folder: nothing to skip or to replace.
-        const int there = present.value(base) & neededBits;
-        if (there == 0 || !VideoNameProblem(settings, keyword).isEmpty()) continue;
+        const int there = present.value(base) & kind.neededBits;
+        if (there == 0) continue;
+        if (!(task.name.isEmpty() ? VideoNameProblem(settings, task.keyword)
+                                  : KeywordFileNameProblem(task.name))
+                 .isEmpty())
+            continue;
         const QString video = base + videoExtension;
         const std::optional<OutputRecord::Entry> entry = record.Find(video);
         auto ours = [&](const QString& extension) {
             return entry && entry->files.contains(base + extension);
         };
-        if (skipExisting && there == neededBits) {
+        if (skipExisting && there == kind.neededBits) {
             // Made before the record was kept: its files are there, and
             // leaving them replaces nothing.
             const bool unchanged =
                 !entry || (entry->made && ours(videoExtension) &&
                            std::all_of(companions.begin(), companions.end(), ours) &&
-                           entry->fingerprint == VideoFingerprint(fingerprint, keyword));
+                           entry->fingerprint == VideoFingerprint(fingerprint, task));
             if (unchanged) {
                 plan->alreadyMade[size_t(i)] = 1;
                 continue;

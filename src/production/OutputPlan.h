@@ -26,11 +26,17 @@ namespace vm {
 // the content of every picture and of the music (each file read once).
 // Empty when stopped.
 QByteArray BatchFingerprint(const BatchSettings& settings, std::stop_token stop = {});
-// One video's: the batch's and its keyword.
-QByteArray VideoFingerprint(const QByteArray& batch, const QString& keyword);
+// One video's: the batch's, its keyword and, for a table's row, the row's
+// values and the content of its own pictures and music (VideoTask::print).
+QByteArray VideoFingerprint(const QByteArray& batch, const VideoTask& task);
+// The content of a file as a hex SHA-256 ("unreadable" when it cannot be
+// read; empty when stopped).
+QByteArray FileContentHash(const QString& path, const std::stop_token& stop = {});
 
 // The file name (no folder) of the video of `keyword`.
 QString VideoName(const BatchSettings& settings, const QString& keyword);
+// The file name (no folder) of a task's video.
+QString VideoName(const BatchSettings& batch, const VideoTask& task);
 // The names (no folder) of the files a video is made of: the video's own,
 // then its captions, cover and text, when the settings ask for them.
 QStringList VideoFiles(const BatchSettings& settings, const QString& videoName);

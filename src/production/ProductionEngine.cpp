@@ -181,7 +181,7 @@ void ProductionEngine::Impl::EndUnended() {
 }
 
 QString ProductionEngine::Impl::PathOf(int index) const {
-    return settings.outputFolder + "/" + VideoName(settings, tasks[index].keyword);
+    return settings.outputFolder + "/" + VideoName(settings, tasks[index]);
 }
 
 void ProductionEngine::Impl::FailAll(const QString& stage, const QString& message) {
@@ -201,6 +201,9 @@ void ProductionEngine::Impl::FailAll(const QString& stage, const QString& messag
 void ProductionEngine::Impl::Prepare() {
     const std::unique_ptr<SpVoice> voice =
         WorkerVoice(speechHelpers, settings.voice, settings.Get(setting::speechRate));
+    // A table's rows may each speak with a voice or at a rate of their own.
+    QString voiceNow = settings.voice.GetDescription();
+    double rateNow = settings.Get(setting::speechRate);
     for (;;) {
         if (stop.stop_requested()) break;
         const int index = next++;
@@ -222,6 +225,15 @@ void ProductionEngine::Impl::Prepare() {
         }
         PreparedVideo video;
         if (!pipeline->Begin(index, task, plan.alreadyMade[index] != 0, &video)) continue;
+        const BatchSettings& own = SettingsOf(settings, task);
+        if (own.voice.GetDescription() != voiceNow) {
+            voice->setVoice(own.voice);
+            voiceNow = own.voice.GetDescription();
+        }
+        if (own.Get(setting::speechRate) != rateNow) {
+            rateNow = own.Get(setting::speechRate);
+            voice->setSpeechRate(rateNow);
+        }
         VideoEvent& e = video.event;
         VideoEvent failure;
         if (!pipeline->Prepare(task, *voice, &video, &failure)) {
@@ -345,8 +357,16 @@ ProductionEngine::ProductionEngine(BatchSettings settings, std::vector<VideoTask
     d->settings = std::move(settings);
     d->tasks = std::move(tasks);
     d->options = options;
-    d->options.jobs =
-        std::clamp(options.jobs, 1, RenderCapHere(d->settings.width, d->settings.height).jobs);
+    // The largest frame of the batch (a table's row may have its own) sets
+    // how many renders fit.
+    int width = d->settings.width;
+    int height = d->settings.height;
+    for (const VideoTask& task : d->tasks)
+        if (task.settings && task.settings->width * task.settings->height > width * height) {
+            width = task.settings->width;
+            height = task.settings->height;
+        }
+    d->options.jobs = std::clamp(options.jobs, 1, RenderCapHere(width, height).jobs);
     d->silenceMs = options.renderSilenceMs;
 }
 
@@ -415,6 +435,12 @@ std::vector<VideoReport> ProductionEngine::Run(ProductionListener* listener) {
     for (int i = 0; i < count; ++i) {
         s.reports[i].keyword = s.tasks[i].keyword;
         s.reports[i].position = s.tasks[i].position;
+        if (s.tasks[i].row > 0) {
+            // A table's rows are few and named each their own way.
+            s.reports[i].row = s.tasks[i].row;
+            s.reports[i].id = s.tasks[i].id;
+            s.reports[i].path = s.PathOf(i);
+        }
     }
     const QString helperProgram =
         s.options.speechHelper.isEmpty() ? SpVoice::HelperProgram() : s.options.speechHelper;

@@ -32,6 +32,8 @@ struct VideoReport {
     enum class Status { Made, Failed, Skipped, Stopped };
     QString keyword;
     int position = 0;
+    int row = 0;  // a table's row: its number in the file, and its id
+    QString id;
     Status status = Status::Stopped;
     QString path;               // empty for a video the batch never came to
     double plannedSeconds = 0;  // 0 until the plan is known

@@ -32,14 +32,19 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 std::vector<VideoTask> BatchTasks(const QStringList& keywords) {
     std::vector<VideoTask> tasks;
     tasks.reserve(size_t(std::max<qsizetype>(1, keywords.size())));
-    for (int i = 0; i < keywords.size(); ++i) tasks.push_back({i, keywords[i]});
-    if (tasks.empty()) tasks.push_back({0, QString()});
+    for (int i = 0; i < keywords.size(); ++i) tasks.push_back(KeywordTask(i, keywords[i]));
+    if (tasks.empty()) tasks.push_back(KeywordTask(0, QString()));
     return tasks;
 }
 
-QString VideoFileFor(const BatchSettings& settings, const QString& keyword) {
-    return settings.outputFolder + "/" + (keyword.isEmpty() ? settings.Get(setting::outputName) : keyword) +
-           (settings.container == "mp4" ? ".mp4" : ".avi");
+QString TaskName(const BatchSettings& batch, const VideoTask& task) {
+    if (!task.name.isEmpty()) return task.name;
+    return task.keyword.isEmpty() ? SettingsOf(batch, task).Get(setting::outputName) : task.keyword;
+}
+
+QString VideoFileFor(const BatchSettings& batch, const VideoTask& task) {
+    return batch.outputFolder + "/" + TaskName(batch, task) +
+           (SettingsOf(batch, task).container == "mp4" ? ".mp4" : ".avi");
 }
 
 QString CompanionFile(const QString& videoPath, const char* extension) {
@@ -79,9 +84,12 @@ bool VideoPipeline::Begin(int index, const VideoTask& task, bool alreadyMade,
     e.index = index;
     e.position = task.position;
     e.keyword = task.keyword;
-    e.path = VideoFileFor(settings_, task.keyword);
+    e.path = VideoFileFor(settings_, task);
     video->started = std::chrono::steady_clock::now();
-    const QString nameProblem = VideoNameProblem(settings_, task.keyword);
+    video->fingerprint = VideoFingerprint(fingerprint_, task);
+    const QString nameProblem = task.name.isEmpty()
+                                    ? VideoNameProblem(SettingsOf(settings_, task), task.keyword)
+                                    : KeywordFileNameProblem(task.name);
     if (!nameProblem.isEmpty()) {
         VideoEvent failed = e;
         failed.kind = VideoEvent::Kind::Failed;
@@ -112,9 +120,11 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
         failure->message = message;
         return false;
     };
-    VideoRandom random(seed_, task.position);
+    const BatchSettings& settings = SettingsOf(settings_, task);
+    VideoRandom random = task.seedName.isEmpty() ? VideoRandom(seed_, task.position)
+                                                 : VideoRandom(seed_, task.seedName);
 
-    const QStringList pages = settings_.Get(setting::adCopies);
+    const QStringList pages = settings.Get(setting::adCopies);
     const int copy = PickAdCopy(pages, task.keyword, random);
     e.narrated = copy >= 0;
     std::vector<NarrationWord> words;
@@ -139,7 +149,7 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
         if (!SpeakNarrationFile(voice, NarrationTextFor(pages[copy], task.keyword),
                                 out->narrationFile, &e.narrationSeconds, &error, &words))
             return fail("narration", error);
-        if (settings_.Get(setting::evenLoudness) && !EvenNarrationLoudness(out->narrationFile, &error))
+        if (settings.Get(setting::evenLoudness) && !EvenNarrationLoudness(out->narrationFile, &error))
             return fail("narration", error);
     }
     if (stop_.stop_requested()) return false;
@@ -147,10 +157,10 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
     TimingInput input;
     input.hasNarration = e.narrated;
     input.narrationSeconds = e.narrationSeconds;
-    input.music = settings_.Get(setting::music);
-    input.secondsPerSlide = settings_.Get(setting::secondsPerSlide);
-    input.slideCount = int(settings_.slides.size());
-    input.imageAdjustIndex = settings_.Is(setting::whenNarrationIsLonger, "repeatImages") ? 1 : 0;
+    input.music = settings.Get(setting::music);
+    input.secondsPerSlide = settings.Get(setting::secondsPerSlide);
+    input.slideCount = int(settings.slides.size());
+    input.imageAdjustIndex = settings.Is(setting::whenNarrationIsLonger, "repeatImages") ? 1 : 0;
     input.keywordNotEmpty = !task.keyword.isEmpty();
     input.randomExtra = task.keyword.isEmpty() ? 0 : random.Below(12);
     QString error;
@@ -159,7 +169,7 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
     e.kind = VideoEvent::Kind::Planned;
     send_(e);
 
-    if (settings_.Get(setting::music) && !settings_.musicFile.isEmpty()) {
+    if (settings.Get(setting::music) && !settings.musicFile.isEmpty()) {
         e.kind = VideoEvent::Kind::Music;
         send_(e);
         out->musicFile = QString("%1/music-%2.mp3").arg(workFolder_).arg(out->event.index);
@@ -172,8 +182,8 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
         // Cut for the video as it will run: with few slides the last one
         // is held on past the plan's length, and the music goes on under it.
         const int seconds = VideoSeconds(
-            settings_, int(settings_.slides.size()) + e.plan.repeatedImages, e.plan, e.narrated);
-        if (PrepareMusic(settings_, int16_t(std::min(seconds, 32767)), out->musicFile, log, stop_,
+            settings, int(settings.slides.size()) + e.plan.repeatedImages, e.plan, e.narrated);
+        if (PrepareMusic(settings, int16_t(std::min(seconds, 32767)), out->musicFile, log, stop_,
                          &music, &error))
             error.clear();
         if (stop_.stop_requested()) return false;
@@ -187,15 +197,15 @@ bool VideoPipeline::Prepare(const VideoTask& task, SpVoice& voice, PreparedVideo
         }
     }
 
-    e.slides = VideoSlides(settings_, e.plan, random);
-    if (!LayoutVideo(settings_, e.slides, e.plan, out->narrationFile, music, random, &out->job,
+    e.slides = VideoSlides(settings, e.plan, random);
+    if (!LayoutVideo(settings, e.slides, e.plan, out->narrationFile, music, random, &out->job,
                      &error))
         return fail("layout", error);
-    out->job.container = settings_.container;
-    out->job.fit = settings_.Get(setting::fit).toStdString();
-    out->job.logo = settings_.brand.logo;
-    out->job.intro = settings_.brand.intro;
-    out->job.outro = settings_.brand.outro;
+    out->job.container = settings.container;
+    out->job.fit = settings.Get(setting::fit).toStdString();
+    out->job.logo = settings.brand.logo;
+    out->job.intro = settings.brand.intro;
+    out->job.outro = settings.brand.outro;
     if (!PrepareCompanions(task, words, out, &error)) return fail("files", error);
     e.musicSeconds = out->job.music.empty() ? 0.0 : out->job.music.front().length;
     e.totalFrames =
@@ -212,6 +222,7 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
             {QString::fromStdString(UnfinishedPath(final.toStdString())), final});
         return out->companions.back().first;
     };
+    const BatchSettings& settings = SettingsOf(settings_, task);
     auto write = [&](const char* extension, const QString& text) {
         QFile file(unfinished(extension));
         const QByteArray bytes = text.toUtf8();
@@ -220,26 +231,26 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
         *error = QString("%1 cannot be written: %2").arg(file.fileName(), file.errorString());
         return false;
     };
-    if (!words.empty() && (settings_.captionsFile || settings_.captionsBurned)) {
+    if (!words.empty() && (settings.captionsFile || settings.captionsBurned)) {
         const std::vector<CaptionCue> cues = MakeCaptionCues(words);
-        if (settings_.captionsBurned) {
+        if (settings.captionsBurned) {
             out->job.captions = BurnedCaptions(cues);
-            out->job.highlightWords = settings_.Get(setting::highlightWords);
+            out->job.highlightWords = settings.Get(setting::highlightWords);
         }
         // The captions file runs with the video: the narration starts after the intro.
         const double intro = double(out->job.intro.frames) / kFramesPerSecond;
-        if (settings_.captionsFile && !write(".srt", SrtText(cues, intro))) return false;
+        if (settings.captionsFile && !write(".srt", SrtText(cues, intro))) return false;
     }
-    const QString text = PublishingText(settings_, task.keyword);
+    const QString text = PublishingText(settings, task.keyword);
     if (!text.isEmpty() && !write(".txt", text)) return false;
-    if (settings_.Get(setting::cover) && !settings_.slides.isEmpty()) {
+    if (settings.Get(setting::cover) && !settings.slides.isEmpty()) {
         const QString slide =
-            settings_.slides[std::clamp(settings_.coverSlide, 0, int(settings_.slides.size()) - 1)];
-        const QString headline = task.keyword.isEmpty() ? settings_.Get(setting::outputName) : task.keyword;
+            settings.slides[std::clamp(settings.coverSlide, 0, int(settings.slides.size()) - 1)];
+        const QString headline = task.keyword.isEmpty() ? settings.Get(setting::outputName) : task.keyword;
         const RenderResult made = MakeCoverPicture(
-            slide.toStdString(), settings_.coverWidth, settings_.coverHeight,
+            slide.toStdString(), settings.coverWidth, settings.coverHeight,
             headline.toStdString(), unfinished(".jpg").toStdString(),
-            settings_.brand.logoOnCover ? settings_.brand.logo : RenderJob::Logo{});
+            settings.brand.logoOnCover ? settings.brand.logo : RenderJob::Logo{});
         if (!made.ok) {
             *error = "The cover picture could not be made: " + QString::fromStdString(made.Text());
             return false;
@@ -319,7 +330,7 @@ void VideoPipeline::Render(PreparedVideo video, std::stop_token renderStop,
     e.companions = video.event.companions;
     Discard(video);
     if (named) {
-        if (!record_->Made(name, files, VideoFingerprint(fingerprint_, e.keyword), &recordError)) {
+        if (!record_->Made(name, files, video.fingerprint, &recordError)) {
             VideoEvent note = e;
             note.kind = VideoEvent::Kind::Note;
             note.message = recordError + " (the video is made again next time)";

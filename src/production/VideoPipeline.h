@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <stop_token>
 #include <utility>
 #include <vector>
@@ -23,11 +24,38 @@ class SpVoice;
 namespace vm {
 
 // One video of a batch: its keyword and the keyword's position in the list
-// (which seeds its random choices).
+// (which seeds its random choices). A video from a table's row (VideoRows.h)
+// also has the row's number, its id, its name, settings of its own and the
+// print of its values, and is seeded from its id or keyword instead: a row
+// put in above it changes nothing about it.
 struct VideoTask {
     int position = 0;
     QString keyword;
+    int row = 0;  // its number in the table; 0 for a keyword list's
+    QString id;
+    QString name;  // the file's name without extension; empty: the keyword's
+    QString seedName;
+    std::shared_ptr<const BatchSettings> settings;  // null: the batch's
+    // The row's cells and the content of its own pictures and music: part of
+    // the video's fingerprint, so a changed row is made again.
+    QByteArray print;
 };
+
+// The video of a keyword list's keyword at `position`.
+inline VideoTask KeywordTask(int position, const QString& keyword) {
+    VideoTask task;
+    task.position = position;
+    task.keyword = keyword;
+    return task;
+}
+
+// The settings task `task` is made with.
+inline const BatchSettings& SettingsOf(const BatchSettings& batch, const VideoTask& task) {
+    return task.settings ? *task.settings : batch;
+}
+// The file name a task's video is called by, without extension: its own
+// name, its keyword, or the output name without one.
+QString TaskName(const BatchSettings& batch, const VideoTask& task);
 
 // One task per keyword in list order, or a single one without a keyword when
 // the list is empty.
@@ -74,9 +102,9 @@ struct VideoEvent {
     }
 };
 
-// <output>/<keyword>.avi (or .mp4), or <output>/<outputName>.avi without a
-// keyword.
-QString VideoFileFor(const BatchSettings& settings, const QString& keyword);
+// <output>/<name>.avi (or .mp4): the task's name, its keyword, or the
+// output name without one.
+QString VideoFileFor(const BatchSettings& batch, const VideoTask& task);
 
 // The files that go beside a video for the site it is uploaded to: its
 // captions (.srt), its cover picture (.jpg) and its title and description
@@ -95,6 +123,7 @@ struct PreparedVideo {
     VideoEvent event;  // keyword, paths, plan, slides: the base of its later events
     QString narrationFile;
     QString musicFile;
+    QByteArray fingerprint;  // what the record keeps of it once made
     RenderJob job;
     std::chrono::steady_clock::time_point started;
     // Files that go beside the video, written under unfinished names (first)

@@ -11,6 +11,14 @@ VideoRandom::VideoRandom(uint64_t batchSeed, int position)
     Next();
 }
 
+VideoRandom::VideoRandom(uint64_t batchSeed, const QString& name) {
+    // FNV-1a over the name's UTF-8: the same stream on every machine.
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (const char c : name.toUtf8()) h = (h ^ uint8_t(c)) * 0x100000001B3ull;
+    state_ = batchSeed ^ h;
+    Next();
+}
+
 uint64_t VideoRandom::Next() {
     uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;

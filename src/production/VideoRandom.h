@@ -13,6 +13,9 @@ namespace vm {
 class VideoRandom {
 public:
     VideoRandom(uint64_t batchSeed, int position);
+    // Seeded from a name instead (a table row's id or keyword), so the video
+    // keeps its choices wherever its row moves in the table.
+    VideoRandom(uint64_t batchSeed, const QString& name);
 
     // A uniform whole number from 0 to n - 1 (0 for n <= 1).
     int Below(int n);

@@ -124,6 +124,9 @@ inline const NumberSetting introSeconds =
 
 // The batch.
 inline const TextsSetting keywords = Texts("keywords").Label("Keywords").Control("lstKeywords");
+// A table of videos (RowTable.h): one row, one video, its cells overriding
+// the settings above. Used instead of the keyword list when set.
+inline const TextSetting rows = Text("rows").Path().Label("Video table").Control("lblRowsFile");
 // The video's name when there are no keywords.
 inline const TextSetting outputName =
     Text("outputName", "myfile").NonEmpty("a file name that is not empty").Label("Video name").Control("txtFilename");
@@ -153,7 +156,7 @@ inline const SettingDef* const kAll[] = {
     &fit,         &captions,       &highlightWords, &cover,           &coverSlide,
     &titleTemplate, &descriptionTemplate, &motion,  &motionStrength,  &transitionSet,
     &transitionSeconds, &speechRate, &evenLoudness, &logo, &logoCorner, &logoWidth,
-    &logoOpacity, &logoMargin, &logoOnCover, &intro, &outro, &introSeconds, &clipFill, &clipSound,
+    &logoOpacity, &logoMargin, &logoOnCover, &intro, &outro, &introSeconds, &clipFill, &clipSound, &rows,
 };
 
 }  // namespace vm::setting

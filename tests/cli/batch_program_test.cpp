@@ -647,7 +647,7 @@ TEST_F(ProjectBatch, SigtermDuringTheSkipsOfALargeRerunEndsWithinASecond) {
             QFile file(out + "/" + video);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             ASSERT_TRUE(
-                record.Made(video, {video}, vm::VideoFingerprint(fingerprint, keyword), &error));
+                record.Made(video, {video}, vm::VideoFingerprint(fingerprint, vm::KeywordTask(0, keyword)), &error));
         }
     }
     const QString tmp = dir + "/tmp";

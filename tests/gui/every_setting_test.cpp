@@ -72,6 +72,18 @@ protected:
             list->addItem(s.path ? blue : QString("dentist"));
             return QVariant(testsupport::Items(list));
         }
+        if (auto* label = qobject_cast<PathLabel*>(control);
+            label && label->objectName() == "lblRowsFile") {
+            // "Open Spreadsheet..." chooses it: a table of the keyword above.
+            const QString table = folder + "/videos.csv";
+            QFile file(table);
+            if (!file.open(QIODevice::WriteOnly) || file.write("keyword\ndentist\n") < 0) return {};
+            file.close();
+            SpreadsheetChooser() = [table](QWidget*) { return table; };
+            testsupport::Find<QAction>(window.get(), "mnuOpenSpreadsheet")->trigger();
+            SpreadsheetChooser() = nullptr;
+            return QVariant(label->text());
+        }
         if (auto* label = qobject_cast<PathLabel*>(control)) {
             // The button beside it chooses the file.
             const QString button = label->objectName() == "lblSelectedMP3"
@@ -172,6 +184,12 @@ TEST_F(EverySetting, SetInTheWindowReachesTheFileAndTheBatch) {
             for (const QJsonValue& video : report.value("videos").toArray())
                 made << video.toObject().value("keyword").toString();
             EXPECT_EQ(made, value.toStringList());
+            continue;
+        }
+        if (s == &vm::setting::rows) {
+            // The table's rows are the videos, each named by its row.
+            for (const QJsonValue& video : report.value("videos").toArray())
+                EXPECT_EQ(video.toObject().value("row").toInt(), 2);
             continue;
         }
         QJsonValue reported = Field(settings, *s);

@@ -542,7 +542,7 @@ TEST(UploadReady, ProjectChoicesBecomeSettings) {
     EXPECT_FALSE(s.captionsFile || s.captionsBurned || s.Get(vm::setting::cover));
     EXPECT_TRUE(PublishingText(s, "x").isEmpty());
     s.outputFolder = "/out";
-    EXPECT_EQ(VideoFileFor(s, "dentist"), "/out/dentist.avi");
+    EXPECT_EQ(VideoFileFor(s, KeywordTask(0, "dentist")), "/out/dentist.avi");
 
     const QSize sizes[3] = {{1920, 1080}, {1080, 1920}, {1080, 1080}};
     for (int shape = 0; shape < 3; ++shape) {
@@ -557,8 +557,8 @@ TEST(UploadReady, ProjectChoicesBecomeSettings) {
     }
     EXPECT_EQ(QSize(s.coverWidth, s.coverHeight), QSize(720, 720));
     s.outputFolder = "/out";
-    EXPECT_EQ(VideoFileFor(s, "a.b"), "/out/a.b.mp4");
-    EXPECT_EQ(CompanionFile(VideoFileFor(s, "a.b"), ".srt"), "/out/a.b.srt");
+    EXPECT_EQ(VideoFileFor(s, KeywordTask(0, "a.b")), "/out/a.b.mp4");
+    EXPECT_EQ(CompanionFile(VideoFileFor(s, KeywordTask(0, "a.b")), ".srt"), "/out/a.b.srt");
 
     p.Set(setting::cover, true);
     p.Set(setting::coverSlide, 3);
