@@ -34,6 +34,9 @@ struct VideoTask {
 std::vector<VideoTask> BatchTasks(const QStringList& keywords);
 
 // What happens to a video, as the engine reports it.
+// Why a video was skipped when --skip-existing found it made already.
+inline const char kAlreadyMadeMessage[] = "its video is already in the output folder";
+
 struct VideoEvent {
     enum class Kind {
         Started,    // preparing begins: the narration is spoken

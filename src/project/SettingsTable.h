@@ -101,6 +101,10 @@ inline const TextsSetting keywords = Texts("keywords").Label("Keywords").Control
 // The video's name when there are no keywords.
 inline const TextSetting outputName =
     Text("outputName", "myfile").NonEmpty("a file name that is not empty").Label("Video name").Control("txtFilename");
+// Where the videos go: a folder, relative to the project file like the
+// pictures; empty for the program's own output folder. vidmill-batch's
+// --output goes before it.
+inline const TextSetting output = Text("output").Path().OmitDefault().Label("Output folder");
 
 // Background music.
 inline const FlagSetting music =
@@ -126,7 +130,7 @@ inline const SettingDef* const kAll[] = {
     &musicDuck,   &musicDuckDb,    &format,         &mp4Crf,          &shape,
     &fit,         &captions,       &highlightWords, &cover,           &coverSlide,
     &titleTemplate, &descriptionTemplate, &motion,  &motionStrength,  &transitionSet,
-    &transitionSeconds, &speechRate, &evenLoudness,
+    &transitionSeconds, &speechRate, &evenLoudness, &output,
 };
 
 }  // namespace vm::setting
