@@ -22,6 +22,11 @@ protected:
     }
     QWidget* Focus() const { return QApplication::focusWidget(); }
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        // A dialog closed hands the keyboard back to the window.
+        if (!window->isActiveWindow()) {
+            window->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+        }
         QWidget* to = Focus() ? Focus() : window.get();
         QTest::keyClick(to, Qt::Key(key), modifiers);
     }
@@ -102,10 +107,10 @@ TEST_F(Keyboard, FromStartUpEveryPanelAndTheDemoVideosWithKeysOnly) {
     // Ctrl+Return makes the videos; the title shows how far; Escape asks
     // whether to stop (No: the batch goes on).
     QStringList titles;
-    connect(window.get(), &frmVSL::batchProgress, window.get(),
+    QObject::connect(window.get(), &frmVSL::batchProgress, window.get(),
             [&] { titles << window->windowTitle(); });
     bool escaped = false;
-    connect(window.get(), &frmVSL::videoFinished, window.get(), [&] {
+    QObject::connect(window.get(), &frmVSL::videoFinished, window.get(), [&] {
         if (escaped) return;
         escaped = true;
         answer = QMessageBox::No;
