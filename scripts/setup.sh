@@ -14,6 +14,8 @@ PACKAGES=(
   ffmpeg
   libass-dev fonts-wqy-microhei
   xvfb x11-apps imagemagick fonts-dejavu-core
+  # screenshots under a window manager (scripts/screenshots.sh)
+  openbox xdotool
   # tests only: an offline recogniser hears whether faster speech is still understood
   pocketsphinx pocketsphinx-en-us
   # the package: icons drawn at build time; cpack finds the programs with file and

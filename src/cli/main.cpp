@@ -347,8 +347,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption demoOption("demo", "Make the videos of the demo project.");
     const QCommandLineOption outputOption(
         "output",
-        "Folder for the videos (default: output/ in the per-user folder: ~/Videos/Vid Mill when "
-        "installed, beside the program in its build folder).",
+        "Folder for the videos (default: the project's output folder, else output/ in the "
+        "per-user folder: ~/Videos/Vid Mill when installed, beside the program in its build "
+        "folder).",
         "DIR");
     const QCommandLineOption shardOption(
         "shard", "Make only the keywords whose position modulo N is I (from 0).", "I/N");
@@ -432,14 +433,15 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(outputOption) && parser.value(outputOption).trimmed().isEmpty())
         return Refuse("--output: expected a folder, got an empty name");
-    const QString output =
-        QDir(parser.isSet(outputOption) ? parser.value(outputOption) : vm::UserPath("output"))
-            .absolutePath();
 
     vm::BatchSettings settings;
     QString source;
     if (!vm::LoadBatchProject(demo ? QString() : positional.first(), &settings, &source, &error))
         return Refuse(error);
+    // --output, else the project's own output folder, else the program's.
+    const QString output = QDir(parser.isSet(outputOption) ? parser.value(outputOption)
+                                                           : settings.outputFolder)
+                               .absolutePath();
     settings.outputFolder = output;
     // A table of videos, from the command line or named by the project
     // (relative to the project file), is checked whole before anything is

@@ -20,6 +20,32 @@
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+                emit clicked();
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void LinkLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    QPen dots(palette().color(QPalette::WindowText), 1, Qt::DotLine);
+    painter.setPen(dots);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {

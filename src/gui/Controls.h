@@ -9,7 +9,9 @@
 #include <functional>
 
 // A label that reacts to a left click: the program's link labels and the
-// caption labels of the panel and ad-copy headers.
+// caption labels of the panel and ad-copy headers. It takes the keyboard's
+// focus like a button (Tab reaches it, a dotted frame shows it) and Enter or
+// Space clicks it.
 class LinkLabel : public QLabel {
     Q_OBJECT
 public:
@@ -19,6 +21,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // The header of a panel or an ad-copy page. NotSelected false draws it as the

@@ -3,12 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
 
 #include "AppFolder.h"
+#include "BatchSettings.h"
 #include "CompressorSettingsDialog.h"
 #include "Compressors.h"
 #include "Controls.h"
@@ -18,9 +20,21 @@
 #include "Shell.h"
 #include "UploadGroup.h"
 #include "WidgetMaker.h"
+#include "WindowMemory.h"
 
 namespace {
 const char* kMediaPlayerAddress = "https://www.videolan.org/vlc/";
+
+OutputChooser& InstalledChooser() {
+    static OutputChooser chooser;
+    return chooser;
+}
+}  // namespace
+
+OutputChooser SetOutputChooser(OutputChooser chooser) {
+    OutputChooser previous = std::move(InstalledChooser());
+    InstalledChooser() = std::move(chooser);
+    return previous;
 }
 
 QString DefaultCompressorName() {
@@ -116,7 +130,9 @@ void MakeVideoPanel::BuildRun(Stretcher* stretch) {
     progress_->setValue(0);
     progress_->setTextVisible(true);
     openFolder_ =
-        ui::MakeButton(this, "cmdOpenOutputFolder", "Open Target Folder", QRect(450, 106, 384, 28));
+        ui::MakeButton(this, "cmdOpenOutputFolder", "Open Target Folder", QRect(450, 106, 286, 28));
+    browseOutput_ = ui::MakeButton(this, "cmdBrowseOutput", "Browse...", QRect(742, 106, 92, 28));
+    browseOutput_->setToolTip("Choose the folder the videos go to (kept in the project)");
     outputFolder_ = ui::Make<PathLabel>(this, "lblOutputFolder");
     outputFolder_->setGeometry(450, 138, 384, 18);
 
@@ -136,7 +152,8 @@ void MakeVideoPanel::BuildRun(Stretcher* stretch) {
     LinkLabel* playerLink = ui::MakeLink(this, "Label34", "Click here to go to the VLC web site.",
                                          QRect(450, 264, 384, 18));
 
-    stretch->Add(stop_, {1, 0, 0, 0});
+    for (QWidget* w : std::initializer_list<QWidget*>{stop_, browseOutput_})
+        stretch->Add(w, {1, 0, 0, 0});
     for (QWidget* w :
          std::initializer_list<QWidget*>{makeVideos_, progress_, openFolder_, outputFolder_,
                                          problems, codec, player, playerLink})
@@ -144,7 +161,14 @@ void MakeVideoPanel::BuildRun(Stretcher* stretch) {
 
     connect(makeVideos_, &QPushButton::clicked, this, &MakeVideoPanel::makeVideosClicked);
     connect(stop_, &QPushButton::clicked, this, &MakeVideoPanel::stopClicked);
-    connect(openFolder_, &QPushButton::clicked, this, [this] { OpenFolder(vm::OutputFolder()); });
+    connect(openFolder_, &QPushButton::clicked, this, [this] { OpenFolder(OutputFolder()); });
+    connect(browseOutput_, &QPushButton::clicked, this, &MakeVideoPanel::BrowseOutput);
+    // The folder shown follows the project's.
+    connect(project_, &vm::ProjectModel::changed, this, [this](const vm::SettingDef* s) {
+        if (s == &vm::setting::output) ShowOutputFolder(OutputFolder());
+    });
+    connect(project_, &vm::ProjectModel::reset, this,
+            [this] { ShowOutputFolder(OutputFolder()); });
     connect(playerLink, &LinkLabel::clicked, this,
             [this] { ShellOpenOrSay(this, QUrl(kMediaPlayerAddress)); });
 }
@@ -190,8 +214,28 @@ void MakeVideoPanel::CompressorSettings() {
     if (dialog.exec() == QDialog::Accepted) compressors.SetSettingValue(index, dialog.Value());
 }
 
+QString MakeVideoPanel::OutputFolder() const {
+    return vm::ProjectOutputFolder(project_->Values(), project_->Folder());
+}
+
+void MakeVideoPanel::BrowseOutput() {
+    const OutputChooser& chooser = InstalledChooser();
+    const QString start = project_->Get(vm::setting::output).isEmpty()
+                              ? memory::LastFolder("output")
+                              : OutputFolder();
+    const QString folder =
+        chooser ? chooser(this)
+                : QFileDialog::getExistingDirectory(this, "Output Folder", start,
+                                                    QFileDialog::ShowDirsOnly |
+                                                        QFileDialog::DontUseNativeDialog);
+    if (folder.isEmpty()) return;
+    memory::RememberFolder("output", folder);
+    project_->Set(vm::setting::output, QDir::cleanPath(QDir(folder).absolutePath()));
+}
+
 void MakeVideoPanel::SetRunning(bool running) {
     openFolder_->setEnabled(!running);
+    browseOutput_->setEnabled(!running);
     makeVideos_->setEnabled(!running);
     compressorSettings_->setEnabled(!running);
     stop_->setEnabled(running);
@@ -199,6 +243,15 @@ void MakeVideoPanel::SetRunning(bool running) {
 
 void MakeVideoPanel::SetMakeVideosEnabled(bool enabled) {
     makeVideos_->setEnabled(enabled);
+}
+
+bool MakeVideoPanel::MakeVideosEnabled() const {
+    return makeVideos_->isEnabled();
+}
+
+void MakeVideoPanel::AddShortcutTips(const QString& makeKeys, const QString& stopKeys) {
+    makeVideos_->setToolTip("Make one video per keyword (" + makeKeys + ")");
+    stop_->setToolTip("Stop the batch (" + stopKeys + ")");
 }
 
 void MakeVideoPanel::SetStopEnabled(bool enabled) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <functional>
 
 class QComboBox;
 class QCheckBox;
@@ -12,6 +13,12 @@ class UploadGroup;
 namespace vm {
 class ProjectModel;
 }
+
+// The folder chooser behind "Browse..." of the output folder. Tests install
+// one that returns a folder ("" for cancel); an empty one restores the
+// dialog. Returns the previous one.
+using OutputChooser = std::function<QString(QWidget* parent)>;
+OutputChooser SetOutputChooser(OutputChooser chooser);
 
 // The compressor the window chooses at start-up, which the tips recommend.
 QString DefaultCompressorName();
@@ -28,9 +35,14 @@ public:
     // Target Folder" are off and Stop is on.
     void SetRunning(bool running);
     void SetMakeVideosEnabled(bool enabled);
+    bool MakeVideosEnabled() const;
+    // Names the shortcuts of "Make Videos!" and Stop in their tooltips.
+    void AddShortcutTips(const QString& makeKeys, const QString& stopKeys);
     void SetStopEnabled(bool enabled);
     void ShowProgress(int percent, const QString& text);
     void ShowOutputFolder(const QString& folder);
+    // Where the project's videos go: its output folder, or the program's.
+    QString OutputFolder() const;
     // Opens a folder in the file manager (made first when missing), or says
     // why it could not.
     void OpenFolder(const QString& folder);
@@ -46,6 +58,8 @@ private:
     // setting.
     void CompressorSettings();
     void UpdateEnabled();
+    // "Browse...": the project's output folder.
+    void BrowseOutput();
 
     vm::ProjectModel* project_;
     QComboBox* resolution_ = nullptr;
@@ -57,5 +71,6 @@ private:
     QPushButton* stop_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* openFolder_ = nullptr;
+    QPushButton* browseOutput_ = nullptr;
     PathLabel* outputFolder_ = nullptr;
 };

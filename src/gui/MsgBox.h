@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QMessageBox>
 #include <QString>
 #include <functional>
@@ -11,6 +12,8 @@ struct MsgBoxCall {
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    // Buttons shown with words of their own ("Replace" on Yes).
+    QMap<QMessageBox::StandardButton, QString> labels;
 };
 
 using MsgBoxHandler = std::function<QMessageBox::StandardButton(const MsgBoxCall&)>;
@@ -19,6 +22,11 @@ using MsgBoxHandler = std::function<QMessageBox::StandardButton(const MsgBoxCall
 QMessageBox::StandardButton MsgBox(QWidget* parent, const QString& text, const QString& title,
                                    QMessageBox::Icon icon,
                                    QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// The same with some buttons worded for the question.
+QMessageBox::StandardButton MsgBox(QWidget* parent, const QString& text, const QString& title,
+                                   QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                   const QMap<QMessageBox::StandardButton, QString>& labels);
 
 // Installs a handler that answers every box instead of showing it; an empty
 // handler restores the real boxes. Returns the previous handler.

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QToolButton>
 
 #include "Controls.h"
 #include "WidgetMaker.h"
@@ -113,15 +114,24 @@ void PanelStrip::AddProjectButtons() {
     openButton = ui::Make<QPushButton>(client_, "cmdOpenProject", "Open Project...");
     // Between the last panel header and "Create Demo Project", right-aligned
     // against the demo button.
+    recentButton = ui::Make<QToolButton>(client_, "cmdRecentProjects");
+    recentButton->setArrowType(Qt::DownArrow);
+    recentButton->setPopupMode(QToolButton::InstantPopup);
+    recentButton->setToolTip("Recent projects");
     const QRect demo = demoButton->geometry();
     const int gap = 6;
     int right = demo.left() - gap;
+    recentButton->setGeometry(right - 18, demo.top(), 18, demo.height());
+    stretch_->Add(recentButton, {1, 0, 0, 0});
+    right -= 18;
     for (QPushButton* button : {openButton, saveButton}) {
         const int width = QFontMetrics(button->font()).horizontalAdvance(button->text()) + 14;
         button->setGeometry(right - width, demo.top(), width, demo.height());
         right -= width + gap;
         stretch_->Add(button, {1, 0, 0, 0});
     }
+    // Tab order: the project buttons from left to right.
+    QWidget::setTabOrder(openButton, recentButton);
 }
 
 void PanelStrip::Select(int index) {

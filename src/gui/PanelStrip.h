@@ -7,6 +7,7 @@
 class Frame;
 class LinkLabel;
 class QPushButton;
+class QToolButton;
 class QWidget;
 
 // The strip under the header: the three panel headers on the left; the
@@ -26,6 +27,8 @@ public:
     QPushButton* demoButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* openButton = nullptr;
+    // The arrow beside "Open Project...": the recent projects.
+    QToolButton* recentButton = nullptr;
 
 signals:
     void panelClicked(int index);

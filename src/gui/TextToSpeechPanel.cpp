@@ -120,6 +120,8 @@ void TextToSpeechPanel::BuildAdCopy(Stretcher* stretch) {
         pages_[i]->setGeometry(kPageRect);
         // Only the plain text reaches the narration; keep pasted formatting out.
         pages_[i]->setAcceptRichText(false);
+        // Tab goes on to the next control: a tab in spoken text says nothing.
+        pages_[i]->setTabChangesFocus(true);
         stretch->Add(pages_[i], {0, 0, 1, 1});
     }
     QLabel* pauses =
@@ -188,6 +190,10 @@ void TextToSpeechPanel::ShowAdCopy(int index) {
     if (index < 0 || index > 3) return;
     for (int i = 0; i < 4; ++i) adCopyHeaders_[i]->setNotSelected(i != index);
     for (int i = 0; i < 4; ++i) pages_[i]->setVisible(i == index);
+}
+
+void TextToSpeechPanel::FocusAdCopy(int index) {
+    if (index >= 0 && index < 4) pages_[index]->setFocus(Qt::TabFocusReason);
 }
 
 int TextToSpeechPanel::CurrentAdCopy() const {

@@ -44,6 +44,8 @@ public:
     void ShowAdCopy(int index);
     // The page whose header is marked (the first when none is).
     int CurrentAdCopy() const;
+    // Puts the keyboard into page `index`.
+    void FocusAdCopy(int index);
 
 signals:
     // The voice test speaks meanwhile: "Make Videos!" waits.

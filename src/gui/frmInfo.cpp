@@ -9,6 +9,7 @@
 #include "Controls.h"
 #include "Shell.h"
 #include "MakeVideoPanel.h"
+#include "frmVSL.h"
 
 namespace {
 
@@ -151,6 +152,10 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     y = Place(Label20, kRightX, y, 14);
     y = Place(Label22, kRightX, y);
     y = Place(Label21, kRightX, y);
+    // The shortcuts, under the general issues.
+    auto* keys = new QLabel(frmVSL::KeyboardHelp(), this);
+    keys->setObjectName("lblKeyboard");
+    y = Place(keys, kRightX, y);
 
     auto* line = new QFrame(this);
     line->setObjectName("Line1");

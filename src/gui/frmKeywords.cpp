@@ -35,6 +35,8 @@ frmKeywords::frmKeywords(QListWidget* keywords, QWidget* parent)
     Text1->setObjectName("Text1");
     Text1->setGeometry(16, 58, 308, 306);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab reaches the buttons; keywords are one a line, never tabbed.
+    Text1->setTabChangesFocus(true);
 
     Command1 = new QPushButton("Save", this);
     Command1->setObjectName("Command1");

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 
 #include "AppFolder.h"
 #include "AppPaths.h"
@@ -35,21 +36,28 @@ frmVSL::frmVSL(QWidget* parent) : QMainWindow(parent) {
     BuildWindow();
     StartUp();
     Connect();
+    AddShortcuts();
 }
 
 void frmVSL::BuildWindow() {
     setObjectName("frmVSL");
-    auto* client = new QWidget(this);
+    // The client area scrolls inside the window: laid out for its start-up
+    // size, which is also its smallest, it grows (and maximises) from there,
+    // and on a smaller screen (800x600) scroll bars reach every control.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("clientScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* client = new QWidget;
     client->setObjectName("client");
     // One small font for the whole window: the geometry is fixed in pixels.
     QFont base("DejaVu Sans");
     base.setPixelSize(11);
     client->setFont(base);
-    setCentralWidget(client);
-    // Laid out for its start-up size, which is also its smallest; it grows
-    // (and maximises) from there.
     const QSize size(kClientWidth, kClientHeight);
     client->setMinimumSize(size);
+    scroll->setWidget(client);
+    setCentralWidget(scroll);
     resize(size);
 
     header_ = new HeaderBar(kClientWidth, client);
@@ -77,6 +85,7 @@ void frmVSL::BuildWindow() {
 void frmVSL::StartUp() {
     ffmpegPath_ = FindFfmpeg(vm::AppFolder());
     ShowPanel(0);
+    programName_ = kTitle;
     setWindowTitle(kTitle + " v" + kVersion);
     baseTitle_ = windowTitle();
     header_->SetTitle(kTitle, QString());

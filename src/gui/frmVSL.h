@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "ProjectModel.h"
@@ -11,6 +12,7 @@ class HeaderBar;
 class ImagesPanel;
 class MakeVideoPanel;
 class PanelStrip;
+class QAction;
 class QGroupBox;
 class QPlainTextEdit;
 class SettingsBinder;
@@ -19,6 +21,12 @@ namespace vm {
 class BatchTask;
 struct VideoEvent;
 }  // namespace vm
+
+// Tells the desktop that a batch has ended (title, text); false when it
+// could not. The window uses the freedesktop notification service; tests
+// install their own. An empty one restores the service. Returns the previous.
+using Notifier = std::function<bool(const QString& title, const QString& text)>;
+Notifier SetNotifier(Notifier notifier);
 
 // The main window: a header, the strip of panel headers and project buttons,
 // and three panels (Text To Speech, Images, Make Video), each a widget of its
@@ -59,6 +67,13 @@ public:
     // The program that prepares background music.
     QString FfmpegPath() const { return ffmpegPath_; }
 
+    // The window's shortcuts, for the help.
+    static QString KeyboardHelp();
+
+public slots:
+    // A new project from the defaults (after asking about unsaved changes).
+    void NewProject();
+
 signals:
     // A batch starts; others may follow its events too.
     void batchStarted(vm::BatchTask* task);
@@ -82,7 +97,24 @@ private:
 
     // Project commands.
     void SaveClicked();
+    // Ctrl+S: into the project's file, or as "Save Project..." when it has none.
+    void SaveToFile();
     void OpenClicked();
+    // Opens `path`, or says why not; remembered among the recent projects.
+    void OpenAndSay(const QString& path);
+    void FillRecentMenu();
+    void OpenRecent(const QString& path);
+
+    // The keyboard (frmVSL_keys.cpp).
+    void AddShortcuts();
+    void ShowPanelFromKeys(int index);
+    void StepAdCopy(int step);
+    void ShowHelp();
+    // Escape during a batch.
+    void AskToStop();
+    // A desktop notification when the window is not the active one; false
+    // when it is (or none could be sent): then the message box says it.
+    bool Notify(const QString& title, const QString& text);
     void CreateDemoProject();
     // The title names the project file and marks unsaved changes.
     void UpdateTitle();
@@ -99,6 +131,8 @@ private:
     // that video.
     bool ShowVideoEvent(const vm::VideoEvent& event);
     void ShowBatchProgress();
+    // "42% · Vid Mill": how far the batch is, in the title (and the task bar).
+    void ShowBatchTitle();
     // A keyword's state beside it in the keyword list.
     void ShowKeywordState(const vm::VideoEvent& event);
     void BatchFinished(bool stopped);
@@ -115,10 +149,12 @@ private:
     QPlainTextEdit* commandLog_ = nullptr;
     SettingsBinder* binder_ = nullptr;
     QString ffmpegPath_;
+    QString programName_;
     QString baseTitle_;  // the program's name and version
 
     struct BatchView;
     std::shared_ptr<BatchView> batch_;  // the running batch, null when idle
+    QAction* stopAction_ = nullptr;
     bool closing_ = false;
     QStringList failures_;
     int renderSilenceMs_ = 120000;

@@ -6,6 +6,7 @@
 // line always speaks of one video.
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QIcon>
 #include <QListWidget>
 #include <QPainter>
@@ -57,6 +58,29 @@ QString Plural(int count, const QString& one, const QString& many) {
     return count == 1 ? one : many.arg(count);
 }
 
+// The videos of the batch already in its folder that this program made (the
+// user's own files of those names are the clashes, asked about first).
+QStringList MadeBefore(const vm::BatchSettings& settings, const std::vector<vm::VideoTask>& tasks,
+                       const QStringList& clashes) {
+    QStringList made;
+    for (const vm::VideoTask& task : tasks) {
+        const QString name = vm::VideoName(settings, task.keyword);
+        if (!made.contains(name) && !clashes.contains(name) &&
+            QFileInfo::exists(settings.outputFolder + "/" + name))
+            made << name;
+    }
+    return made;
+}
+
+QString MadeBeforeQuestion(const QString& folder, const QStringList& made) {
+    QStringList named = made.mid(0, 10);
+    if (made.size() > 10) named << QString("and %1 more").arg(made.size() - 10);
+    return QString("The output folder %1 already holds %2 of this batch: %3.\n\n"
+                   "Replace them, or skip the ones made from this same project and make the "
+                   "rest?")
+        .arg(folder, Plural(made.size(), "1 video", "%1 videos"), named.join(", "));
+}
+
 }  // namespace
 
 // What the window knows of the running batch. Events of a video that is
@@ -69,6 +93,7 @@ struct frmVSL::BatchView {
     QString folder;        // where the videos go
     int shown = 0;         // the video the window follows
     int videoSeconds = 0;  // its planned length
+    int kept = 0;          // already made, left alone
     std::map<int, std::vector<vm::VideoEvent>> waiting;
     QElapsedTimer clock;
 };
@@ -116,7 +141,6 @@ void frmVSL::MakeVideos() {
     if (!vm::MakeBatchSettings(project_.Values(), QString(), speech_->Voices(),
                                Compressors::Instance(), &settings, &error))
         return ShowError(this, "The videos cannot be made: " + error);
-    settings.outputFolder = vm::OutputFolder();
     settings.ffmpegPath = ffmpegPath_;
 
     // A table of videos: every bad row is named before anything is made.
@@ -160,6 +184,18 @@ void frmVSL::MakeVideos() {
         if (answer != QMessageBox::Yes) return;
         options.replace = true;
     }
+    // Videos this program made before under the same names: replaced, or
+    // left alone where they were made from the same project.
+    if (const QStringList made = MadeBefore(settings, tasks, clashes); !made.isEmpty()) {
+        const auto answer = MsgBox(this, MadeBeforeQuestion(settings.outputFolder, made),
+                                   "Videos Already Made", QMessageBox::Question,
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                   {{QMessageBox::Yes, "Replace"}, {QMessageBox::No, "Skip existing"}});
+        if (answer == QMessageBox::No)
+            options.skipExisting = true;
+        else if (answer != QMessageBox::Yes)
+            return;
+    }
     options.seed = vm::VideoRandom::FreshSeed();
     options.jobs = 1;
     options.renderSilenceMs = renderSilenceMs_;
@@ -195,6 +231,13 @@ void frmVSL::StopBatch() {
     batch_->task->Stop();
 }
 
+void frmVSL::AskToStop() {
+    if (!batch_ || batch_->task->StopRequested()) return;
+    if (MsgBox(this, "Stop making the videos? The video being made is removed.", "Confirm",
+               QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        StopBatch();
+}
+
 void frmVSL::SetRenderSilenceBound(int milliseconds) {
     renderSilenceMs_ = milliseconds;
     if (batch_) batch_->task->SetRenderSilenceMs(milliseconds);
@@ -207,6 +250,7 @@ void frmVSL::SetRunning(bool running) {
     // would be lost when the user's list comes back, so none are taken.
     images_->SetSlideEditing(!running);
     strip_->demoButton->setEnabled(!running);
+    if (stopAction_) stopAction_->setEnabled(running);
     if (!running) header_->SetStatus("Ready.");
 }
 
@@ -218,6 +262,12 @@ void frmVSL::ShowBatchProgress() {
     const double left = progress.SecondsLeft(batch_->clock.elapsed() / 1000.0);
     if (left >= 0) text += " \u00b7 about " + vm::BatchProgress::Duration(left) + " left";
     make_->ShowProgress(progress.Percent(), text);
+    ShowBatchTitle();
+}
+
+void frmVSL::ShowBatchTitle() {
+    setWindowTitle(
+        QString("%1% \u00b7 %2").arg(batch_->task->Progress().Percent()).arg(programName_));
 }
 
 void frmVSL::ShowKeywordState(const vm::VideoEvent& e) {
@@ -317,7 +367,11 @@ bool frmVSL::ShowVideoEvent(const vm::VideoEvent& e) {
             if (!closing_) failures_ << name + ": " + e.message;
             break;
         case Kind::Skipped:
-            failures_ << name + ": not made: " + e.message;
+            // Left alone as asked ("Skip existing") is no failure.
+            if (e.message == vm::kAlreadyMadeMessage)
+                ++batch_->kept;
+            else
+                failures_ << name + ": not made: " + e.message;
             break;
         case Kind::Made:
             break;
@@ -340,6 +394,7 @@ void frmVSL::BatchFinished(bool stopped) {
     // The user's slides come back, whatever the videos showed.
     binder_->Hold(S::slides, false);
     SetRunning(false);
+    UpdateTitle();
     const vm::BatchProgress& progress = task->Progress();
     const QString made = QString("Made %1 of %2 video%3")
                              .arg(progress.Made())
@@ -352,7 +407,9 @@ void frmVSL::BatchFinished(bool stopped) {
     }
 
     // The finish: what was made and where, with a button that opens the folder.
-    const QString where = made + " in " + ended->folder + ".";
+    QString where = made + " in " + ended->folder + ".";
+    if (ended->kept > 0)
+        where += QString(" %1 already there.").arg(Plural(ended->kept, "1 was", "%1 were"));
     QString text = where;
     QString title = "Videos Made";
     QMessageBox::Icon icon = QMessageBox::Information;
@@ -369,6 +426,12 @@ void frmVSL::BatchFinished(bool stopped) {
         title = "Error";
         icon = QMessageBox::Warning;
         text = "These videos could not be made:\n\n" + failures_.join("\n") + "\n\n" + text;
+    }
+    // Away from the window, the desktop says it; the folder is then one
+    // click on "Open Target Folder" away.
+    if (Notify(title, text)) {
+        emit batchEnded();
+        return;
     }
     if (MsgBox(this, text, title, icon, QMessageBox::Ok | QMessageBox::Open) == QMessageBox::Open)
         make_->OpenFolder(ended->folder);

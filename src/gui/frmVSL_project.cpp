@@ -15,6 +15,7 @@
 #include "SettingsTable.h"
 #include "TextToSpeechPanel.h"
 #include "TimingPlan.h"
+#include "WindowMemory.h"
 #include "frmVSL.h"
 
 namespace {
@@ -26,7 +27,7 @@ ProjectChooser& InstalledChooser() {
 
 QString Choose(QWidget* parent, const QString& folder, bool forSaving) {
     if (const ProjectChooser& chooser = InstalledChooser()) return chooser(parent, forSaving);
-    const QString start = folder.isEmpty() ? QDir::homePath() : folder;
+    const QString start = folder.isEmpty() ? memory::LastFolder("projects") : folder;
     const QString filter = "Vid Mill Projects (*.json);;All Files (*)";
     return forSaving ? QFileDialog::getSaveFileName(parent, "Save Project", start, filter, nullptr,
                                                     QFileDialog::DontUseNativeDialog)
@@ -78,6 +79,8 @@ void frmVSL::SaveClicked() {
                QMessageBox::Information);
         return;
     }
+    memory::AddRecentProject(path);
+    memory::RememberFolder("projects", path);
     header_->SetStatus("Project saved: " + QFileInfo(path).fileName());
 }
 
@@ -91,6 +94,10 @@ void frmVSL::OpenClicked() {
     if (!AskToDiscardChanges("Open another project and lose them?")) return;
     const QString path = Choose(this, project_.Folder(), false);
     if (path.isEmpty()) return;
+    OpenAndSay(path);
+}
+
+void frmVSL::OpenAndSay(const QString& path) {
     QString error;
     if (!OpenProject(path, &error)) {
         MsgBox(this,
@@ -99,6 +106,8 @@ void frmVSL::OpenClicked() {
                "Error", QMessageBox::Information);
         return;
     }
+    memory::AddRecentProject(path);
+    memory::RememberFolder("projects", path);
     header_->SetStatus("Project opened: " + QFileInfo(path).fileName());
 }
 
@@ -133,6 +142,8 @@ void frmVSL::CreateDemoProject() {
 }
 
 void frmVSL::UpdateTitle() {
+    // While a batch runs the title says how far it is, for the task bar.
+    if (batch_) return ShowBatchTitle();
     const QString path = project_.Path();
     const bool modified = project_.IsModified();
     if (path.isEmpty() && !modified) {

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "AppFolder.h"
 #include "Compressors.h"
 #include "KeywordRules.h"
 #include "SpVoice.h"
@@ -73,6 +74,11 @@ QString ProjectProblemHere(const Settings& p, const QString& folder,
     return {};
 }
 
+QString ProjectOutputFolder(const Settings& project, const QString& projectFolder) {
+    const QString output = project.Get(setting::output);
+    return output.isEmpty() ? OutputFolder() : ResolveProjectPath(output, projectFolder);
+}
+
 bool MakeBatchSettings(const Settings& p, const QString& folder, const QList<VoiceToken>& voices,
                        const Compressors& compressors, BatchSettings* s, QString* error) {
     auto fail = [error](const QString& text) {
@@ -123,6 +129,7 @@ bool MakeBatchSettings(const Settings& p, const QString& folder, const QList<Voi
 
     const QString music = p.Get(setting::musicFile);
     out.musicFile = music.isEmpty() ? QString() : ResolveProjectPath(music, folder);
+    out.outputFolder = ProjectOutputFolder(p, folder);
 
     out.captionsFile = p.Is(setting::captions, "srt") || p.Is(setting::captions, "both");
     out.captionsBurned = p.Is(setting::captions, "burned") || p.Is(setting::captions, "both");

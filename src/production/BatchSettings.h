@@ -62,6 +62,10 @@ struct BatchSettings {
     Brand brand;
 };
 
+// Where a project's videos go: its `output` folder (relative paths taken
+// from `projectFolder`), or the program's output folder when it names none.
+QString ProjectOutputFolder(const Settings& project, const QString& projectFolder);
+
 // Turns a complete project (what a file leaves out already filled from the
 // machine's defaults) into batch settings. `voices` are this machine's
 // voices, `compressors` its compressor list with the current quality

@@ -101,7 +101,7 @@ bool VideoPipeline::Begin(int index, const VideoTask& task, bool alreadyMade,
     if (alreadyMade) {
         VideoEvent skip = e;
         skip.kind = VideoEvent::Kind::Skipped;
-        skip.message = "its video is already in the output folder";
+        skip.message = kAlreadyMadeMessage;
         send_(skip);
         return false;
     }

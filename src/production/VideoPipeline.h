@@ -62,6 +62,9 @@ QString TaskName(const BatchSettings& batch, const VideoTask& task);
 std::vector<VideoTask> BatchTasks(const QStringList& keywords);
 
 // What happens to a video, as the engine reports it.
+// Why a video was skipped when --skip-existing found it made already.
+inline const char kAlreadyMadeMessage[] = "its video is already in the output folder";
+
 struct VideoEvent {
     enum class Kind {
         Started,    // preparing begins: the narration is spoken

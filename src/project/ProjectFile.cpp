@@ -111,7 +111,7 @@ QJsonObject ProjectJson(const Settings& p) {
     QJsonObject root;
     QMap<QString, QJsonObject> groups;
     for (const SettingDef* s : AllSettings()) {
-        if (!p.IsSet(*s)) continue;
+        if (!p.IsSet(*s) || (s->omitDefault && p.Value(*s) == s->fallback)) continue;
         const QJsonValue value = SettingJson(*s, p.Value(*s));
         if (s->Group().isEmpty())
             root[s->Key()] = value;

@@ -45,6 +45,9 @@ struct SettingDef {
     const char* nonEmpty = nullptr;
     // The value names files, relative to the project file's folder.
     bool path = false;
+    // Left out of the project file while it holds its default, so files
+    // saved before the setting existed are written as they were.
+    bool omitDefault = false;
     // What the window calls it, and the objectName of the window's control
     // that edits it ("" when it has none or a control of its own kind).
     const char* label = "";
@@ -98,6 +101,7 @@ struct SettingBuilder {
         return *this;
     }
     SettingBuilder& Path() { return def.path = true, *this; }
+    SettingBuilder& OmitDefault() { return def.omitDefault = true, *this; }
     operator Setting<T>() const { return def; }
 };
 SettingBuilder<bool> Flag(const char* key, bool fallback);

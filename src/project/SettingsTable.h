@@ -130,6 +130,10 @@ inline const TextSetting rows = Text("rows").Path().Label("Video table").Control
 // The video's name when there are no keywords.
 inline const TextSetting outputName =
     Text("outputName", "myfile").NonEmpty("a file name that is not empty").Label("Video name").Control("txtFilename");
+// Where the videos go: a folder, relative to the project file like the
+// pictures; empty for the program's own output folder. vidmill-batch's
+// --output goes before it.
+inline const TextSetting output = Text("output").Path().OmitDefault().Label("Output folder");
 
 // Background music.
 inline const FlagSetting music =
@@ -156,7 +160,8 @@ inline const SettingDef* const kAll[] = {
     &fit,         &captions,       &highlightWords, &cover,           &coverSlide,
     &titleTemplate, &descriptionTemplate, &motion,  &motionStrength,  &transitionSet,
     &transitionSeconds, &speechRate, &evenLoudness, &logo, &logoCorner, &logoWidth,
-    &logoOpacity, &logoMargin, &logoOnCover, &intro, &outro, &introSeconds, &clipFill, &clipSound, &rows,
+    &logoOpacity, &logoMargin, &logoOnCover, &intro, &outro, &introSeconds, &clipFill, &clipSound,
+    &rows, &output,
 };
 
 }  // namespace vm::setting

@@ -13,6 +13,7 @@
 
 #include "BrandDialog.h"
 #include "CompressorSettingsDialog.h"
+#include "MakeVideoPanel.h"
 #include "MusicChooser.h"
 #include "ProjectChooser.h"
 #include "SettingsTable.h"
@@ -140,6 +141,13 @@ TEST_F(EverySetting, SetInTheWindowReachesTheFileAndTheBatch) {
             value = QVariant(pages);
         } else if (!name.isEmpty()) {
             value = SetOther(*s, testsupport::Find<QWidget>(window.get(), name));
+        } else if (s == &vm::setting::output) {
+            // "Browse..." beside "Open Target Folder" chooses it.
+            const QString chosen = folder + "/chosen";
+            const OutputChooser previous = SetOutputChooser([&](QWidget*) { return chosen; });
+            testsupport::Find<QPushButton>(window.get(), "cmdBrowseOutput")->click();
+            SetOutputChooser(previous);
+            value = QVariant(chosen);
         } else if (s == &vm::setting::mp4Crf) {
             // No control of its own: "Compressor Settings" sets it while MP4
             // is chosen.

@@ -232,7 +232,7 @@ TEST_F(ProjectWindow, ButtonsSitBesideTheDemoButtonAndUseTheChooser) {
     EXPECT_EQ(u.cmdSaveProject->text(), "Save Project...");
     EXPECT_EQ(u.cmdOpenProject->text(), "Open Project...");
     // In the panel strip with the demo button, overlapping nothing, text whole.
-    QWidget* client = w.centralWidget();
+    QWidget* client = w.findChild<QWidget*>("client");
     for (QPushButton* b : {u.cmdSaveProject, u.cmdOpenProject}) {
         ASSERT_EQ(b->parentWidget(), client);
         EXPECT_TRUE(b->isVisible());

@@ -50,7 +50,7 @@ TEST_F(WindowStartup, OpensOnTheFirstPanelAndTheFirstAdCopy) {
     EXPECT_EQ(window->windowTitle(), "Vid Mill v2.5.5");
     EXPECT_EQ(w.Label6->text(), "Vid Mill");
     EXPECT_EQ(w.Label9->text(), "");
-    EXPECT_EQ(window->centralWidget()->size(), QSize(923, 541));
+    EXPECT_EQ(window->findChild<QWidget*>("client")->size(), QSize(923, 541));
 
     EXPECT_TRUE(w.frTab[0]->isVisible());
     EXPECT_FALSE(w.frTab[1]->isVisible());
@@ -252,7 +252,7 @@ TEST_F(WindowStartup, PanelsHoldTheirControlsWithoutOverlapOrCutText) {
 }
 
 TEST_F(WindowStartup, HeaderAndPanelStripAreClearOfEachOther) {
-    QWidget* client = window->centralWidget();
+    QWidget* client = window->findChild<QWidget*>("client");
     std::vector<QWidget*> shown;
     for (QWidget* child : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (child->isHidden() || child == ui->Picture1) continue;
