@@ -11,14 +11,19 @@ struct MsgBoxCall {
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    // The answer Enter gives; NoButton leaves it to QMessageBox.
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 using MsgBoxHandler = std::function<QMessageBox::StandardButton(const MsgBoxCall&)>;
 
 // Shows the box (or hands it to the installed handler) and returns the answer.
+// Its text can be selected and copied; Escape answers Cancel, No or Ok, the
+// first of them the box has.
 QMessageBox::StandardButton MsgBox(QWidget* parent, const QString& text, const QString& title,
                                    QMessageBox::Icon icon,
-                                   QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+                                   QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                   QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 // Installs a handler that answers every box instead of showing it; an empty
 // handler restores the real boxes. Returns the previous handler.

@@ -109,14 +109,15 @@ PanelStrip::PanelStrip(QWidget* client, QSize size)
 }
 
 void PanelStrip::AddProjectButtons() {
+    newButton = ui::Make<QPushButton>(client_, "cmdNewProject", "New Project");
     saveButton = ui::Make<QPushButton>(client_, "cmdSaveProject", "Save Project...");
     openButton = ui::Make<QPushButton>(client_, "cmdOpenProject", "Open Project...");
     // Between the last panel header and "Create Demo Project", right-aligned
     // against the demo button.
     const QRect demo = demoButton->geometry();
-    const int gap = 6;
+    const int gap = 4;
     int right = demo.left() - gap;
-    for (QPushButton* button : {openButton, saveButton}) {
+    for (QPushButton* button : {openButton, saveButton, newButton}) {
         const int width = QFontMetrics(button->font()).horizontalAdvance(button->text()) + 14;
         button->setGeometry(right - width, demo.top(), width, demo.height());
         right -= width + gap;

@@ -24,6 +24,7 @@ public:
     void Select(int index);
 
     QPushButton* demoButton = nullptr;
+    QPushButton* newButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* openButton = nullptr;
 

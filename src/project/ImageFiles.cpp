@@ -61,6 +61,22 @@ int DriveIndexFor(const QString& path, const QStringList& roots) {
     return best;
 }
 
+QStringList DroppedPictures(const QStringList& paths, QStringList* leftOut) {
+    QStringList pictures;
+    const QStringList filters = PatternFilters(kImagePattern);
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            for (const QString& name : ImageFilesIn(path)) pictures << FullImagePath(path, name);
+        } else if (info.isFile() && QDir::match(filters, info.fileName())) {
+            pictures << path;
+        } else if (leftOut) {
+            *leftOut << (info.fileName().isEmpty() ? path : info.fileName());
+        }
+    }
+    return pictures;
+}
+
 QImage LoadPreviewImage(const QString& path, const QSize& box) {
     if (path.isEmpty()) return {};
     QImageReader reader(path);

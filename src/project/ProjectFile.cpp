@@ -8,6 +8,8 @@
 #include <QMap>
 #include <QSaveFile>
 
+#include "KeywordRules.h"
+
 namespace vm {
 namespace {
 
@@ -101,6 +103,8 @@ bool ParseProject(const QByteArray& json, Settings* project, QString* error) {
             if (!ReadField(*s, *field, name, &p, error)) return false;
         }
     }
+    // Keywords typed with a tab or a space at either end name the same video.
+    if (p.IsSet(setting::keywords)) p.Set(setting::keywords, TrimKeywords(p.Get(setting::keywords)));
     *project = p;
     return true;
 }
@@ -176,7 +180,8 @@ QString StoredProjectPath(const QString& path, const QString& written, const QSt
     return QDir(newFolder).relativeFilePath(path);
 }
 
-QString MissingProjectFile(const Settings& project, const QString& projectFolder) {
+QString MissingProjectFile(const Settings& project, const QString& projectFolder,
+                           bool slidesMayBeMissing) {
     if (project.IsSet(setting::slides)) {
         const QStringList slides = project.Get(setting::slides);
         for (int i = 0; i < slides.size(); ++i) {
@@ -186,7 +191,7 @@ QString MissingProjectFile(const Settings& project, const QString& projectFolder
                 return QString("slides[%1]: the image %2 is a folder, not a picture")
                     .arg(i)
                     .arg(path);
-            if (!info.isFile())
+            if (!info.isFile() && !slidesMayBeMissing)
                 return QString("slides[%1]: the image %2 does not exist").arg(i).arg(path);
         }
     }
