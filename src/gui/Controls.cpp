@@ -117,6 +117,34 @@ static bool HoldsPlainText(const QMimeData* mime) {
 
 const char DragList::kEntryFormat[] = "application/x-vidmill-list-entry";
 
+// Files from a file manager: URLs, and none of our own lists' entries.
+static bool HoldsFiles(const QMimeData* mime) {
+    return mime->hasUrls() && !mime->hasFormat(DragList::kEntryFormat);
+}
+
+bool DropFiles(const QMimeData* mime, const FilesDropHandler& onDrop) {
+    if (!onDrop || !HoldsFiles(mime)) return false;
+    // QMimeData decodes the percent-encoding (spaces, accents) of each URL.
+    QStringList files;
+    QStringList others;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile())
+            files << QDir::cleanPath(url.toLocalFile());
+        else
+            others << url.toDisplayString();
+    }
+    onDrop(files, others);
+    return true;
+}
+
+// A drag over a list that takes files: accepted as a copy.
+static bool AcceptFiles(QDropEvent* event, const FilesDropHandler& onDrop) {
+    if (!onDrop || !HoldsFiles(event->mimeData())) return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 DragList::DragList(QWidget* parent) : QListWidget(parent) {
     // Our own drag and drop: the list never rearranges its items by itself.
     setDragDropMode(QAbstractItemView::NoDragDrop);
@@ -160,6 +188,7 @@ void DragList::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void DragList::dragMoveEvent(QDragMoveEvent* event) {
+    if (AcceptFiles(event, onFilesDrop)) return;
     if (HoldsPlainText(event->mimeData())) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
@@ -169,6 +198,11 @@ void DragList::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void DragList::dropEvent(QDropEvent* event) {
+    // A file manager's drop may carry the URLs as text too: the URLs win.
+    if (AcceptFiles(event, onFilesDrop)) {
+        DropFiles(event->mimeData(), onFilesDrop);
+        return;
+    }
     if (!HoldsPlainText(event->mimeData())) {
         event->ignore();
         return;
@@ -181,6 +215,7 @@ void DragList::dropEvent(QDropEvent* event) {
 // ---- DirList
 
 DirList::DirList(QWidget* parent) : QListWidget(parent) {
+    setAcceptDrops(true);
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         if (item) setPath(item->data(Qt::UserRole).toString());
     });
@@ -214,6 +249,21 @@ void DirList::Refresh() {
         auto* item = new QListWidgetItem(name, this);
         item->setData(Qt::UserRole, dir.absoluteFilePath(name));
     }
+}
+
+void DirList::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void DirList::dragMoveEvent(QDragMoveEvent* event) {
+    if (!AcceptFiles(event, onFilesDrop)) event->ignore();
+}
+
+void DirList::dropEvent(QDropEvent* event) {
+    if (AcceptFiles(event, onFilesDrop))
+        DropFiles(event->mimeData(), onFilesDrop);
+    else
+        event->ignore();
 }
 
 // ---- PathLabel
@@ -274,7 +324,10 @@ public:
                    const QModelIndex& index) override {
         if (event->type() != QEvent::ToolTip || !index.isValid())
             return QStyledItemDelegate::helpEvent(event, view, option, index);
-        QToolTip::showText(event->globalPos(), index.data().toString(), view);
+        // A slide's own tooltip (a missing picture's) wins over its path.
+        const QString tip = index.data(Qt::ToolTipRole).toString();
+        QToolTip::showText(event->globalPos(), tip.isEmpty() ? index.data().toString() : tip,
+                           view);
         return true;
     }
 };

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <functional>
 
+class QMimeData;
+
 // A label that reacts to a left click: the program's link labels and the
 // caption labels of the panel and ad-copy headers. It takes the keyboard's
 // focus like a button (Tab reaches it, a dotted frame shows it) and Enter or
@@ -44,13 +46,23 @@ private:
     bool notSelected_ = true;
 };
 
+// Files dropped from a file manager: a text/uri-list. Its local files and
+// folders go to `onDrop`, in the dropped order; anything else in the list
+// goes in as it was (a web address, say), so it can be named.
+using FilesDropHandler = std::function<void(const QStringList& files, const QStringList& others)>;
+// True (and the handler called) when `mime` carries URLs and no entry of
+// one of our own lists.
+bool DropFiles(const QMimeData* mime, const FilesDropHandler& onDrop);
+
 // A list box that starts a text drag of its selected entry (allowed effect:
-// move) and hands text dropped on it to `onDrop`.
+// move) and hands text dropped on it to `onDrop`, and files dropped from a
+// file manager to `onFilesDrop` (when set).
 class DragList : public QListWidget {
     Q_OBJECT
 public:
     explicit DragList(QWidget* parent = nullptr);
     std::function<void(const QString&)> onDrop;
+    FilesDropHandler onFilesDrop;
     // The drag's data also says which list (its objectName) and which row it
     // left: "lstTo\n3".
     static const char kEntryFormat[];
@@ -74,12 +86,19 @@ class DirList : public QListWidget {
     Q_OBJECT
 public:
     explicit DirList(QWidget* parent = nullptr);
+    // Files and folders dropped on the list (from a file manager).
+    FilesDropHandler onFilesDrop;
     QString Path() const { return path_; }
     // Returns false (and changes nothing) when the folder does not exist.
     bool setPath(const QString& path);
     void Refresh();
 signals:
     void Change();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QString path_;

@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
+#include <QFileDialog>
+#include <QMap>
+#include <QStyle>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
@@ -133,6 +137,9 @@ void ImagesPanel::BuildBrowser(Stretcher* stretch) {
     connect(files_, &QListWidget::itemClicked, this, [this] { PreviewSelected(files_); });
     connect(files_, &QListWidget::itemDoubleClicked, this, &ImagesPanel::AddSelectedImage);
     files_->onDrop = [this](const QString& data) { DroppedOnFiles(data); };
+    folders_->onFilesDrop = [this](const QStringList& files, const QStringList& others) {
+        FilesDroppedOnFolders(files, others);
+    };
     connect(paste, &LinkLabel::clicked, this, &ImagesPanel::PasteFolder);
     connect(gallery, &LinkLabel::clicked, this, &ImagesPanel::ShowGallery);
     connect(addImage_, &QPushButton::clicked, this, &ImagesPanel::AddSelectedImage);
@@ -146,7 +153,9 @@ void ImagesPanel::BuildSlides(Stretcher* stretch) {
     slides_ = ui::Make<SlideList>(this, "lstTo");
     slides_->setGeometry(446, 46, 200, 198);
     removeImage_ =
-        ui::MakeButton(this, "Command4", "Remove Selected Image", QRect(446, 250, 200, 26));
+        ui::MakeButton(this, "Command4", "Remove Selected Image", QRect(446, 250, 136, 26));
+    locate_ = ui::MakeButton(this, "cmdLocateSlide", "Locate...", QRect(586, 250, 60, 26));
+    locate_->setToolTip("Find the picture of a slide marked as missing.");
     QLabel* countLabel = ui::MakeLabel(this, "Label14", "Image Count:", QRect(446, 284, 80, 18));
     count_ = ui::MakeLabel(this, "lblImagesCount", "0", QRect(528, 284, 36, 18));
     ui::SetBold(count_);
@@ -154,7 +163,8 @@ void ImagesPanel::BuildSlides(Stretcher* stretch) {
         ui::MakeButton(this, "cmdRemoveAllImages", "Remove All", QRect(566, 280, 80, 26));
     stretch->Add(title, {2 * kColumn, 0, 0, 0});
     stretch->Add(slides_, {2 * kColumn, 0, kColumn, 1});
-    stretch->Add(removeImage_, {2 * kColumn, 1, kColumn, 0});
+    stretch->Add(removeImage_, {2 * kColumn, 1, kColumn * 0.7, 0});
+    stretch->Add(locate_, {2 * kColumn + kColumn * 0.7, 1, kColumn * 0.3, 0});
     stretch->Add(countLabel, {2 * kColumn, 1, 0, 0});
     stretch->Add(count_, {2 * kColumn, 1, 0, 0});
     stretch->Add(removeAll, {3 * kColumn, 1, 0, 0});
@@ -181,6 +191,10 @@ void ImagesPanel::BuildSlides(Stretcher* stretch) {
     connect(rows, &QAbstractItemModel::rowsInserted, this, count);
     connect(rows, &QAbstractItemModel::rowsRemoved, this, count);
     connect(rows, &QAbstractItemModel::modelReset, this, count);
+    // Slides whose pictures are gone are marked as they come in.
+    connect(rows, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { MarkMissing(first, last); });
+    connect(locate_, &QPushButton::clicked, this, &ImagesPanel::LocateSlide);
     // The preview follows the slide list's current entry, by keyboard too.
     auto preview = [this] { PreviewSelected(slides_); };
     connect(slides_, &QListWidget::itemClicked, this, preview);
@@ -188,6 +202,9 @@ void ImagesPanel::BuildSlides(Stretcher* stretch) {
     connect(slides_, &SlideList::deletePressed, this, &ImagesPanel::RemoveSelectedImage);
     connect(slides_, &SlideList::moved, this, &ImagesPanel::SlideMoved);
     slides_->onDrop = [this](const QString& data) { DroppedOnSlides(data); };
+    slides_->onFilesDrop = [this](const QStringList& files, const QStringList& others) {
+        FilesDroppedOnSlides(files, others);
+    };
     connect(removeImage_, &QPushButton::clicked, this, &ImagesPanel::RemoveSelectedImage);
     connect(removeAll, &QPushButton::clicked, this, &ImagesPanel::RemoveAllImages);
 }
@@ -367,15 +384,126 @@ void ImagesPanel::DroppedOnSlides(const QString& data) {
         slides_->addItem(vm::FullImagePath(folders_->Path(), data));
 }
 
+void ImagesPanel::FilesDroppedOnSlides(const QStringList& files, const QStringList& others) {
+    QStringList leftOut = others;
+    const QStringList pictures = vm::DroppedPictures(files, &leftOut);
+    slides_->addItems(pictures);
+    QString text = pictures.size() == 1 ? QString("1 picture added.")
+                                        : QString("%1 pictures added.").arg(pictures.size());
+    if (!leftOut.isEmpty())
+        text += " Left out (not a JPEG or GIF picture, nor a folder): " + leftOut.join(", ");
+    emit statusMessage(text);
+}
+
+void ImagesPanel::FilesDroppedOnFolders(const QStringList& files, const QStringList& others) {
+    // The first folder dropped is opened; a file opens the folder it is in.
+    for (const QString& path : files) {
+        const QFileInfo info(path);
+        if (ShowFolder(info.isDir() ? path : info.absolutePath())) return;
+    }
+    emit statusMessage("Left out (not a folder on this machine): " + (files + others).join(", "));
+}
+
 void ImagesPanel::ShowBatchSlides(const QStringList& slides) {
     slides_->clear();
     slides_->addItems(slides);
 }
 
 void ImagesPanel::SetSlideEditing(bool enabled) {
-    for (QPushButton* button : {addImage_, removeImage_, addAll_}) button->setEnabled(enabled);
+    for (QPushButton* button : {addImage_, removeImage_, addAll_, locate_})
+        button->setEnabled(enabled);
     slides_->setAcceptDrops(enabled);
     files_->setAcceptDrops(enabled);
+}
+
+// ---------------------------------------------------------------- missing pictures
+
+QStringList ImagesPanel::MissingSlides() const {
+    QStringList missing;
+    for (int i = 0; i < slides_->count(); ++i)
+        if (!slides_->item(i)->icon().isNull()) missing << slides_->item(i)->text();
+    return missing;
+}
+
+void ImagesPanel::MarkMissing(int first, int last) {
+    for (int i = first; i <= last && i < slides_->count(); ++i) {
+        QListWidgetItem* item = slides_->item(i);
+        const bool missing = !QFileInfo(item->text()).isFile();
+        if (missing == !item->icon().isNull()) continue;
+        item->setIcon(missing ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon());
+        item->setToolTip(missing ? "Missing: " + item->text() +
+                                       "\nSelect it and click \"Locate...\" to find it."
+                                 : QString());
+    }
+}
+
+namespace {
+SlideLocator& InstalledLocator() {
+    static SlideLocator locator;
+    return locator;
+}
+
+QString Locate(QWidget* parent, const QString& missing) {
+    if (InstalledLocator()) return InstalledLocator()(parent, missing);
+    // The dialog starts in the nearest folder of the old place that is left.
+    QDir start = QFileInfo(missing).dir();
+    while (!start.exists() && start.cdUp()) {
+    }
+    return QFileDialog::getOpenFileName(
+        parent, "Locate " + QFileInfo(missing).fileName(),
+        start.exists() ? start.absolutePath() : QDir::homePath(),
+        "Pictures (*.jpg *.gif *.JPG *.GIF);;All Files (*)", nullptr,
+        QFileDialog::DontUseNativeDialog);
+}
+}  // namespace
+
+SlideLocator SetSlideLocator(SlideLocator locator) {
+    SlideLocator previous = std::move(InstalledLocator());
+    InstalledLocator() = std::move(locator);
+    return previous;
+}
+
+void ImagesPanel::LocateSlide() {
+    const int row = SelectedRow(slides_);
+    if (row < 0) return ShowError(this, kSelectImage);
+    const QString missing = slides_->item(row)->text();
+    if (QFileInfo(missing).isFile()) {
+        MsgBox(this, "The picture " + missing + " is there: there is nothing to locate.",
+               "Locate", QMessageBox::Information);
+        return;
+    }
+    const QString found = Locate(this, missing);
+    if (found.isEmpty()) return;
+    // The same picture may be in the list more than once: each is found.
+    QMap<QString, QString> moves{{missing, QDir::cleanPath(found)}};
+    // The others may have moved with it.
+    const QString folder = QFileInfo(found).absolutePath();
+    QStringList alsoThere;
+    for (const QString& other : MissingSlides()) {
+        const QString candidate = vm::FullImagePath(folder, QFileInfo(other).fileName());
+        if (!moves.contains(other) && QFileInfo(candidate).isFile()) {
+            moves[other] = candidate;
+            alsoThere << other;
+        }
+    }
+    if (!alsoThere.isEmpty() &&
+        MsgBox(this,
+               QString("%1 of the other missing pictures %2 in %3. Use %4 from there?")
+                   .arg(alsoThere.size())
+                   .arg(alsoThere.size() == 1 ? "is" : "are")
+                   .arg(folder)
+                   .arg(alsoThere.size() == 1 ? "it" : "them"),
+               "Locate", QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
+            QMessageBox::Yes) {
+        for (const QString& other : alsoThere) moves.remove(other);
+    }
+    for (int i = 0; i < slides_->count(); ++i) {
+        QListWidgetItem* item = slides_->item(i);
+        if (!moves.contains(item->text())) continue;
+        item->setText(moves[item->text()]);
+        MarkMissing(i, i);
+    }
+    PreviewSelected(slides_);
 }
 
 // ---------------------------------------------------------------- the preview

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <functional>
 
 class DirList;
 class DragList;
@@ -13,6 +14,12 @@ class QPushButton;
 class QSpinBox;
 class SlideList;
 class Stretcher;
+
+// The file chooser behind "Locate...": given the missing picture's path, the
+// file the user picked ("" for cancel). Tests install one instead of the
+// dialog; an empty one restores the dialog. Returns the previous one.
+using SlideLocator = std::function<QString(QWidget* parent, const QString& missing)>;
+SlideLocator SetSlideLocator(SlideLocator locator);
 
 // The "Images" panel: a drive and folder browser with the folder's pictures,
 // the slide list (add, remove, drag to reorder), a preview of the picture
@@ -30,6 +37,12 @@ public:
     // comes back).
     void ShowBatchSlides(const QStringList& slides);
     void SetSlideEditing(bool enabled);
+    // The slides whose pictures are not there (marked in the slide list).
+    QStringList MissingSlides() const;
+
+signals:
+    // A line for the status bar (what a drop of files added or left out).
+    void statusMessage(const QString& text);
 
 protected:
     // The preview is drawn again at its new size when the panel grows.
@@ -54,8 +67,17 @@ private:
     // Removes the selected slide; false when none is selected.
     bool RemoveSlide();
     void SlideMoved(int from, int to);
+    // Marks the slides of rows first..last whose pictures are missing (an
+    // icon and a tooltip), and clears the mark of those that are there.
+    void MarkMissing(int first, int last);
+    // "Locate...": finds the selected missing slide's picture, and offers
+    // the folder it was found in for the other missing ones.
+    void LocateSlide();
     void DroppedOnFiles(const QString& data);
     void DroppedOnSlides(const QString& data);
+    // Files and folders from a file manager.
+    void FilesDroppedOnSlides(const QStringList& files, const QStringList& others);
+    void FilesDroppedOnFolders(const QStringList& files, const QStringList& others);
     // Shows a picture and its path in the preview; an empty path clears it.
     void ShowPreview(const QString& path);
     void PreviewSelected(const DragList* list);
@@ -69,6 +91,7 @@ private:
     QPushButton* addAll_ = nullptr;
     SlideList* slides_ = nullptr;
     QPushButton* removeImage_ = nullptr;
+    QPushButton* locate_ = nullptr;
     QLabel* count_ = nullptr;
     QLabel* preview_ = nullptr;
     PathLabel* previewPath_ = nullptr;

@@ -270,5 +270,5 @@ void MakeVideoPanel::ShowOutputFolder(const QString& folder) {
 void MakeVideoPanel::OpenFolder(const QString& folder) {
     // A file manager shown a missing folder shows nothing useful, so make it.
     QDir().mkpath(folder);
-    ShellOpenOrSay(this, QUrl::fromLocalFile(folder));
+    OpenFolderOrSay(this, folder);
 }

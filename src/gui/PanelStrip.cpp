@@ -110,6 +110,7 @@ PanelStrip::PanelStrip(QWidget* client, QSize size)
 }
 
 void PanelStrip::AddProjectButtons() {
+    newButton = ui::Make<QPushButton>(client_, "cmdNewProject", "New Project");
     saveButton = ui::Make<QPushButton>(client_, "cmdSaveProject", "Save Project...");
     openButton = ui::Make<QPushButton>(client_, "cmdOpenProject", "Open Project...");
     // Between the last panel header and "Create Demo Project", right-aligned
@@ -119,12 +120,12 @@ void PanelStrip::AddProjectButtons() {
     recentButton->setPopupMode(QToolButton::InstantPopup);
     recentButton->setToolTip("Recent projects");
     const QRect demo = demoButton->geometry();
-    const int gap = 6;
+    const int gap = 4;
     int right = demo.left() - gap;
     recentButton->setGeometry(right - 18, demo.top(), 18, demo.height());
     stretch_->Add(recentButton, {1, 0, 0, 0});
     right -= 18;
-    for (QPushButton* button : {openButton, saveButton}) {
+    for (QPushButton* button : {openButton, saveButton, newButton}) {
         const int width = QFontMetrics(button->font()).horizontalAdvance(button->text()) + 14;
         button->setGeometry(right - width, demo.top(), width, demo.height());
         right -= width + gap;

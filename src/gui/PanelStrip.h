@@ -25,6 +25,7 @@ public:
     void Select(int index);
 
     QPushButton* demoButton = nullptr;
+    QPushButton* newButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* openButton = nullptr;
     // The arrow beside "Open Project...": the recent projects.

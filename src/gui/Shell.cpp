@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QMenu>
+#include <QPointer>
+#include <QProcess>
 
 #include "MsgBox.h"
 
@@ -13,6 +15,17 @@ ShellOpenHandler& OpenHandler() {
 PopupMenuHandler& MenuHandler() {
     static PopupMenuHandler handler;
     return handler;
+}
+QString& FolderOpener() {
+    static QString program = "xdg-open";
+    return program;
+}
+
+void SayFolderNotOpened(QWidget* parent, const QString& folder, const QString& why) {
+    MsgBox(parent,
+           QString("The folder could not be opened: %1\n\nYou can go there yourself:\n%2")
+               .arg(why, folder),
+           "Error", QMessageBox::Information);
 }
 }  // namespace
 
@@ -31,6 +44,47 @@ bool ShellOpenOrSay(QWidget* parent, const QUrl& address) {
                   .arg(address.toString());
     MsgBox(parent, text, "Error", QMessageBox::Information);
     return false;
+}
+
+void OpenFolderOrSay(QWidget* parent, const QString& folder) {
+    if (OpenHandler()) {
+        if (!OpenHandler()(QUrl::fromLocalFile(folder)))
+            SayFolderNotOpened(parent, folder, "no file manager was found to show it.");
+        return;
+    }
+    // QDesktopServices reports success as soon as the opener starts; its
+    // own verdict comes later, when it ends. The process lives on its own
+    // (a file manager may keep it a while) and goes when it has ended.
+    auto* opener = new QProcess;
+    const QString program = FolderOpener();
+    QPointer<QWidget> window(parent);
+    QObject::connect(opener, &QProcess::errorOccurred, opener,
+                     [opener, window, folder, program](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart) return;
+                         SayFolderNotOpened(window, folder, program + " could not be started.");
+                         opener->deleteLater();
+                     });
+    QObject::connect(
+        opener, &QProcess::finished, opener,
+        [opener, window, folder, program](int code, QProcess::ExitStatus status) {
+            opener->deleteLater();
+            if (status == QProcess::NormalExit && code == 0) return;
+            const QString said = QString::fromLocal8Bit(opener->readAllStandardError()).trimmed();
+            QString why = status == QProcess::NormalExit
+                              ? QString("%1 ended with code %2.").arg(program).arg(code)
+                              : program + " crashed.";
+            if (!said.isEmpty()) why += " It said: " + said.section('\n', -1);
+            SayFolderNotOpened(window, folder, why);
+        });
+    opener->setProcessChannelMode(QProcess::SeparateChannels);
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->start(program, {folder});
+}
+
+QString SetFolderOpener(const QString& program) {
+    QString previous = FolderOpener();
+    FolderOpener() = program;
+    return previous;
 }
 
 ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler) {

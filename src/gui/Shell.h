@@ -18,6 +18,14 @@ bool ShellOpen(const QUrl& address);
 // that names it (a folder needs a file manager, a web page a browser).
 bool ShellOpenOrSay(QWidget* parent, const QUrl& address);
 
+// Shows `folder` in the file manager through the desktop's opener program
+// (xdg-open), without waiting for it. When the opener cannot start or ends
+// with an error, a message says why and gives the folder's path to copy.
+void OpenFolderOrSay(QWidget* parent, const QString& folder);
+// The opener program (a name on PATH or a path); tests set one that fails.
+// Returns the previous one.
+QString SetFolderOpener(const QString& program);
+
 // Replaces the desktop call (tests record the address instead of starting a
 // browser); an empty handler restores QDesktopServices. Returns the previous one.
 using ShellOpenHandler = std::function<bool(const QUrl&)>;

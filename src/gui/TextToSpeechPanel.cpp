@@ -9,6 +9,7 @@
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -144,11 +145,17 @@ void TextToSpeechPanel::BuildKeywords(Stretcher* stretch) {
     QPushButton* manage =
         ui::MakeButton(this, "cmdKeywords", "Manage Keywords", QRect(704, 76, 130, 28));
     keywords_ = ui::Make<QListWidget>(this, "lstKeywords");
-    keywords_->setGeometry(618, 117, 216, 181);
+    keywords_->setGeometry(618, 117, 216, 155);
     // The table of videos the list shows, when it shows one.
     rowsFile_ = ui::Make<PathLabel>(this, "lblRowsFile");
     rowsFile_->setGeometry(618, 100, 216, 16);
     connect(rowsFile_, &PathLabel::pathChanged, this, &TextToSpeechPanel::ShowRows);
+    // The name of the one video a batch without keywords makes.
+    QLabel* nameLabel =
+        ui::MakeLabel(this, "lblFilename", "Name without keywords:", QRect(618, 280, 124, 18));
+    auto* name = ui::Make<QLineEdit>(this, "txtFilename", "myfile");
+    name->setGeometry(744, 277, 90, 22);
+    name->setToolTip("The name of the video made when the keyword list is empty.");
     QLabel* howTo =
         ui::MakeLabel(this, "Label30",
                       "The software will create 1 video per keyword. To pass the keyword to the "
@@ -165,6 +172,7 @@ void TextToSpeechPanel::BuildKeywords(Stretcher* stretch) {
     for (QWidget* w : std::initializer_list<QWidget*>{title, manage}) stretch->Add(w, {1, 0, 0, 0});
     stretch->Add(keywords_, {1, 0, 0, 1});
     stretch->Add(rowsFile_, {1, 0, 0, 0});
+    for (QWidget* w : std::initializer_list<QWidget*>{nameLabel, name}) stretch->Add(w, {1, 1, 0, 0});
     for (QWidget* w : std::initializer_list<QWidget*>{howTo, advice}) stretch->Add(w, {1, 1, 0, 0});
 
     // "Manage Keywords" pops up Edit, Delete All and Cancel (which only

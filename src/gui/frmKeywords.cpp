@@ -9,6 +9,8 @@
 
 #include "AppFolder.h"
 #include "Helpers.h"
+#include "KeywordRules.h"
+#include "MsgBox.h"
 
 frmKeywords::frmKeywords(QListWidget* keywords, QWidget* parent)
     : QDialog(parent), lstKeywords_(keywords) {
@@ -71,10 +73,21 @@ void frmKeywords::Form_Load() {
 }
 
 void frmKeywords::Command1_Click() {
-    const QString path = ExchangeFile();
-    vm::SaveText(Text1->toPlainText(), path);
+    // Each line is trimmed; a keyword with a tab or another control
+    // character inside it is refused, and the editor keeps what was typed.
+    QStringList keywords;
+    for (const QString& line : Text1->toPlainText().split('\n')) {
+        const QString keyword = vm::TrimKeyword(line);
+        if (keyword.trimmed().isEmpty()) continue;
+        if (vm::HasControlCharacter(keyword)) {
+            MsgBox(this, vm::KeywordFileNameProblem(keyword), "Error", QMessageBox::Information);
+            return;
+        }
+        keywords << keyword;
+    }
+    vm::SaveList(keywords, ExchangeFile());
     lstKeywords_->clear();
-    lstKeywords_->addItems(vm::LoadList(path));
+    lstKeywords_->addItems(keywords);
     accept();
 }
 

@@ -71,14 +71,10 @@ void frmVSL::BuildWindow() {
     stretch->Add(header_, {0, 0, 1, 0});
     for (QGroupBox* panel : panels_) stretch->Add(panel, {0, 0, 1, 1});
 
-    // Working controls nobody sees: the name of a video made without
-    // keywords, and the music tool's command log.
-    auto* outputName = ui::Make<QLineEdit>(client, "txtFilename", "myfile");
+    // A working control nobody sees: the music tool's command log.
     commandLog_ = ui::Make<QPlainTextEdit>(client, "txtCommand");
-    for (QWidget* hidden : std::initializer_list<QWidget*>{outputName, commandLog_}) {
-        hidden->setGeometry(0, kClientHeight + 40, 10, 10);
-        hidden->hide();
-    }
+    commandLog_->setGeometry(0, kClientHeight + 40, 10, 10);
+    commandLog_->hide();
     strip_->AddProjectButtons();
 }
 
@@ -105,10 +101,13 @@ void frmVSL::StartUp() {
 void frmVSL::Connect() {
     connect(strip_, &PanelStrip::panelClicked, this, &frmVSL::ShowPanel);
     connect(strip_->demoButton, &QPushButton::clicked, this, &frmVSL::CreateDemoProject);
+    connect(strip_->newButton, &QPushButton::clicked, this, &frmVSL::NewProject);
     connect(strip_->saveButton, &QPushButton::clicked, this, &frmVSL::SaveClicked);
     connect(strip_->openButton, &QPushButton::clicked, this, &frmVSL::OpenClicked);
     connect(&project_, &vm::ProjectModel::modifiedChanged, this, &frmVSL::UpdateTitle);
+    connect(&project_, &vm::ProjectModel::modifiedChanged, this, &frmVSL::ProjectModified);
     connect(&project_, &vm::ProjectModel::pathChanged, this, &frmVSL::UpdateTitle);
+    connect(images_, &ImagesPanel::statusMessage, header_, &HeaderBar::SetStatus);
     connect(make_, &MakeVideoPanel::makeVideosClicked, this, &frmVSL::MakeVideos);
     connect(make_, &MakeVideoPanel::stopClicked, this, &frmVSL::StopBatch);
     // "Make Videos!" waits while a voice is tested, and while a batch runs.

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -51,8 +52,9 @@ public:
     // Writes the project to `path`, which becomes its file.
     bool SaveProject(const QString& path, QString* error);
     // Opens a project file. A project this machine cannot make (a voice or
-    // compressor it lacks, a missing picture) is refused with the reason,
-    // and nothing changes.
+    // compressor it lacks, a missing music file) is refused with the reason,
+    // and nothing changes. Missing slides are marked in the slide list and
+    // named before a batch starts.
     bool OpenProject(const QString& path, QString* error);
 
     // True while a batch runs.
@@ -64,6 +66,8 @@ public:
     // How long a render may report nothing before the batch gives up on it
     // (120 s); tests shorten it, also during a batch.
     void SetRenderSilenceBound(int milliseconds);
+    // How many videos render at once (1); tests run two.
+    void SetWorkers(int workers) { workers_ = std::max(1, workers); }
     // The program that prepares background music.
     QString FfmpegPath() const { return ffmpegPath_; }
 
@@ -96,7 +100,8 @@ private:
     void StartUp();
 
     // Project commands.
-    void SaveClicked();
+    // "Save Project...": asks where; false when not saved.
+    bool SaveClicked();
     // Ctrl+S: into the project's file, or as "Save Project..." when it has none.
     void SaveToFile();
     void OpenClicked();
@@ -118,13 +123,19 @@ private:
     void CreateDemoProject();
     // The title names the project file and marks unsaved changes.
     void UpdateTitle();
-    // True when there are no unsaved changes or the user lets them go.
-    bool AskToDiscardChanges(const QString& question);
+    // True when there are no unsaved changes, or the user saved them or let
+    // them go ("Save them before ...?": Save, Discard or Cancel).
+    bool AskToDiscardChanges(const QString& before);
+    // Keeps the status line from saying "Project saved" over unsaved changes.
+    void ProjectModified(bool modified);
 
     // The batch.
     void MakeVideos();
     // Why "Make Videos!" cannot start now; empty when it can.
     QString Refusal() const;
+    // Without keywords: the video's name must do, and a text that still holds
+    // #KEYWORD# is asked about (Yes makes it with the tag left out).
+    bool AskAboutNoKeywords();
     void StopBatch();
     void OnVideoEvent(const vm::VideoEvent& event);
     // Shows one event of the video the window follows; true when it ended
@@ -158,4 +169,5 @@ private:
     bool closing_ = false;
     QStringList failures_;
     int renderSilenceMs_ = 120000;
+    int workers_ = 1;
 };

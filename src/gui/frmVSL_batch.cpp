@@ -2,8 +2,8 @@
 // copy of its values to a batch task and returns; the window then follows the
 // task's events in its status texts, progress bar, keyword list and slide
 // list, and is ready again when the task has finished. One video renders at a
-// time here (the next one's narration is spoken meanwhile), so the status
-// line always speaks of one video.
+// time here unless told otherwise (the next one's narration is spoken
+// meanwhile); the status line speaks of one video, in keyword order.
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -118,6 +118,18 @@ QString frmVSL::Refusal() const {
     if (p.Get(S::music) && p.Get(S::musicFile).isEmpty())
         return "Please select a background music for your video.";
     if (p.Get(S::slides).isEmpty()) return "Please add some images to your video.";
+    // Pictures moved or renamed since they were added are named, not guessed.
+    QStringList missing;
+    for (const QString& slide : p.Get(S::slides))
+        if (!QFileInfo(slide).isFile() && !missing.contains(slide)) missing << slide;
+    if (!missing.isEmpty()) {
+        const int shown = std::min<int>(int(missing.size()), 10);
+        QString list = missing.mid(0, shown).join("\n");
+        if (missing.size() > shown) list += QString("\n... and %1 more").arg(missing.size() - shown);
+        return QString("These pictures of the slides cannot be found:\n\n%1\n\nSelect each in the "
+                       "slide list and click \"Locate...\" to find it, or remove it.")
+            .arg(list);
+    }
     // Text typed into a list that is none of its entries is no choice.
     if (!binder_->Shows(S::secondsPerSlide))
         return "The seconds per slide must be a whole number of at least 1.";
@@ -136,6 +148,7 @@ void frmVSL::MakeVideos() {
     if (batch_) return;
     const QString refusal = Refusal();
     if (!refusal.isEmpty()) return ShowError(this, refusal);
+    if (!AskAboutNoKeywords()) return;
     vm::BatchSettings settings;
     QString error;
     if (!vm::MakeBatchSettings(project_.Values(), QString(), speech_->Voices(),
@@ -197,7 +210,7 @@ void frmVSL::MakeVideos() {
             return;
     }
     options.seed = vm::VideoRandom::FreshSeed();
-    options.jobs = 1;
+    options.jobs = workers_;
     options.renderSilenceMs = renderSilenceMs_;
     auto view = std::make_shared<BatchView>();
     view->videos = int(tasks.size());
@@ -222,6 +235,30 @@ void frmVSL::MakeVideos() {
     ShowBatchProgress();
     emit batchStarted(batch_->task.get());
     batch_->task->Start();
+}
+
+bool frmVSL::AskAboutNoKeywords() {
+    const vm::Settings& p = project_.Values();
+    if (!p.Get(S::keywords).isEmpty()) return true;
+    const QString name = p.Get(S::outputName);
+    if (const QString problem = vm::KeywordFileNameProblem(name); !problem.isEmpty() ||
+                                                                  name.trimmed().isEmpty()) {
+        ShowError(this, "The name of the video without keywords cannot be used: " +
+                            (problem.isEmpty() ? "it is empty." : problem));
+        return false;
+    }
+    // Every text that puts the keyword in: spoken, captioned or in the title.
+    QStringList texts = p.Get(S::adCopies);
+    texts << p.Get(S::titleTemplate) << p.Get(S::descriptionTemplate);
+    if (!std::any_of(texts.begin(), texts.end(),
+                     [](const QString& text) { return text.contains("#KEYWORD#"); }))
+        return true;
+    return MsgBox(this,
+                  QString("There are no keywords, yet the text holds the #KEYWORD# tag. Make one "
+                          "video, \"%1\", with the tag left out?")
+                      .arg(name),
+                  "Confirm", QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void frmVSL::StopBatch() {
@@ -442,7 +479,7 @@ void frmVSL::closeEvent(QCloseEvent* event) {
     if ((IsRunning() &&
          MsgBox(this, "A batch is running. Stop it and quit?", "Confirm", QMessageBox::Question,
                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) ||
-        !AskToDiscardChanges("Quit without saving them?")) {
+        !AskToDiscardChanges("quitting")) {
         event->ignore();
         return;
     }

@@ -125,7 +125,10 @@ void frmVSL::StepAdCopy(int step) {
 }
 
 void frmVSL::SaveToFile() {
-    if (project_.Path().isEmpty()) return SaveClicked();
+    if (project_.Path().isEmpty()) {
+        SaveClicked();
+        return;
+    }
     QString error;
     if (!SaveProject(project_.Path(), &error)) {
         MsgBox(this, "The project could not be saved.\n\n" + error, "Error",
@@ -138,17 +141,6 @@ void frmVSL::SaveToFile() {
 void frmVSL::ShowHelp() {
     frmInfo info(this);
     info.exec();
-}
-
-void frmVSL::NewProject() {
-    if (IsRunning()) {
-        MsgBox(this, "Please wait until the videos are made, then start a new project.", "Error",
-               QMessageBox::Information);
-        return;
-    }
-    if (!AskToDiscardChanges("Start a new project and lose them?")) return;
-    project_.New();
-    header_->SetStatus("New project.");
 }
 
 void frmVSL::FillRecentMenu() {
@@ -172,7 +164,7 @@ void frmVSL::OpenRecent(const QString& path) {
                QMessageBox::Information);
         return;
     }
-    if (!AskToDiscardChanges("Open another project and lose them?")) return;
+    if (!AskToDiscardChanges("opening another project")) return;
     OpenAndSay(path);
 }
 

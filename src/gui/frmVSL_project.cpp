@@ -9,6 +9,7 @@
 #include "DemoProject.h"
 #include "HeaderBar.h"
 #include "Helpers.h"
+#include "KeywordRules.h"
 #include "ImagesPanel.h"
 #include "MsgBox.h"
 #include "ProjectChooser.h"
@@ -59,7 +60,7 @@ bool frmVSL::OpenProject(const QString& path, QString* error) {
     // value changes, so a refused project leaves the window as it was.
     const auto check = [this](const vm::Settings& p, const QString& folder) {
         const QString problem =
-            vm::ProjectProblemHere(p, folder, speech_->VoiceNames(), CompressorNames());
+            vm::ProjectProblemHere(p, folder, speech_->VoiceNames(), CompressorNames(), true);
         if (!problem.isEmpty()) return problem;
         vm::Settings filled = p;
         filled.FillFrom(project_.Defaults());
@@ -69,19 +70,20 @@ bool frmVSL::OpenProject(const QString& path, QString* error) {
     return project_.Open(path, check, error);
 }
 
-void frmVSL::SaveClicked() {
+bool frmVSL::SaveClicked() {
     QString path = Choose(this, project_.Folder(), true);
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += ".json";
     QString error;
     if (!SaveProject(path, &error)) {
         MsgBox(this, "The project could not be saved.\n\n" + error, "Error",
                QMessageBox::Information);
-        return;
+        return false;
     }
     memory::AddRecentProject(path);
     memory::RememberFolder("projects", path);
     header_->SetStatus("Project saved: " + QFileInfo(path).fileName());
+    return true;
 }
 
 void frmVSL::OpenClicked() {
@@ -91,7 +93,7 @@ void frmVSL::OpenClicked() {
                QMessageBox::Information);
         return;
     }
-    if (!AskToDiscardChanges("Open another project and lose them?")) return;
+    if (!AskToDiscardChanges("opening another project")) return;
     const QString path = Choose(this, project_.Folder(), false);
     if (path.isEmpty()) return;
     OpenAndSay(path);
@@ -111,23 +113,38 @@ void frmVSL::OpenAndSay(const QString& path) {
     header_->SetStatus("Project opened: " + QFileInfo(path).fileName());
 }
 
-// Loads the ready-made example: the sample ad copy, keywords and pictures in
-// place of the project's (the other ad-copy pages are emptied, so nothing of
-// the old project is narrated in the demo's videos); the other settings stay.
-// Missing files give an empty ad copy or keyword list and no slides.
+void frmVSL::NewProject() {
+    if (IsRunning()) {
+        MsgBox(this, "Please wait until the videos are made, then start a new project.", "Error",
+               QMessageBox::Information);
+        return;
+    }
+    if (!AskToDiscardChanges("starting a new project")) return;
+    project_.New();
+    header_->SetStatus("New project.");
+}
+
+// Loads the ready-made example: the defaults, as a new project has them,
+// with the sample ad copy, keywords and pictures. Nothing of the old project
+// is carried into the demo's videos. Missing files give an empty ad copy or
+// keyword list and no slides. The question comes only when there are
+// changes to lose.
 void frmVSL::CreateDemoProject() {
     namespace S = vm::setting;
-    const auto answer =
-        MsgBox(this,
-               "Warning: If you're working on a project, your changes will be "
-               "lost. Do you want to go on?",
-               "Confirm", QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes) return;
+    if (project_.IsModified()) {
+        const auto answer =
+            MsgBox(this,
+                   "Warning: If you're working on a project, your changes will be "
+                   "lost. Do you want to go on?",
+                   "Confirm", QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::No);
+        if (answer != QMessageBox::Yes) return;
+    }
 
     // A new project that is not saved anywhere yet.
-    project_.New(project_.Values());
+    project_.New();
     project_.Set(S::adCopies, {vm::LoadText(vm::DemoContentPath()), "", "", ""});
-    project_.Set(S::keywords, vm::LoadList(vm::DemoKeywordsPath()));
+    project_.Set(S::keywords, vm::TrimKeywords(vm::LoadList(vm::DemoKeywordsPath())));
     project_.Set(S::slides, {});
     // When the folder cannot be browsed nothing is added ("Add All" would
     // otherwise add the pictures of whatever folder the browser still shows),
@@ -154,8 +171,22 @@ void frmVSL::UpdateTitle() {
     setWindowTitle(name + (modified ? " *" : "") + " - " + baseTitle_);
 }
 
-bool frmVSL::AskToDiscardChanges(const QString& question) {
+bool frmVSL::AskToDiscardChanges(const QString& before) {
     if (!project_.IsModified()) return true;
-    return MsgBox(this, "The project has unsaved changes. " + question, "Confirm",
-                  QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    const auto answer = MsgBox(
+        this, "The project has unsaved changes. Save them before " + before + "?", "Confirm",
+        QMessageBox::Question, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+        QMessageBox::Save);
+    if (answer == QMessageBox::Discard) return true;
+    if (answer != QMessageBox::Save) return false;
+    // A project with a file is saved there; a new one asks where.
+    if (project_.Path().isEmpty()) return SaveClicked();
+    QString error;
+    if (SaveProject(project_.Path(), &error)) return true;
+    MsgBox(this, "The project could not be saved.\n\n" + error, "Error", QMessageBox::Information);
+    return false;
+}
+
+void frmVSL::ProjectModified(bool modified) {
+    if (modified && header_->Status().startsWith("Project saved")) header_->SetStatus("Ready.");
 }

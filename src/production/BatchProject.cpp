@@ -9,6 +9,7 @@
 #include "Compressors.h"
 #include "DemoProject.h"
 #include "Helpers.h"
+#include "KeywordRules.h"
 #include "ImageFiles.h"
 #include "Narration.h"
 #include "ProjectFile.h"
@@ -28,7 +29,7 @@ bool DemoProject(Settings* p) {
         slides << FullImagePath(DemoImagesFolder(), name);
     if (!read || content.isEmpty() || slides.isEmpty()) return false;
     p->Set(setting::adCopies, QStringList{content, "", "", ""});
-    p->Set(setting::keywords, LoadList(DemoKeywordsPath()));
+    p->Set(setting::keywords, TrimKeywords(LoadList(DemoKeywordsPath())));
     p->Set(setting::slides, slides);
     return true;
 }

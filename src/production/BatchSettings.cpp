@@ -38,8 +38,8 @@ Settings MachineDefaults(const QStringList& voiceDescriptions, const Compressors
 
 QString ProjectProblemHere(const Settings& p, const QString& folder,
                            const QStringList& voiceDescriptions,
-                           const QStringList& compressorNames) {
-    const QString missing = MissingProjectFile(p, folder);
+                           const QStringList& compressorNames, bool slidesMayBeMissing) {
+    const QString missing = MissingProjectFile(p, folder, slidesMayBeMissing);
     if (!missing.isEmpty()) return missing;
     const QString voice = p.Get(setting::voice);
     if (p.IsSet(setting::voice) && !voiceDescriptions.contains(voice)) {

@@ -86,9 +86,10 @@ QString CoverSlideProblem(const Settings& project);
 // What stops a project from being made on this machine before anything is
 // changed: a missing slide or music file, a voice or compressor this machine
 // lacks, a keyword or output name that cannot be a file name. Empty when
-// there is nothing.
+// there is nothing. The window opens a project with missing slides
+// (`slidesMayBeMissing`) and lets the user find them; a batch must not guess.
 QString ProjectProblemHere(const Settings& project, const QString& projectFolder,
                            const QStringList& voiceDescriptions,
-                           const QStringList& compressorNames);
+                           const QStringList& compressorNames, bool slidesMayBeMissing = false);
 
 }  // namespace vm

@@ -93,6 +93,23 @@ QImage ClipPreview(const QString& path, const QSize& box) {
 
 }  // namespace
 
+QStringList DroppedPictures(const QStringList& paths, QStringList* leftOut) {
+    QStringList pictures;
+    // Pictures and clips alike.
+    const QStringList filters = PatternFilters(kImagePattern) + PatternFilters(kClipPattern);
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            for (const QString& name : ImageFilesIn(path)) pictures << FullImagePath(path, name);
+        } else if (info.isFile() && QDir::match(filters, info.fileName())) {
+            pictures << path;
+        } else if (leftOut) {
+            *leftOut << (info.fileName().isEmpty() ? path : info.fileName());
+        }
+    }
+    return pictures;
+}
+
 QImage LoadPreviewImage(const QString& path, const QSize& box) {
     if (path.isEmpty()) return {};
     const QString lower = path.toLower();

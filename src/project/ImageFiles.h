@@ -31,6 +31,12 @@ QStringList FilesMatching(const QString& folder, const QString& pattern);
 // "x.mp4" are listed, "x.jpeg" and "x.png" are not.
 QStringList ImageFilesIn(const QString& folder);
 
+// The slides a drop of files and folders from a file manager gives, in the
+// dropped order: each picture the browser would offer (kImagePattern) as it
+// is, each folder's pictures as the browser lists them. The names of what is
+// neither go to `leftOut`.
+QStringList DroppedPictures(const QStringList& paths, QStringList* leftOut);
+
 // The index of the root in `roots` that holds `path`: the longest root that is
 // the path itself or a parent of it. -1 when none does (or the path is empty).
 // Both sides are compared as clean absolute paths.

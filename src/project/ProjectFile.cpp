@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include "ClipSource.h"
+#include "KeywordRules.h"
 
 namespace vm {
 namespace {
@@ -103,6 +104,8 @@ bool ParseProject(const QByteArray& json, Settings* project, QString* error) {
             if (!ReadField(*s, *field, name, &p, error)) return false;
         }
     }
+    // Keywords typed with a tab or a space at either end name the same video.
+    if (p.IsSet(setting::keywords)) p.Set(setting::keywords, TrimKeywords(p.Get(setting::keywords)));
     *project = p;
     return true;
 }
@@ -178,7 +181,8 @@ QString StoredProjectPath(const QString& path, const QString& written, const QSt
     return QDir(newFolder).relativeFilePath(path);
 }
 
-QString MissingProjectFile(const Settings& project, const QString& projectFolder) {
+QString MissingProjectFile(const Settings& project, const QString& projectFolder,
+                           bool slidesMayBeMissing) {
     if (project.IsSet(setting::slides)) {
         const QStringList slides = project.Get(setting::slides);
         for (int i = 0; i < slides.size(); ++i) {
@@ -188,7 +192,7 @@ QString MissingProjectFile(const Settings& project, const QString& projectFolder
                 return QString("slides[%1]: the image %2 is a folder, not a picture")
                     .arg(i)
                     .arg(path);
-            if (!info.isFile())
+            if (!info.isFile() && !slidesMayBeMissing)
                 return QString("slides[%1]: the image %2 does not exist").arg(i).arg(path);
             if (IsClipFile(path.toStdString())) {
                 const ClipInfo clip = ProbeClip(path.toStdString());

@@ -57,7 +57,9 @@ QString StoredProjectPath(const QString& path, const QString& written, const QSt
 
 // The first slide or music file that does not exist, as a field-naming
 // line; empty when every file the project names is there. The music file is
-// only checked when music is on.
-QString MissingProjectFile(const Settings& project, const QString& projectFolder);
+// only checked when music is on. With `slidesMayBeMissing` (the window opens
+// such a project and marks them) only a slide that is a folder counts.
+QString MissingProjectFile(const Settings& project, const QString& projectFolder,
+                           bool slidesMayBeMissing = false);
 
 }  // namespace vm

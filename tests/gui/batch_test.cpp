@@ -361,8 +361,11 @@ TEST_F(Batch, StopAtAnyMomentLeavesTheWindowReady) {
         {"render of the last keyword", {"one", "two"}, 2, true},
         {"render of the only video", {}, 1, true},
     };
+    // With one worker, and with two (the next video renders beside the first).
+    for (int workers : {1, 2})
     for (const Moment& m : moments) {
-        SCOPED_TRACE(m.name);
+        SCOPED_TRACE(QString("%1, %2 worker(s)").arg(m.name).arg(workers).toStdString());
+        window->SetWorkers(workers);
         ui->lstKeywords->clear();
         ui->lstKeywords->addItems(m.keywords);
         QObject once;  // the connections of this round

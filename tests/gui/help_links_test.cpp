@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -101,12 +102,40 @@ TEST_F(Help, WithNothingToOpenThemTheFolderAndTheLinksSaySo) {
     uitest::Click(ui->Label34);
     SetShellOpenHandler(previous);
     ASSERT_EQ(boxes.calls.size(), 2u);
-    EXPECT_EQ(boxes.calls[0].text, "The folder " + vm::UserPath("output") +
-                                       " could not be opened: no file manager was found to show "
-                                       "it.");
+    EXPECT_EQ(boxes.calls[0].text,
+              "The folder could not be opened: no file manager was found to show it.\n\nYou can "
+              "go there yourself:\n" +
+                  vm::UserPath("output"));
     EXPECT_EQ(boxes.calls[1].text,
               "The web page https://www.videolan.org/vlc/ could not be opened: no web browser was "
               "found.");
+}
+
+TEST_F(Help, AnOpenerThatFailsIsReportedWithTheFolder) {
+    // The desktop's opener starts and then finds nothing to show folders with.
+    const QString opener = vm::UserPath("opener.sh");
+    QFile script(opener);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho 'xdg-open: no method available for opening' >&2\nexit 3\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    const QString previous = SetFolderOpener(opener);
+    ui->cmdOpenOutputFolder->click();
+    const bool said = testsupport::WaitFor([&] { return !boxes.calls.empty(); }, 10000);
+    // And one that is not there at all.
+    SetFolderOpener(vm::UserPath("no-such-opener"));
+    ui->cmdOpenOutputFolder->click();
+    const bool saidAgain = testsupport::WaitFor([&] { return boxes.calls.size() == 2; }, 10000);
+    SetFolderOpener(previous);
+    ASSERT_TRUE(said && saidAgain) << boxes.calls.size();
+    const QString where = "\n\nYou can go there yourself:\n" + vm::UserPath("output");
+    EXPECT_EQ(boxes.calls[0].text, "The folder could not be opened: " + opener +
+                                       " ended with code 3. It said: xdg-open: no method "
+                                       "available for opening" +
+                                       where);
+    EXPECT_EQ(boxes.calls[1].text, "The folder could not be opened: " +
+                                       vm::UserPath("no-such-opener") + " could not be started." +
+                                       where);
 }
 
 TEST_F(Help, CompressorSettingsWithNothingSelectedExplains) {

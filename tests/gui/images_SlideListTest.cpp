@@ -168,11 +168,12 @@ TEST_F(SlideListWindow, RealDropEventsReachTheHandlers) {
     EXPECT_EQ(Items(ui->lstTo), QStringList{slides + "/b.gif"});
     EXPECT_EQ(Count(), "1");
 
-    // A file dropped from a file manager carries URLs only: no slide.
+    // A file dropped from a file manager carries URLs: its picture, no text.
     QMimeData urls;
     urls.setUrls({QUrl::fromLocalFile(slides + "/c.jpg")});
-    EXPECT_FALSE(drop(ui->lstTo, &urls));
-    EXPECT_EQ(ui->lstTo->count(), 1);
+    EXPECT_TRUE(drop(ui->lstTo, &urls));
+    EXPECT_EQ(Items(ui->lstTo), (QStringList{slides + "/b.gif", slides + "/c.jpg"}));
+    delete ui->lstTo->takeItem(1);
 
     ui->lstTo->setCurrentRow(0);
     QMimeData slide;

@@ -12,6 +12,7 @@
 
 #include "AppFolder.h"
 #include "Helpers.h"
+#include "SettingsTable.h"
 #include "TestSupport.h"
 #include "frmKeywords.h"
 #include "WindowUi.h"
@@ -173,6 +174,52 @@ TEST_F(KeywordEditor, ManageKeywordsPopsUpTheMenu) {
     EXPECT_EQ(boxes.calls.size(), 1u);
     EXPECT_EQ(ui->lstKeywords->count(), 0);
     SetPopupMenuHandler(previous);
+}
+
+TEST_F(KeywordEditor, TabsAroundKeywordsGoAndATabInsideIsRefused) {
+    // Typed with tabs after it: the keyword, not the tabs, names the video.
+    Edit([](frmKeywords* d) {
+        d->Text1->setPlainText("garden design\t\t\t\n\t plumber \n \t \n");
+        d->Command1->click();
+    });
+    EXPECT_EQ(Items(ui->lstKeywords), QStringList({"garden design", "plumber"}));
+    EXPECT_EQ(window->Project().Get(vm::setting::keywords),
+              QStringList({"garden design", "plumber"}));
+    EXPECT_TRUE(boxes.calls.empty());
+
+    // A tab inside is refused with the one-line reason; the editor keeps the
+    // text until the user mends it or cancels.
+    QString stillThere;
+    Edit([&](frmKeywords* d) {
+        d->Text1->setPlainText("dentist\ngarden\tdesign\n");
+        d->Command1->click();
+        EXPECT_TRUE(d->isVisible());
+        stillThere = d->Text1->toPlainText();
+        d->Command2->click();
+    });
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_EQ(boxes.calls[0].text,
+              "The keyword \"garden\\tdesign\" cannot be used as a file name: it contains a "
+              "control character (a tab, a line break, ...).");
+    EXPECT_EQ(stillThere, "dentist\ngarden\tdesign\n");
+    EXPECT_EQ(Items(ui->lstKeywords), QStringList({"garden design", "plumber"}));
+
+    // A project file's keywords are trimmed alike, and one with a tab inside
+    // is refused.
+    const QString project = vm::UserPath("tabs.json");
+    QFile file(project);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"keywords": [" roofer\t", "tiler"]})");
+    file.close();
+    QString error;
+    ASSERT_TRUE(window->OpenProject(project, &error)) << error.toStdString();
+    EXPECT_EQ(Items(ui->lstKeywords), QStringList({"roofer", "tiler"}));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"keywords": ["roofer", "ti\tler"]})");
+    file.close();
+    EXPECT_FALSE(window->OpenProject(project, &error));
+    EXPECT_EQ(error, "keywords[1]: The keyword \"ti\\tler\" cannot be used as a file name: it "
+                     "contains a control character (a tab, a line break, ...).");
 }
 
 }  // namespace

@@ -200,8 +200,9 @@ TEST_F(ProjectWindow, ARefusedProjectNamesTheProblemAndChangesNothing) {
          "voice: \"Klingon (nowhere)\" is not installed on this machine"},
         {"{\"compressor\": \"No Such Codec\"}",
          "compressor: \"No Such Codec\" is not available on this machine"},
-        {"{\"slides\": [\"images/a.jpg\", \"images/gone.jpg\"]}",
-         "slides[1]: the image " + dir + "/images/gone.jpg does not exist"},
+        // A missing picture opens (marked); a folder in its place does not.
+        {"{\"slides\": [\"images/a.jpg\", \"images\"]}",
+         "slides[1]: the image " + dir + "/images is a folder, not a picture"},
         {"{\"keywords\": [\"fine\", \"a/b\"]}", "keywords[1]: "},
         {"{\"outputName\": \"..\"}", "outputName: "},
         {"{\"music\": {\"enabled\": true, \"file\": \"gone.mp3\"}}", "music.file: the music file "},

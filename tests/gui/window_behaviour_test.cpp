@@ -156,7 +156,7 @@ TEST_F(Behaviour, UnsavedChangesAreShownAndAskedAboutOnClose) {
     answer = QMessageBox::No;
     EXPECT_FALSE(window->close());
     ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.back().text, "The project has unsaved changes. Quit without saving them?");
+    EXPECT_EQ(boxes.back().text, "The project has unsaved changes. Save them before quitting?");
     EXPECT_TRUE(window->isVisible());
     bool chooserAsked = false;
     const ProjectChooser previous = SetProjectChooser([&](QWidget*, bool) {
@@ -167,7 +167,7 @@ TEST_F(Behaviour, UnsavedChangesAreShownAndAskedAboutOnClose) {
     SetProjectChooser(previous);
     EXPECT_FALSE(chooserAsked);
     EXPECT_EQ(boxes.back().text,
-              "The project has unsaved changes. Open another project and lose them?");
+              "The project has unsaved changes. Save them before opening another project?");
     EXPECT_EQ(ui->lstKeywords->count(), 1);
 
     QString error;

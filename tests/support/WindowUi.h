@@ -65,6 +65,7 @@ struct Ui {
     QLabel* Image2 = Find<QLabel>(root, "Image2");
     QLabel* Image6 = Find<QLabel>(root, "Image6");
     QPushButton* cmdCreateDemoProject = Find<QPushButton>(root, "cmdCreateDemoProject");
+    QPushButton* cmdNewProject = Find<QPushButton>(root, "cmdNewProject");
     QPushButton* cmdSaveProject = Find<QPushButton>(root, "cmdSaveProject");
     QPushButton* cmdOpenProject = Find<QPushButton>(root, "cmdOpenProject");
     LinkLabel* Label8 = Find<LinkLabel>(root, "Label8");
@@ -106,6 +107,7 @@ struct Ui {
     QPushButton* Command6 = Find<QPushButton>(root, "Command6");
     SlideList* lstTo = Find<SlideList>(root, "lstTo");
     QPushButton* Command4 = Find<QPushButton>(root, "Command4");
+    QPushButton* cmdLocateSlide = Find<QPushButton>(root, "cmdLocateSlide");
     QLabel* lblImagesCount = Find<QLabel>(root, "lblImagesCount");
     QPushButton* cmdRemoveAllImages = Find<QPushButton>(root, "cmdRemoveAllImages");
     QLabel* ImagePreview = Find<QLabel>(root, "ImagePreview");
