@@ -87,6 +87,8 @@ BrandDialog::BrandDialog(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     form->addRow(buttons);
+    // Laid out now, though not shown yet: its controls have their real sizes.
+    adjustSize();
 }
 
 void BrandDialog::Choose(PathLabel* label, const QString& what) {

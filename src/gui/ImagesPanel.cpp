@@ -151,10 +151,10 @@ void ImagesPanel::BuildSlides(Stretcher* stretch) {
     QLabel* title = ui::MakeLabel(this, "Label11", "Selected Images:", QRect(446, 24, 200, 18));
     ui::SetBold(title);
     slides_ = ui::Make<SlideList>(this, "lstTo");
-    slides_->setGeometry(446, 46, 200, 198);
+    slides_->setGeometry(446, 46, 200, 168);
     removeImage_ =
-        ui::MakeButton(this, "Command4", "Remove Selected Image", QRect(446, 250, 136, 26));
-    locate_ = ui::MakeButton(this, "cmdLocateSlide", "Locate...", QRect(586, 250, 60, 26));
+        ui::MakeButton(this, "Command4", "Remove Selected Image", QRect(446, 220, 200, 26));
+    locate_ = ui::MakeButton(this, "cmdLocateSlide", "Locate...", QRect(446, 250, 200, 26));
     locate_->setToolTip("Find the picture of a slide marked as missing.");
     QLabel* countLabel = ui::MakeLabel(this, "Label14", "Image Count:", QRect(446, 284, 80, 18));
     count_ = ui::MakeLabel(this, "lblImagesCount", "0", QRect(528, 284, 36, 18));
@@ -163,8 +163,8 @@ void ImagesPanel::BuildSlides(Stretcher* stretch) {
         ui::MakeButton(this, "cmdRemoveAllImages", "Remove All", QRect(566, 280, 80, 26));
     stretch->Add(title, {2 * kColumn, 0, 0, 0});
     stretch->Add(slides_, {2 * kColumn, 0, kColumn, 1});
-    stretch->Add(removeImage_, {2 * kColumn, 1, kColumn * 0.7, 0});
-    stretch->Add(locate_, {2 * kColumn + kColumn * 0.7, 1, kColumn * 0.3, 0});
+    stretch->Add(removeImage_, {2 * kColumn, 1, kColumn, 0});
+    stretch->Add(locate_, {2 * kColumn, 1, kColumn, 0});
     stretch->Add(countLabel, {2 * kColumn, 1, 0, 0});
     stretch->Add(count_, {2 * kColumn, 1, 0, 0});
     stretch->Add(removeAll, {3 * kColumn, 1, 0, 0});

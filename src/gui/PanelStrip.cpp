@@ -126,7 +126,8 @@ void PanelStrip::AddProjectButtons() {
     stretch_->Add(recentButton, {1, 0, 0, 0});
     right -= 18;
     for (QPushButton* button : {openButton, saveButton, newButton}) {
-        const int width = QFontMetrics(button->font()).horizontalAdvance(button->text()) + 14;
+        const int width = std::max(button->sizeHint().width(),
+                                   QFontMetrics(button->font()).horizontalAdvance(button->text()) + 14);
         button->setGeometry(right - width, demo.top(), width, demo.height());
         right -= width + gap;
         stretch_->Add(button, {1, 0, 0, 0});

@@ -148,11 +148,11 @@ void TextToSpeechPanel::BuildKeywords(Stretcher* stretch) {
     keywords_->setGeometry(618, 117, 216, 155);
     // The table of videos the list shows, when it shows one.
     rowsFile_ = ui::Make<PathLabel>(this, "lblRowsFile");
-    rowsFile_->setGeometry(618, 100, 216, 16);
+    rowsFile_->setGeometry(618, 104, 216, 13);
     connect(rowsFile_, &PathLabel::pathChanged, this, &TextToSpeechPanel::ShowRows);
     // The name of the one video a batch without keywords makes.
     QLabel* nameLabel =
-        ui::MakeLabel(this, "lblFilename", "Name without keywords:", QRect(618, 280, 124, 18));
+        ui::MakeLabel(this, "lblFilename", "Video name:", QRect(618, 280, 124, 18));
     auto* name = ui::Make<QLineEdit>(this, "txtFilename", "myfile");
     name->setGeometry(744, 277, 90, 22);
     name->setToolTip("The name of the video made when the keyword list is empty.");

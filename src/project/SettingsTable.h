@@ -82,10 +82,10 @@ inline const TextSetting fit =
     Choice("fit", "fit", {"fit", "blur", "fill"}).Label("Pictures").Control("cboFit").Report();
 inline const TextSetting clipFill = Choice("clipFill", "freeze", {"freeze", "loop"})
                                         .Label("A clip shorter than its slide")
-                                        .Control("cboClipFill");
+                                        .Control("cboClipFill").OmitDefault();
 inline const TextSetting clipSound = Choice("clipSound", "off", {"off", "under"})
                                          .Label("Clip sound")
-                                         .Control("cboClipSound");
+                                         .Control("cboClipSound").OmitDefault();
 
 // The files beside each video.
 inline const TextSetting captions =
@@ -103,30 +103,32 @@ inline const TextSetting descriptionTemplate =
     Text("descriptionTemplate").Label("Description").Control("txtDescriptionTemplate");
 
 // The brand: a logo on every frame, an intro before and an outro after
-// every video (a video file, or a picture held for introSeconds).
-inline const TextSetting logo = Text("logo").Path().Label("Logo").Control("lblLogo");
+// every video (a video file, or a picture held for introSeconds). These,
+// the clip settings and the table are written only when set, so projects
+// saved before them are saved byte for byte as before.
+inline const TextSetting logo = Text("logo").Path().Label("Logo").Control("lblLogo").OmitDefault();
 inline const TextSetting logoCorner =
     Choice("logoCorner", "bottomRight", {"topLeft", "topRight", "bottomLeft", "bottomRight"})
-        .Label("Logo corner").Control("cboLogoCorner");
+        .Label("Logo corner").Control("cboLogoCorner").OmitDefault();
 inline const WholeSetting logoWidth =
-    Whole("logoWidth", 15, 1, 100).Label("Logo width (% of the frame)").Control("spnLogoWidth");
+    Whole("logoWidth", 15, 1, 100).Label("Logo width (% of the frame)").Control("spnLogoWidth").OmitDefault();
 inline const WholeSetting logoOpacity =
-    Whole("logoOpacity", 100, 0, 100).Label("Logo opacity (%)").Control("spnLogoOpacity");
+    Whole("logoOpacity", 100, 0, 100).Label("Logo opacity (%)").Control("spnLogoOpacity").OmitDefault();
 inline const WholeSetting logoMargin =
-    Whole("logoMargin", 3, 0, 25).Label("Logo margin (% of the width)").Control("spnLogoMargin");
+    Whole("logoMargin", 3, 0, 25).Label("Logo margin (% of the width)").Control("spnLogoMargin").OmitDefault();
 inline const FlagSetting logoOnCover =
-    Flag("logoOnCover", false).Label("Logo on the cover").Control("chkLogoOnCover");
-inline const TextSetting intro = Text("intro").Path().Label("Intro").Control("lblIntro");
-inline const TextSetting outro = Text("outro").Path().Label("Outro").Control("lblOutro");
+    Flag("logoOnCover", false).Label("Logo on the cover").Control("chkLogoOnCover").OmitDefault();
+inline const TextSetting intro = Text("intro").Path().Label("Intro").Control("lblIntro").OmitDefault();
+inline const TextSetting outro = Text("outro").Path().Label("Outro").Control("lblOutro").OmitDefault();
 inline const NumberSetting introSeconds =
     Number("introSeconds", 3.0, 0.5, 60)
-        .Label("Picture intro and outro length (s)").Control("spnIntroSeconds");
+        .Label("Picture intro and outro length (s)").Control("spnIntroSeconds").OmitDefault();
 
 // The batch.
 inline const TextsSetting keywords = Texts("keywords").Label("Keywords").Control("lstKeywords");
 // A table of videos (RowTable.h): one row, one video, its cells overriding
 // the settings above. Used instead of the keyword list when set.
-inline const TextSetting rows = Text("rows").Path().Label("Video table").Control("lblRowsFile");
+inline const TextSetting rows = Text("rows").Path().Label("Video table").Control("lblRowsFile").OmitDefault();
 // The video's name when there are no keywords.
 inline const TextSetting outputName =
     Text("outputName", "myfile").NonEmpty("a file name that is not empty").Label("Video name").Control("txtFilename");

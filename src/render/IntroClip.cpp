@@ -1,5 +1,7 @@
 #include "IntroClip.h"
 
+#include "ImageLoader.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -45,6 +47,14 @@ bool IntroClip::Measure(const std::string& path, double pictureSeconds, RenderJo
     }
     out->path = path;
     out->picture = IsPicture(input.get());
+    if (out->picture) {
+        // A picture is only known to be one once it decodes.
+        RenderResult decoded;
+        if (!DecodeFirstFrame(path, &decoded)) {
+            *error = decoded.message;
+            return false;
+        }
+    }
     double seconds = pictureSeconds;
     if (!out->picture) {
         const AVStream* s = input->streams[stream];

@@ -120,6 +120,8 @@ TEST_F(Help, AnOpenerThatFailsIsReportedWithTheFolder) {
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     const QString previous = SetFolderOpener(opener);
+    // The real opener runs, not the recorder.
+    const ShellOpenHandler recorder = SetShellOpenHandler({});
     ui->cmdOpenOutputFolder->click();
     const bool said = testsupport::WaitFor([&] { return !boxes.calls.empty(); }, 10000);
     // And one that is not there at all.
@@ -127,6 +129,7 @@ TEST_F(Help, AnOpenerThatFailsIsReportedWithTheFolder) {
     ui->cmdOpenOutputFolder->click();
     const bool saidAgain = testsupport::WaitFor([&] { return boxes.calls.size() == 2; }, 10000);
     SetFolderOpener(previous);
+    SetShellOpenHandler(recorder);
     ASSERT_TRUE(said && saidAgain) << boxes.calls.size();
     const QString where = "\n\nYou can go there yourself:\n" + vm::UserPath("output");
     EXPECT_EQ(boxes.calls[0].text, "The folder could not be opened: " + opener +

@@ -164,7 +164,7 @@ TEST_F(KeywordEditor, ManageKeywordsPopsUpTheMenu) {
     ASSERT_EQ(shownMenu, ui->mnuKeywords);
     QStringList texts;
     for (QAction* a : shownMenu->actions()) texts << a->text();
-    EXPECT_EQ(texts, QStringList({"Edit", "Delete All", "Cancel"}));
+    EXPECT_EQ(texts, QStringList({"Edit", "Delete All", "Open Spreadsheet...", "Cancel"}));
     EXPECT_TRUE(boxes.calls.empty());
     EXPECT_EQ(ui->lstKeywords->count(), 1);
 

@@ -175,10 +175,10 @@ TEST_F(Keyboard, LinksAndHelpOpenFromTheKeyboardAndShowTheShortcuts) {
 
     // Ctrl+N: after the question, a new project from the defaults.
     ui->lstKeywords->addItem("garden");
-    answer = QMessageBox::No;
+    answer = QMessageBox::Cancel;
     Key(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(ui->lstKeywords->count(), 1) << "No keeps the project";
-    answer = QMessageBox::Yes;
+    EXPECT_EQ(ui->lstKeywords->count(), 1) << "Cancel keeps the project";
+    answer = QMessageBox::Discard;
     Key(Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(ui->lstKeywords->count(), 0);
     EXPECT_FALSE(window->IsModified());

@@ -157,7 +157,7 @@ TEST_F(WindowStartup, TimersMenusAndTheSettingsABatchStartsFrom) {
     for (int i = 0; i < w.List1->count(); ++i) voices << w.List1->itemText(i);
     EXPECT_EQ(QString(vm::WriteProject(fromWindow)),
               QString(vm::WriteProject(vm::MachineDefaults(voices, Compressors::Instance()))));
-    ASSERT_EQ(w.mnuKeywords->actions().size(), 3);
+    ASSERT_EQ(w.mnuKeywords->actions().size(), 4);
     EXPECT_EQ(w.mnuEditKeywords->text(), "Edit");
     EXPECT_EQ(w.mnuDeleteAllKeywords->text(), "Delete All");
     EXPECT_EQ(w.mnuCancelKeywords->text(), "Cancel");

@@ -27,6 +27,12 @@ void WindowTest::SetUp() {
     previous_ = SetMsgBoxHandler([this](const MsgBoxCall& call) {
         boxes.push_back(call);
         if (call.buttons & QMessageBox::Yes) return answer;
+        // Save / Discard / Cancel: Yes goes ahead without saving, No stays.
+        if (call.buttons & QMessageBox::Discard) {
+            if (answer == QMessageBox::Yes) return QMessageBox::Discard;
+            if (answer == QMessageBox::No) return QMessageBox::Cancel;
+            return answer;
+        }
         return QMessageBox::Ok;
     });
     NewWindow();
