@@ -102,14 +102,8 @@ int AudioSource::Refill() {
         // do; the decoder has let go of its packet, so this cannot repeat forever.
         if (rc == AVERROR_INVALIDDATA) continue;
         if (rc != AVERROR(EAGAIN)) return rc;
-        rc = av_read_frame(input_.get(), packet_.get());
-        if (rc == AVERROR_EOF) {
-            rc = avcodec_send_packet(decoder_.get(), nullptr);
-        } else if (rc >= 0) {
-            if (packet_->stream_index == stream_)
-                rc = avcodec_send_packet(decoder_.get(), packet_.get());
-            av_packet_unref(packet_.get());
-        }
+        bool ended = false;
+        rc = av::FeedDecoder(input_.get(), stream_, packet_.get(), decoder_.get(), &ended);
         if (rc < 0 && rc != AVERROR(EAGAIN) && rc != AVERROR_EOF && rc != AVERROR_INVALIDDATA)
             return rc;
     }

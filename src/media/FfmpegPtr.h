@@ -76,4 +76,26 @@ inline std::string ErrorText(int code) {
     return buffer;
 }
 
+// Reads the file's next packet and hands it to `decoder` when it is of
+// `stream`. At the end of the file the decoder is told to flush and `ended`
+// is set. A read error other than the end comes back as it is; with
+// `corruptIsDamage` so does a packet the demuxer marked corrupt (a file cut
+// short), as AVERROR_INVALIDDATA.
+inline int FeedDecoder(AVFormatContext* input, int stream, AVPacket* packet,
+                       AVCodecContext* decoder, bool* ended, bool corruptIsDamage = false) {
+    int rc = av_read_frame(input, packet);
+    if (rc == AVERROR_EOF) {
+        *ended = true;
+        return avcodec_send_packet(decoder, nullptr);
+    }
+    if (rc < 0) return rc;
+    if (corruptIsDamage && (packet->flags & AV_PKT_FLAG_CORRUPT)) {
+        av_packet_unref(packet);
+        return AVERROR_INVALIDDATA;
+    }
+    if (packet->stream_index == stream) rc = avcodec_send_packet(decoder, packet);
+    av_packet_unref(packet);
+    return rc;
+}
+
 }  // namespace vm::av

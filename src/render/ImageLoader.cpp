@@ -103,16 +103,7 @@ int DecodeFirstPicture(AVFormatContext* input, int stream, AVCodecContext* decod
         if (rc >= 0) return 0;
         if (rc != AVERROR(EAGAIN)) return rc == AVERROR_EOF ? AVERROR_INVALIDDATA : rc;
         if (draining) return AVERROR_INVALIDDATA;
-        rc = av_read_frame(input, packet.get());
-        if (rc == AVERROR_EOF) {
-            draining = true;
-            rc = avcodec_send_packet(decoder, nullptr);
-        } else if (rc < 0) {
-            return rc;
-        } else {
-            if (packet->stream_index == stream) rc = avcodec_send_packet(decoder, packet.get());
-            av_packet_unref(packet.get());
-        }
+        rc = av::FeedDecoder(input, stream, packet.get(), decoder, &draining);
         if (rc < 0 && rc != AVERROR(EAGAIN)) return rc;
     }
 }

@@ -156,14 +156,8 @@ int IntroClip::Feed() {
             return av_buffersrc_add_frame(source_, nullptr);  // the fps filter's last frames
         }
         if (rc != AVERROR(EAGAIN)) return rc;
-        rc = av_read_frame(input_.get(), packet_.get());
-        if (rc == AVERROR_EOF) {
-            rc = avcodec_send_packet(decoder_.get(), nullptr);
-        } else if (rc >= 0) {
-            if (packet_->stream_index == stream_)
-                rc = avcodec_send_packet(decoder_.get(), packet_.get());
-            av_packet_unref(packet_.get());
-        }
+        bool ended = false;
+        rc = av::FeedDecoder(input_.get(), stream_, packet_.get(), decoder_.get(), &ended);
         if (rc < 0 && rc != AVERROR(EAGAIN) && rc != AVERROR_EOF) return rc;
     }
 }
