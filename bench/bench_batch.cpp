@@ -10,7 +10,6 @@
 // With --before, the demo batch is also made by another build's
 // vidmill-batch (e.g. /work/base/build/bin), in the same run, with one job
 // and with two, so the two builds are compared at the same time.
-#include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -22,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -37,6 +37,7 @@
 #include "AppFolder.h"
 #include "Helpers.h"
 #include "MsgBox.h"
+#include "ProcessTree.h"
 #include "frmVSL.h"
 
 extern char** environ;
@@ -49,42 +50,6 @@ struct Figures {
     long peakTreeKb = 0;  // most memory all its processes held at once
     int exitCode = -1;
 };
-
-// Memory of `root` and all its descendants, in KB: their proportional set
-// sizes, so pages a speech helper shares with the child it forked count once.
-long TreeRssKb(pid_t root) {
-    std::map<pid_t, pid_t> parents;
-    DIR* proc = opendir("/proc");
-    if (!proc) return 0;
-    while (dirent* entry = readdir(proc)) {
-        const pid_t pid = atoi(entry->d_name);
-        if (pid <= 0) continue;
-        std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
-        std::string line;
-        if (!std::getline(stat, line)) continue;
-        const auto close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream fields(line.substr(close + 2));
-        std::string state;
-        fields >> state >> parents[pid];
-    }
-    closedir(proc);
-    long total = 0;
-    for (const auto& [pid, parent] : parents) {
-        bool mine = false;
-        for (pid_t p = pid; p > 1 && !mine; p = parents.count(p) ? parents[p] : 0) mine = p == root;
-        if (!mine) continue;
-        std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-        for (std::string field; rollup >> field;) {
-            if (field != "Pss:") continue;
-            long kb = 0;
-            rollup >> kb;
-            total += kb;
-            break;
-        }
-    }
-    return total;
-}
 
 Figures Run(const std::vector<std::string>& command) {
     std::vector<char*> argv;
@@ -107,6 +72,14 @@ Figures Run(const std::vector<std::string>& command) {
             usage.ru_stime.tv_usec / 1e6;
     f.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return f;
+}
+
+// Whether `program --help` lists `option`.
+bool KnowsOption(const std::string& program, const std::string& option) {
+    QProcess help;
+    help.start(QString::fromStdString(program), {"--help"});
+    if (!help.waitForFinished(30000)) return false;
+    return help.readAllStandardOutput().contains(QByteArray::fromStdString(option));
 }
 
 double CpuSeconds() {
@@ -153,13 +126,18 @@ int main(int argc, char** argv) {
         {bin + "/vidmill-batch", "--demo", "--jobs", "2", "--seed", "1", "--output", out("jobs2")});
     Print("vidmill-batch --jobs 2", two, cores);
     Figures beforeOne, beforeTwo;
-    if (!before.empty()) {
+    if (!before.empty() && KnowsOption(before + "/vidmill-batch", "--jobs")) {
         beforeOne = Run({before + "/vidmill-batch", "--demo", "--jobs", "1", "--seed", "1",
                          "--output", out("before-jobs1")});
         Print("before: vidmill-batch --jobs 1", beforeOne, cores);
         beforeTwo = Run({before + "/vidmill-batch", "--demo", "--jobs", "2", "--seed", "1",
                          "--output", out("before-jobs2")});
         Print("before: vidmill-batch --jobs 2", beforeTwo, cores);
+    } else if (!before.empty()) {
+        // The first versions made one video at a time, with a seed of their own.
+        beforeOne = Run({before + "/vidmill-batch", "--demo", "--output", out("before")});
+        beforeTwo = beforeOne;
+        Print("before: vidmill-batch (its only way)", beforeOne, cores);
     }
 
     // The same at 1080p, through a project file.

@@ -268,23 +268,26 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     // The picture for the encoder, with the logo and the captions of its
     // time (frame `index` of the slides' timeline) drawn in; no captions on
     // an intro or outro (`index` -1).
+    // Frames to draw on and moving pictures, their memory used again.
+    CanvasPool pool;
+    if (!pool.Open(canvas)) return RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
     auto finish = [&](const AVFrame* picture, int index) -> av::FramePtr {
         const bool drawn = captioned && index >= 0;
         if (!drawn && logo.Empty()) return converter.Convert(picture, &result);
-        // A writable copy: the picture itself may be shown again.
-        av::FramePtr copy = av::MakeFrame();
-        if (!copy || av_frame_ref(copy.get(), picture) < 0 ||
-            av_frame_make_writable(copy.get()) < 0) {
-            result = RenderResult::Fail("drawing onto pictures", "out of memory");
+        // A copy to draw on: the picture itself may be shown again.
+        av::FramePtr scratch = pool.Get();
+        const int rc = !scratch ? AVERROR(ENOMEM) : av_frame_copy(scratch.get(), picture);
+        if (rc < 0 || av_frame_copy_props(scratch.get(), picture) < 0) {
+            result = RenderResult::Fail("drawing onto pictures", av::ErrorText(rc));
             return nullptr;
         }
-        logo.Draw(copy.get());
+        logo.Draw(scratch.get());
         if (drawn &&
-            !captions.Draw(copy.get(), double(index) / kFramesPerSecond, canvas.bt709, &result)) {
+            !captions.Draw(scratch.get(), double(index) / kFramesPerSecond, canvas.bt709, &result)) {
             if (result.ok) result = RenderResult::Fail("drawing captions", "out of memory");
             return nullptr;
         }
-        return converter.Convert(copy.get(), &result);
+        return converter.Convert(scratch.get(), &result);
     };
 
     FrameQueue queue;
@@ -318,12 +321,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
             for (int shot : {plan.segments[s].shot, plan.segments[s].fromShot})
                 if (shot >= 0) shotEnds[size_t(shot)] = s;
         std::unique_ptr<WindowResampler> resampler;
-        CanvasPool pool;
-        if (moves) {
-            resampler = std::make_unique<WindowResampler>(2);
-            if (!pool.Open(canvas))
-                result = RenderResult::Fail("rendering", av::ErrorText(AVERROR(ENOMEM)));
-        }
+        if (moves) resampler = std::make_unique<WindowResampler>(2);
         // The picture of `shot` (-1: black) at frame `index`: a new reference.
         auto shotFrame = [&](int shot, int index) -> av::FramePtr {
             const PlanShot* s = shot >= 0 ? &plan.shots[size_t(shot)] : nullptr;
