@@ -25,20 +25,12 @@
 #include "BatchProject.h"
 #include "OutputPlan.h"
 #include "OutputRecord.h"
-#include "SpVoice.h"
+#include "EspeakVoice.h"
 
 namespace {
 
 QString Program() {
     return QCoreApplication::applicationDirPath() + "/vidmill-batch";
-}
-
-// An English espeak-ng voice: quick, and on every machine the program runs on.
-QString EspeakVoice() {
-    for (const VoiceToken& token : SpVoice().GetVoices())
-        if (token.GetDescription().contains("/en-US - ") && token.Engine() == "espeak-ng")
-            return token.GetDescription();
-    return {};
 }
 
 QString Keyword(int i) {

@@ -26,16 +26,9 @@
 #include "BatchProject.h"
 #include "BatchRows.h"
 #include "ProcessTree.h"
-#include "SpVoice.h"
+#include "EspeakVoice.h"
 
 namespace {
-
-QString EspeakVoice() {
-    for (const VoiceToken& token : SpVoice().GetVoices())
-        if (token.GetDescription().contains("/en-US - ") && token.Engine() == "espeak-ng")
-            return token.GetDescription();
-    return {};
-}
 
 // Three folders of pictures, a project and a table of `count` rows that
 // draw on them in turn, written as a spreadsheet saves CSV.
