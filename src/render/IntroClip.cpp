@@ -24,8 +24,8 @@ bool IntroClip::Measure(const std::string& path, double pictureSeconds, RenderJo
     return true;
 }
 
-bool IntroClip::Open(const RenderJob::Bookend& bookend, const CanvasFormat& canvas,
-                     PictureFit fit, const std::string& role, RenderResult* result) {
+bool IntroClip::Open(const RenderJob::Bookend& bookend, const CanvasFormat& canvas, PictureFit fit,
+                     const std::string& role, RenderResult* result) {
     picture_.reset();
     shown_ = 0;
     if (bookend.picture) {

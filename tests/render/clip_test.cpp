@@ -264,14 +264,7 @@ TEST(VideoClips, PhoneIntroAndOutroStandUprightAndFillLikeClips) {
     const QString green = folder + "/green.jpg";
     ASSERT_TRUE(testsupport::WriteSolidImage(green, 320, 180, QColor(10, 150, 20)));
 
-    auto colour = [](const QColor& c) {
-        const int r = c.red(), g = c.green(), b = c.blue();
-        return r > 60 && r > 3 * std::max(g, b)   ? 'r'
-               : b > 60 && b > 3 * std::max(r, g) ? 'b'
-               : g > 60 && g > 3 * std::max(r, b) ? 'g'
-               : std::max({r, g, b}) < 30         ? 'k'
-                                                  : '?';
-    };
+    auto colour = &testsupport::StrongestColor;
     for (const char* fit : {"fill", "fit", "blur"}) {
         SCOPED_TRACE(fit);
         vm::RenderJob job = RawJob(320, 180);
