@@ -34,6 +34,10 @@
 #include "IntroClip.h"
 #include "RenderEngine.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 extern char** environ;
 
 namespace {
@@ -105,6 +109,7 @@ QString ClipPath(const QString& work, int i) {
 // The render itself, in the child: `count` clips of the work folder.
 int RenderClips(const QString& work, int count, double seconds) {
     alarm(kLimitSeconds);
+    av_log_set_level(AV_LOG_ERROR);  // x264's settings and the MP4's second pass, unprinted
     vm::RenderJob job;
     job.width = 1920;
     job.height = 1080;

@@ -347,7 +347,8 @@ av::FramePtr ClipSource::FrameAt(int frame, RenderResult* result) {
         bool fullRange = false;
         const AVPixelFormat format = PlainPixelFormat(AVPixelFormat(next->format), &fullRange);
         fullRange = fullRange || next->color_range == AVCOL_RANGE_JPEG;
-        current_ = ComposePicture(next.get(), format, fullRange, canvas_, fit_, result, stage_);
+        current_ =
+            ComposePicture(next.get(), format, fullRange, canvas_, fit_, result, stage_, &scalers_);
         if (!current_) {
             if (result->ok) Fail(AVERROR(ENOMEM), result);
             return nullptr;

@@ -76,6 +76,7 @@ private:
     int shown_ = -1;        // clip frame number of `current_`
     bool ended_ = false;    // frozen on its last frame
     av::FramePtr current_;  // composed
+    ScalerCache scalers_;   // made for the first frame, used for every one
 };
 
 }  // namespace vm
