@@ -94,11 +94,20 @@ ClipInfo ProbeClip(const std::string& path) {
         return info;
     }
     av::InputPtr input;
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return info;
-    input.reset(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0) return info;
+    const AVCodec* codec = nullptr;
+    std::string why;
+    const int stream = OpenVideo(path, &input, &codec, &why);
+    if (stream < 0) return info;
+    AVFormatContext* raw = input.get();
     if (raw->duration > 0) info.seconds = double(raw->duration) / AV_TIME_BASE;
+    const AVStream* pictures = raw->streams[stream];
+    info.pictureSeconds = pictures->duration > 0
+                              ? double(pictures->duration) * av_q2d(pictures->time_base)
+                              : info.seconds;
+    // Still pictures come through the image demuxers ("image2", "png_pipe" ...).
+    const std::string demuxer = raw->iformat->name;
+    info.still = demuxer == "image2" ||
+                 (demuxer.size() > 5 && demuxer.compare(demuxer.size() - 5, 5, "_pipe") == 0);
     info.sound = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
     // Every packet read (none decoded): a file cut short fails here, not
     // halfway through a video.
@@ -118,10 +127,11 @@ ClipInfo ProbeClip(const std::string& path) {
 }
 
 std::unique_ptr<ClipSource> ClipSource::Open(const std::string& path, const CanvasFormat& canvas,
-                                             PictureFit fit, bool loop, RenderResult* result) {
+                                             PictureFit fit, bool loop, RenderResult* result,
+                                             const std::string& role) {
     std::unique_ptr<ClipSource> clip(new ClipSource);
     clip->path_ = path;
-    clip->stage_ = "decoding clip " + path;
+    clip->stage_ = "decoding " + role + " " + path;
     clip->canvas_ = canvas;
     clip->fit_ = fit;
     clip->loop_ = loop;
@@ -337,7 +347,8 @@ av::FramePtr ClipSource::FrameAt(int frame, RenderResult* result) {
         bool fullRange = false;
         const AVPixelFormat format = PlainPixelFormat(AVPixelFormat(next->format), &fullRange);
         fullRange = fullRange || next->color_range == AVCOL_RANGE_JPEG;
-        current_ = ComposePicture(next.get(), format, fullRange, canvas_, fit_, result, stage_);
+        current_ =
+            ComposePicture(next.get(), format, fullRange, canvas_, fit_, result, stage_, &scalers_);
         if (!current_) {
             if (result->ok) Fail(AVERROR(ENOMEM), result);
             return nullptr;

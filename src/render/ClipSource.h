@@ -16,23 +16,28 @@ bool IsClipFile(const std::string& path);
 
 // What a clip is made of, read from its header and first picture.
 struct ClipInfo {
-    std::string problem;  // empty when it plays; else why not ("it holds no pictures")
-    double seconds = 0;   // as its container says
-    bool sound = false;   // it has a sound stream
+    std::string problem;        // empty when it plays; else why not ("it holds no pictures")
+    double seconds = 0;         // as its container says
+    double pictureSeconds = 0;  // how long its pictures last (the container's when unsaid)
+    bool sound = false;         // it has a sound stream
+    bool still = false;         // a picture file (JPEG, PNG ...), not a video
 };
 ClipInfo ProbeClip(const std::string& path);
 
-// One clip on its slide, decoded as it plays: libavformat and libavcodec
-// read it, a filter graph turns it upright by its rotation (phone videos),
-// and the fps filter places its frames at the video's 25 a second by their
-// timestamps, so a variable frame rate keeps its timing. Each frame is then
-// scaled into the canvas like a picture. Only the frame on screen and the
-// decoder's own few are held, however long the clip.
+// A video file decoded as it plays, for a clip on its slide and for the
+// brand's intro and outro alike: libavformat and libavcodec read it, a
+// filter graph turns it upright by its rotation (phone videos), and the fps
+// filter places its frames at the video's 25 a second by their timestamps,
+// so a variable frame rate keeps its timing. Each frame is then scaled into
+// the canvas like a picture. Only the frame on screen and the decoder's own
+// few are held, however long the clip.
 class ClipSource {
 public:
-    // Null with the stage and reason when the clip cannot be opened.
+    // Null with the stage ("decoding <role> <path>") and reason when the
+    // file cannot be opened.
     static std::unique_ptr<ClipSource> Open(const std::string& path, const CanvasFormat& canvas,
-                                            PictureFit fit, bool loop, RenderResult* result);
+                                            PictureFit fit, bool loop, RenderResult* result,
+                                            const std::string& role = "clip");
     ~ClipSource();
 
     // The picture `frame` frames after the clip's start (0 is its first), a
@@ -71,6 +76,7 @@ private:
     int shown_ = -1;        // clip frame number of `current_`
     bool ended_ = false;    // frozen on its last frame
     av::FramePtr current_;  // composed
+    ScalerCache scalers_;   // made for the first frame, used for every one
 };
 
 }  // namespace vm

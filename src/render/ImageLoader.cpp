@@ -114,11 +114,20 @@ struct Picture {
     bool fullRange;
 };
 
-// The picture scaled to w x h in another format, in a frame of its own.
+// The picture scaled to w x h in another format, in a frame of its own
+// (by a scaler of `cache` when there is one).
 av::FramePtr Convert(const Picture& from, int w, int h, AVPixelFormat format, bool fullRange,
-                     bool bt709, int flags, RenderResult* result) {
-    av::SwsPtr scaler = MakeScaler(from.frame->width, from.frame->height, from.format,
-                                   from.fullRange, w, h, format, fullRange, flags, bt709);
+                     bool bt709, int flags, ScalerCache* cache) {
+    av::SwsPtr own;
+    SwsContext* scaler = nullptr;
+    if (cache) {
+        scaler = cache->Get(from.frame->width, from.frame->height, from.format, from.fullRange, w,
+                            h, format, fullRange, flags, bt709);
+    } else {
+        own = MakeScaler(from.frame->width, from.frame->height, from.format, from.fullRange, w, h,
+                         format, fullRange, flags, bt709);
+        scaler = own.get();
+    }
     av::FramePtr out = av::MakeFrame();
     if (!scaler || !out) return nullptr;
     out->format = format;
@@ -126,10 +135,9 @@ av::FramePtr Convert(const Picture& from, int w, int h, AVPixelFormat format, bo
     out->height = h;
     out->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     if (av_frame_get_buffer(out.get(), 0) < 0) return nullptr;
-    if (sws_scale(scaler.get(), from.frame->data, from.frame->linesize, 0, from.frame->height,
-                  out->data, out->linesize) < 0)
+    if (sws_scale(scaler, from.frame->data, from.frame->linesize, 0, from.frame->height, out->data,
+                  out->linesize) < 0)
         return nullptr;
-    (void)result;
     return out;
 }
 
@@ -159,15 +167,15 @@ void Paste(AVFrame* canvas, const AVFrame* part, int x, int y) {
 // A soft, darker copy of the frame, in place: shrunk to a small fraction and
 // scaled back up (a blur that costs two small scalings), then dimmed so the
 // picture in front stands out.
-bool Blur(AVFrame* frame, const CanvasFormat& canvas, RenderResult* result) {
+bool Blur(AVFrame* frame, const CanvasFormat& canvas, ScalerCache* scalers) {
     const int w = std::max(4, canvas.width / 24), h = std::max(4, canvas.height / 24);
     const Picture whole{frame, canvas.format, canvas.fullRange};
     av::FramePtr small =
-        Convert(whole, w, h, canvas.format, canvas.fullRange, false, SWS_AREA, result);
+        Convert(whole, w, h, canvas.format, canvas.fullRange, false, SWS_AREA, scalers);
     if (!small) return false;
     av::FramePtr soft =
         Convert(Picture{small.get(), canvas.format, canvas.fullRange}, canvas.width, canvas.height,
-                canvas.format, canvas.fullRange, false, SWS_BICUBIC, result);
+                canvas.format, canvas.fullRange, false, SWS_BICUBIC, scalers);
     if (!soft) return false;
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(canvas.format);
     const int black = canvas.fullRange ? 0 : 16;
@@ -253,7 +261,7 @@ av::FramePtr Oriented(const AVFrame* stored, int orientation) {
 
 av::FramePtr ComposePicture(const AVFrame* picture, AVPixelFormat format, bool fullRange,
                             const CanvasFormat& target, PictureFit fit, RenderResult* result,
-                            const std::string& stage) {
+                            const std::string& stage, ScalerCache* scalers) {
     const int width = target.width, height = target.height;
     auto fail = [&](int rc) {
         *result = RenderResult::Fail(stage, av::ErrorText(rc));
@@ -265,6 +273,20 @@ av::FramePtr ComposePicture(const AVFrame* picture, AVPixelFormat format, bool f
     const double fitScale = std::min(double(width) / pictureWidth, double(height) / pictureHeight);
     const double coverScale =
         std::max(double(width) / pictureWidth, double(height) / pictureHeight);
+    // The whole picture, aspect kept, centred (on a chroma sample, so the
+    // colour planes line up with the brightness).
+    const int w = std::clamp(int(std::lround(pictureWidth * fitScale)), 1, width);
+    const int h = std::clamp(int(std::lround(pictureHeight * fitScale)), 1, height);
+    auto whole = [&] {
+        return Convert(source, w, h, target.format, target.fullRange, target.bt709, SWS_BICUBIC,
+                       scalers);
+    };
+    // A picture of the frame's shape covers it all: nothing around it shows
+    // (a clip of the video's own size is then one conversion a frame).
+    if (w == width && h == height && fit != PictureFit::Fill) {
+        av::FramePtr scaled = whole();
+        return scaled ? std::move(scaled) : fail(AVERROR(EINVAL));
+    }
     av::FramePtr canvas;
     if (fit == PictureFit::Fit) {
         canvas = MakeBlackCanvas(target, result);
@@ -273,26 +295,33 @@ av::FramePtr ComposePicture(const AVFrame* picture, AVPixelFormat format, bool f
         const int cw = std::max(width, int(std::lround(pictureWidth * coverScale)));
         const int ch = std::max(height, int(std::lround(pictureHeight * coverScale)));
         av::FramePtr cover = Convert(source, cw, ch, target.format, target.fullRange, target.bt709,
-                                     SWS_BICUBIC, result);
+                                     SWS_BICUBIC, scalers);
         if (!cover) return fail(AVERROR(EINVAL));
         canvas = MakeBlackCanvas(target, result);
         if (canvas) Paste(canvas.get(), cover.get(), -(cw - width) / 2, -(ch - height) / 2);
-        if (canvas && fit == PictureFit::Blurred) {
-            if (!Blur(canvas.get(), target, result)) return nullptr;
-        }
+        if (canvas && fit == PictureFit::Blurred && !Blur(canvas.get(), target, scalers))
+            return fail(AVERROR(EINVAL));
         if (fit == PictureFit::Fill) return canvas;
     }
     if (!canvas) return nullptr;
-
-    // The whole picture, aspect kept, centred (on a chroma sample, so the
-    // colour planes line up with the brightness).
-    const int w = std::clamp(int(std::lround(pictureWidth * fitScale)), 1, width);
-    const int h = std::clamp(int(std::lround(pictureHeight * fitScale)), 1, height);
-    av::FramePtr scaled =
-        Convert(source, w, h, target.format, target.fullRange, target.bt709, SWS_BICUBIC, result);
+    av::FramePtr scaled = whole();
     if (!scaled) return fail(AVERROR(EINVAL));
     Paste(canvas.get(), scaled.get(), (width - w) / 2, (height - h) / 2);
     return canvas;
+}
+
+SwsContext* ScalerCache::Get(int srcW, int srcH, AVPixelFormat srcFormat, bool srcFull, int dstW,
+                             int dstH, AVPixelFormat dstFormat, bool dstFull, int flags,
+                             bool dstBt709) {
+    const std::array<int, 10> key{srcW, srcH,      srcFormat, srcFull, dstW,
+                                  dstH, dstFormat, dstFull,   flags,   dstBt709};
+    for (const Entry& entry : entries_)
+        if (entry.key == key) return entry.scaler.get();
+    av::SwsPtr scaler =
+        MakeScaler(srcW, srcH, srcFormat, srcFull, dstW, dstH, dstFormat, dstFull, flags, dstBt709);
+    if (!scaler) return nullptr;
+    entries_.push_back(Entry{key, std::move(scaler)});
+    return entries_.back().scaler.get();
 }
 
 av::FramePtr DecodeFirstFrame(const std::string& path, RenderResult* result) {
@@ -348,7 +377,7 @@ av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, Re
     if ((target.bt709 || orientation != 1) &&
         !(av_pix_fmt_desc_get(decoded)->flags & AV_PIX_FMT_FLAG_RGB)) {
         rgb = Convert(source, picture->width, picture->height, AV_PIX_FMT_RGB24, true, false,
-                      SWS_POINT, result);
+                      SWS_POINT, nullptr);
         if (!rgb) return fail(AVERROR(EINVAL));
         source = Picture{rgb.get(), AV_PIX_FMT_RGB24, true};
     }
@@ -356,7 +385,7 @@ av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& target, Re
     if (orientation != 1) {
         if (source.format != AV_PIX_FMT_RGB24) {
             rgb = Convert(source, picture->width, picture->height, AV_PIX_FMT_RGB24, true, false,
-                          SWS_POINT, result);
+                          SWS_POINT, nullptr);
             if (!rgb) return fail(AVERROR(EINVAL));
         }
         upright = Oriented(rgb ? rgb.get() : source.frame, orientation);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "FfmpegPtr.h"
 #include "RenderJob.h"
@@ -37,12 +39,28 @@ av::FramePtr DecodeFirstFrame(const std::string& path, RenderResult* result);
 av::FramePtr LoadPicture(const std::string& path, const CanvasFormat& canvas, RenderResult* result,
                          PictureFit fit = PictureFit::Fit);
 
+// Scalers kept for the next picture of the same sizes and formats (a
+// clip's frames), so each is set up once rather than for every frame.
+class ScalerCache {
+public:
+    // Null when swscale cannot make it.
+    SwsContext* Get(int srcW, int srcH, AVPixelFormat srcFormat, bool srcFull, int dstW, int dstH,
+                    AVPixelFormat dstFormat, bool dstFull, int flags, bool dstBt709);
+
+private:
+    struct Entry {
+        std::array<int, 10> key;
+        av::SwsPtr scaler;
+    };
+    std::vector<Entry> entries_;
+};
+
 // A decoded picture (already upright) scaled into a new canvas as `fit`
 // says: what LoadPicture does after decoding, and what each frame of a clip
-// goes through. `stage` names what failed.
+// goes through (with the clip's own `scalers`). `stage` names what failed.
 av::FramePtr ComposePicture(const AVFrame* picture, AVPixelFormat format, bool fullRange,
                             const CanvasFormat& target, PictureFit fit, RenderResult* result,
-                            const std::string& stage);
+                            const std::string& stage, ScalerCache* scalers = nullptr);
 
 // A scaler with the ranges set before it is initialised (set afterwards,
 // a same-size conversion would copy and ignore them). Null on failure.

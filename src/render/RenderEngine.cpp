@@ -372,9 +372,10 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
         // An intro or outro from frame `first` of the slides' timeline (the
         // intro's are negative): every frame of a video, a picture once (and
         // again as the AVI's last frame).
-        auto sendBookend = [&](const RenderJob::Bookend& bookend, int first) {
+        auto sendBookend = [&](const RenderJob::Bookend& bookend, int first, const char* role) {
             IntroClip clip;
-            if (bookend.frames <= 0 || !clip.Open(bookend, canvas, &result)) return result.ok;
+            if (bookend.frames <= 0 || !clip.Open(bookend, canvas, fit, role, &result))
+                return result.ok;
             for (int k = 0; k < bookend.frames && result.ok; ++k) {
                 const bool last = k + 1 == bookend.frames;
                 if (bookend.picture && k > 0 &&
@@ -386,7 +387,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
             }
             return result.ok;
         };
-        sendBookend(job.intro, -introFrames);
+        sendBookend(job.intro, -introFrames, "intro");
 
         for (size_t s = 0; s < plan.segments.size() && result.ok; ++s) {
             const PlanSegment& segment = plan.segments[s];
@@ -456,7 +457,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
                     clips[shot].reset();
                 }
         }
-        if (result.ok) sendBookend(job.outro, plan.totalFrames);
+        if (result.ok) sendBookend(job.outro, plan.totalFrames, "outro");
         queue.Close();
         encoder.join();  // not the destructor: that would ask it to stop first
     }

@@ -124,14 +124,9 @@ TEST(VideoBrand, IntroAndOutroStandAroundTheNarratedSlides) {
     EXPECT_NEAR(info.audioDuration, info.videoFrames / 25.0, 0.03);
     // Blue, green or red as the frame's strongest colour by far.
     auto strongest = [&](int frame, int x = -1) {
-        const QColor c = x < 0 ? testsupport::AverageColor(video, frame)
-                               : testsupport::DecodeFrame(video, frame).pixelColor(x, 90);
-        const int r = c.red(), g = c.green(), b = c.blue();
-        return b > 120 && b > 3 * std::max(r, g)   ? 'b'
-               : g > 100 && g > 3 * std::max(r, b) ? 'g'
-               : r > 120 && r > 3 * std::max(g, b) ? 'r'
-               : std::max({r, g, b}) < 30          ? 'k'
-                                                   : '?';
+        return testsupport::StrongestColor(
+            x < 0 ? testsupport::AverageColor(video, frame)
+                  : testsupport::DecodeFrame(video, frame).pixelColor(x, 90));
     };
     EXPECT_EQ(strongest(0), 'b');
     EXPECT_EQ(strongest(74), 'b');

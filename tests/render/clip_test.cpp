@@ -8,6 +8,7 @@
 #include <QProcess>
 
 #include "ClipSource.h"
+#include "IntroClip.h"
 #include "MediaProbe.h"
 #include "RenderEngine.h"
 #include "RenderTimeline.h"
@@ -234,5 +235,62 @@ TEST(VideoClips, BadClipsFailWithTheirReason) {
         EXPECT_FALSE(made.ok);
         EXPECT_EQ(made.stage, "decoding clip " + clip.path.toStdString());
         EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+// The brand's intro and outro go through the clips' decoder: a phone video
+// stored on its side (red on the left, blue on the right) with a rotation
+// in its header stands upright (blue above red, as the ffmpeg program shows
+// it) before and after the slides, and fills the landscape frame as the
+// project's `fit` says.
+TEST(VideoClips, PhoneIntroAndOutroStandUprightAndFillLikeClips) {
+    const QString folder = testsupport::FreshAppFolder("clips_intro");
+    QString error;
+    const QString flat = folder + "/flat.mp4";
+    ASSERT_TRUE(Ffmpeg({"-f", "lavfi", "-i",
+                        "color=red:s=320x180:r=25:d=1.2,"
+                        "drawbox=x=160:y=0:w=160:h=180:color=blue:t=fill",
+                        "-pix_fmt", "yuv420p", "-c:v", "libx264", flat},
+                       &error))
+        << error.toStdString();
+    const QString phone = folder + "/phone.mp4";
+    ASSERT_TRUE(Ffmpeg({"-i", flat, "-c", "copy", "-metadata:s:v:0", "rotate=90", phone}, &error))
+        << error.toStdString();
+    vm::RenderJob::Bookend intro;
+    std::string problem;
+    ASSERT_TRUE(vm::IntroClip::Measure(phone.toStdString(), 1.0, &intro, &problem)) << problem;
+    EXPECT_FALSE(intro.picture);
+    EXPECT_EQ(intro.frames, 30);
+    const QString green = folder + "/green.jpg";
+    ASSERT_TRUE(testsupport::WriteSolidImage(green, 320, 180, QColor(10, 150, 20)));
+
+    auto colour = &testsupport::StrongestColor;
+    for (const char* fit : {"fill", "fit", "blur"}) {
+        SCOPED_TRACE(fit);
+        vm::RenderJob job = RawJob(320, 180);
+        job.fit = fit;
+        job.images = {{green.toStdString(), 1.0}};
+        job.intro = intro;
+        job.outro = intro;
+        const std::vector<QImage> frames = Render(job, folder + "/branded.avi");
+        ASSERT_EQ(frames.size(), 85u);
+        EXPECT_EQ(colour(frames[40].pixelColor(160, 90)), 'g');
+        for (int f : {0, 29, 55, 84}) {
+            SCOPED_TRACE(f);
+            const QImage& frame = frames[size_t(f)];
+            EXPECT_EQ(colour(frame.pixelColor(160, 20)), 'b');
+            EXPECT_EQ(colour(frame.pixelColor(160, 160)), 'r');
+            // Beside the upright picture: more of it, nothing, or a dimmed copy.
+            const QColor side = frame.pixelColor(10, 20);
+            if (std::string(fit) == "fill") {
+                EXPECT_EQ(colour(side), 'b');
+                EXPECT_EQ(colour(frame.pixelColor(310, 160)), 'r');
+            } else if (std::string(fit) == "fit") {
+                EXPECT_EQ(colour(side), 'k');
+            } else {
+                EXPECT_EQ(colour(side), 'b');
+                EXPECT_LT(side.blue(), frame.pixelColor(160, 20).blue() - 40);
+            }
+        }
     }
 }

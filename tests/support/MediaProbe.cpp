@@ -249,6 +249,15 @@ int ColorDistance(const QColor& a, const QColor& b) {
                      std::abs(a.blue() - b.blue())});
 }
 
+char StrongestColor(const QColor& c) {
+    const int r = c.red(), g = c.green(), b = c.blue();
+    return r > 60 && r > 3 * std::max(g, b)   ? 'r'
+           : g > 60 && g > 3 * std::max(r, b) ? 'g'
+           : b > 60 && b > 3 * std::max(r, g) ? 'b'
+           : std::max({r, g, b}) < 30         ? 'k'
+                                              : '?';
+}
+
 double PeakAudioLevel(const QString& path, double from, double to, QString* error) {
     QString problem;
     InputPtr input;

@@ -52,6 +52,10 @@ int MaxDeviation(const QImage& image, const QColor& color);
 // Per-channel distance of two colours (max over R, G, B).
 int ColorDistance(const QColor& a, const QColor& b);
 
+// 'r', 'g' or 'b' for a colour whose channel is strong and three times the
+// others, 'k' for one near black, '?' for anything else.
+char StrongestColor(const QColor& c);
+
 // Peak absolute sample level (0..1) of the audio between two times.
 double PeakAudioLevel(const QString& path, double from, double to, QString* error = nullptr);
 
