@@ -655,7 +655,18 @@ void ImagesPanel::ShowSlideThumbnails(int first, int last) {
 }
 
 void ImagesPanel::ThumbnailLoaded(const LoadedPicture& picture) {
-    Thumbnail thumbnail{QPixmap::fromImage(picture.image), picture.clipSeconds};
+    // Centred in the thumbnail's box, so upright and wide pictures keep
+    // their names in line.
+    Thumbnail thumbnail{QPixmap(), picture.clipSeconds};
+    if (!picture.image.isNull()) {
+        thumbnail.pixmap = QPixmap(ThumbnailSize());
+        thumbnail.pixmap.fill(Qt::transparent);
+        QPainter painter(&thumbnail.pixmap);
+        const QSize size = picture.image.size();
+        painter.drawImage(QPoint((ThumbnailSize().width() - size.width()) / 2,
+                                 (ThumbnailSize().height() - size.height()) / 2),
+                          picture.image);
+    }
     if (picture.clipSeconds >= 0) {
         if (thumbnail.pixmap.isNull())
             thumbnail.pixmap = style()->standardIcon(QStyle::SP_MediaPlay).pixmap(ThumbnailSize());
