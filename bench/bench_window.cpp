@@ -26,16 +26,10 @@
 #include "Controls.h"
 #include "ImagesPanel.h"
 #include "MsgBox.h"
+#include "TestSupport.h"
 #include "frmVSL.h"
 
 namespace {
-
-const char kPhotoFolder[] = "/usr/share/backgrounds";
-const char* const kPhotos[] = {
-    "seeding_by_Clements_Engelhardt.jpg",     "Dragonfly_by_Bolly.jpg",
-    "sunset_by_Aitzol_Berasategi.jpg",        "Bridge_by_Sander_Klootwijk.jpg",
-    "picosdeeuropa_by_Aitzol_Berasategi.jpg", "Wine_by_Jakkub_Mede.jpg",
-    "life_by_Aitzol_Berasategi.jpg",          "aitzgorri_by_Aitzol_Berasategi.jpg"};
 
 // The preview as the window made it before: the whole picture, then shrunk.
 QImage WholeThenShrunk(const QString& path, const QSize& box) {
@@ -53,15 +47,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir scratch;
     const QString photos = scratch.path() + "/photos";
-    QDir().mkpath(photos);
-    for (const char* name : kPhotos) {
-        if (!QFile::copy(QString(kPhotoFolder) + "/" + name, photos + "/" + name)) {
-            std::fprintf(stderr,
-                         "%s/%s is missing (scripts/setup.sh installs "
-                         "lomiri-wallpapers-16.04)\n",
-                         kPhotoFolder, name);
-            return 1;
-        }
+    if (!testsupport::CopyLargePhotos(photos)) {
+        std::fprintf(stderr,
+                     "the photographs of lomiri-wallpapers-16.04 are missing "
+                     "(scripts/setup.sh installs them)\n");
+        return 1;
     }
     vm::SetOutputFolder(scratch.path() + "/output");
     SetMsgBoxHandler([](const MsgBoxCall&) { return QMessageBox::Yes; });
@@ -84,7 +74,8 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     sinceTick.start();
-    for (const char* name : kPhotos) WholeThenShrunk(photos + "/" + name, box);
+    for (const QString& name : QDir(photos).entryList(QDir::Files))
+        WholeThenShrunk(photos + "/" + name, box);
     const double beforeAll = clock.elapsed() / 1000.0;
     QCoreApplication::processEvents();  // the tick that waited all along
     const qint64 beforeGap = longestGap;

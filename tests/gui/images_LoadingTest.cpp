@@ -7,28 +7,13 @@
 #include "SettingsTable.h"
 #include "images_Fixture.h"
 
-namespace {
-
-// Eight large photographs from Debian's lomiri-wallpapers-16.04, installed by
-// scripts/setup.sh (the largest is 5312x2988, as a phone takes them).
-const char kPhotoFolder[] = "/usr/share/backgrounds";
-const char* const kPhotos[] = {
-    "seeding_by_Clements_Engelhardt.jpg",     "Dragonfly_by_Bolly.jpg",
-    "sunset_by_Aitzol_Berasategi.jpg",        "Bridge_by_Sander_Klootwijk.jpg",
-    "picosdeeuropa_by_Aitzol_Berasategi.jpg", "Wine_by_Jakkub_Mede.jpg",
-    "life_by_Aitzol_Berasategi.jpg",          "aitzgorri_by_Aitzol_Berasategi.jpg"};
-
-}  // namespace
-
 class PictureLoading : public ImagesWindow {
 protected:
     // The eight photographs and a phone's sideways JPEG (red on top when
     // upright) in one folder; false when the photographs are not installed.
     bool PhotoFolder() {
         photos = app + "/photos";
-        if (!QDir().mkpath(photos)) return false;
-        for (const char* name : kPhotos)
-            if (!QFile::copy(QString(kPhotoFolder) + "/" + name, photos + "/" + name)) return false;
+        if (!testsupport::CopyLargePhotos(photos)) return false;
         QImage upright(60, 80, QImage::Format_RGB32);
         upright.fill(Qt::blue);
         for (int y = 0; y < 40; ++y)
