@@ -57,10 +57,6 @@ QString PictureLoader::Key(const QString& path, const QSize& box) {
     return QString("%1x%2 %3").arg(box.width()).arg(box.height()).arg(path);
 }
 
-bool PictureLoader::IsPending(const QString& path, const QSize& box) const {
-    return pending_.contains(Key(path, box));
-}
-
 void PictureLoader::Request(const QString& path, const QSize& box, int priority) {
     const QString key = Key(path, box);
     if (pending_.contains(key)) return;

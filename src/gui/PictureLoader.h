@@ -36,7 +36,6 @@ public:
     void Request(const QString& path, const QSize& box, int priority = 0);
     // Forgets a pending request: not read if not started, never delivered.
     void Cancel(const QString& path, const QSize& box);
-    bool IsPending(const QString& path, const QSize& box) const;
     // Requests asked for and neither delivered nor cancelled.
     int Pending() const { return int(pending_.size()); }
 
