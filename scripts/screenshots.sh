@@ -43,24 +43,6 @@ shoot() {  # size name
         sleep 1
         DISPLAY=$display import -window root "$out/window-$name-panel$panel.png"
     done
-    kill "$app" "$wm" "$xvfb" 2>/dev/null || true
-        return 1
-    fi
-    sleep 2
-    # The window made as small as the screen: its frame fills the screen.
-    local window
-    window=$(DISPLAY=$display xdotool search --name "Vid Mill" | head -1)
-    if [[ $name == 800x600 ]]; then
-        DISPLAY=$display xdotool windowmove "$window" 0 0 windowsize "$window" 790 565
-    fi
-    DISPLAY=$display xdotool windowactivate "$window" 2>/dev/null || true
-    sleep 1
-    local panel
-    for panel in 1 2 3; do
-        DISPLAY=$display xdotool key "ctrl+$panel"
-        sleep 1
-        DISPLAY=$display import -window root "$out/window-$name-panel$panel.png"
-    done
     if [[ $name == 800x600 ]]; then
         # The panels' right-hand side, scrolled to with the keyboard: Tab on
         # to "Make Videos!" brings it into view.

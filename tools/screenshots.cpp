@@ -23,11 +23,14 @@
 
 #include "AppFolder.h"
 #include "Controls.h"
+#include "ImagesPanel.h"
 #include "MsgBox.h"
 #include "frmInfo.h"
 #include "frmVSL.h"
 
 namespace {
+
+const char kPhotos[] = "/usr/share/backgrounds";
 
 void Settle(int ms = 300) {
     QEventLoop loop;
@@ -89,6 +92,19 @@ int main(int argc, char** argv) {
     };
     Find<LinkLabel>(window, "Label8")->clicked();
     frmInfo::ShownHook() = nullptr;
+
+    // "Add All the Images" of the photographs of lomiri-wallpapers-16.04
+    // (when installed), in a window of its own, once their thumbnails are in.
+    if (QDir(kPhotos).exists()) {
+        frmVSL photos;
+        photos.show();
+        photos.ShowPanel(1);
+        Find<DirList>(photos, "Dir1")->setPath(kPhotos);
+        Find<QPushButton>(photos, "Command6")->click();
+        auto* panel = Find<ImagesPanel>(photos, "frTab_1");
+        for (int waited = 0; panel->PicturesPending() && waited < 60000; waited += 100) Settle(100);
+        Save(&photos, docs + "/images-add-all-photos.png");
+    }
 
     // Maximised: the lists, the editor and the preview take the room.
     window.ShowPanel(1);

@@ -14,7 +14,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QToolTip>
-
+#include <cmath>
 
 // ---- LinkLabel
 
@@ -313,13 +313,36 @@ bool Stretcher::eventFilter(QObject* watched, QEvent* event) {
 // ---- SlideList
 
 namespace {
-// Shows an entry's file name; the entry's text (the full path) is its tooltip.
-class FileNameDelegate : public QStyledItemDelegate {
+
+QString EntryText(const QModelIndex& index) {
+    QString text = QFileInfo(index.data().toString()).fileName();
+    bool clip = false;
+    const double seconds = index.data(SlideList::kClipSecondsRole).toDouble(&clip);
+    if (clip) {
+        const int whole = int(std::lround(seconds));
+        text += QString(" \u00b7 %1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QChar('0'));
+    }
+    return text;
+}
+
+// Shows an entry's thumbnail and file name; the entry's text (the full path)
+// is its tooltip.
+class SlideDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    QString displayText(const QVariant& value, const QLocale&) const override {
-        return QFileInfo(value.toString()).fileName();
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text = EntryText(index);
+        // A mark wins over the thumbnail; a thumbnail still on its way keeps
+        // its place, so the names stay in line.
+        if (option->icon.isNull())
+            option->icon = QIcon(index.data(SlideList::kThumbnailRole).value<QPixmap>());
+        option->features |= QStyleOptionViewItem::HasDecoration;
     }
+
+public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override {
         if (event->type() != QEvent::ToolTip || !index.isValid())
@@ -334,7 +357,11 @@ public:
 }  // namespace
 
 SlideList::SlideList(QWidget* parent) : DragList(parent) {
-    setItemDelegate(new FileNameDelegate(this));
+    setItemDelegate(new SlideDelegate(this));
+}
+
+QString SlideList::ShownText(int row) const {
+    return EntryText(model()->index(row, 0));
 }
 
 void SlideList::keyPressEvent(QKeyEvent* event) {

@@ -153,12 +153,20 @@ private:
 };
 
 // The slide list: shows each picture's file name (its full path is the
-// entry's text, shown as its tooltip), reorders its entries when one is
-// dragged within it, and removes the selection with the Delete key.
+// entry's text, shown as its tooltip) after its thumbnail, and a clip's
+// playing time after its name; reorders its entries when one is dragged
+// within it, and removes the selection with the Delete key. An entry's icon
+// is a mark (a missing picture's) and is shown instead of the thumbnail.
 class SlideList : public DragList {
     Q_OBJECT
 public:
     explicit SlideList(QWidget* parent = nullptr);
+    // An entry's thumbnail (a QPixmap) and a clip's seconds (a double), as
+    // item data.
+    static constexpr int kThumbnailRole = Qt::UserRole + 1;
+    static constexpr int kClipSecondsRole = Qt::UserRole + 2;
+    // What the entry in `row` shows: "beach.jpg", "waves.mp4 · 0:12".
+    QString ShownText(int row) const;
 signals:
     // The Delete key was pressed.
     void deletePressed();

@@ -7,21 +7,25 @@
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileDialog>
-#include <QMap>
-#include <QStyle>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMap>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStorageInfo>
+#include <QStyle>
+#include <algorithm>
+#include <utility>
 
 #include "AppFolder.h"
 #include "Controls.h"
 #include "ImageFiles.h"
 #include "MsgBox.h"
+#include "PictureLoader.h"
 #include "RenderTimeline.h"
 #include "SlideRules.h"
 #include "WidgetMaker.h"
@@ -76,6 +80,29 @@ QStringList DriveRoots(const QComboBox* drives) {
     return roots;
 }
 
+// A clip's thumbnail says it plays: a white triangle on a dark disc.
+void MarkAsClip(QPixmap* pixmap) {
+    QPainter painter(pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal d = std::min(pixmap->width(), pixmap->height()) * 0.6;
+    const QRectF disc((pixmap->width() - d) / 2, (pixmap->height() - d) / 2, d, d);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 150));
+    painter.drawEllipse(disc);
+    painter.setBrush(Qt::white);
+    const QPointF c = disc.center();
+    const qreal r = d * 0.25;
+    painter.drawPolygon(
+        QPolygonF{c + QPointF(-r * 0.7, -r), c + QPointF(-r * 0.7, r), c + QPointF(r, 0)});
+}
+
+// Where a thumbnail on its way stands in the browser, so names stay in line.
+QIcon BlankThumbnail(const QSize& size) {
+    QPixmap blank(size);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
+}
+
 }  // namespace
 
 ImagesPanel::ImagesPanel(const QRect& place, QWidget* parent) : QGroupBox("Images ", parent) {
@@ -85,6 +112,10 @@ ImagesPanel::ImagesPanel(const QRect& place, QWidget* parent) : QGroupBox("Image
     QLabel* title =
         ui::MakeLabel(this, "Label3", "Select Some Images For Your Video:", QRect(20, 24, 240, 18));
     ui::SetBold(title);
+    // Thumbnails and the preview are read on workers and shown as they come.
+    loader_ = new PictureLoader(this);
+    connect(loader_, &PictureLoader::loaded, this, &ImagesPanel::PictureLoaded);
+    connect(loader_, &PictureLoader::idle, this, &ImagesPanel::picturesLoaded);
     BuildBrowser(stretch);
     BuildSlides(stretch);
     BuildTiming(stretch);
@@ -113,6 +144,9 @@ void ImagesPanel::BuildBrowser(Stretcher* stretch) {
     // Column 2: the pictures of the folder.
     files_ = ui::Make<DragList>(this, "lstFrom");
     files_->setGeometry(232, 46, 200, 198);
+    // Shift and Ctrl select several for "Add Select Image".
+    files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    files_->setIconSize(ThumbnailSize());
     addImage_ = ui::MakeButton(this, "Command3", "Add Select Image", QRect(232, 250, 200, 26));
     addAll_ = ui::MakeButton(this, "Command6", "Add All the Images", QRect(232, 280, 200, 26));
     stretch->Add(files_, {kColumn, 0, kColumn, 1});
@@ -152,6 +186,7 @@ void ImagesPanel::BuildSlides(Stretcher* stretch) {
     ui::SetBold(title);
     slides_ = ui::Make<SlideList>(this, "lstTo");
     slides_->setGeometry(446, 46, 200, 168);
+    slides_->setIconSize(ThumbnailSize());
     removeImage_ =
         ui::MakeButton(this, "Command4", "Remove Selected Image", QRect(446, 220, 200, 26));
     locate_ = ui::MakeButton(this, "cmdLocateSlide", "Locate...", QRect(446, 250, 200, 26));
@@ -193,7 +228,10 @@ void ImagesPanel::BuildSlides(Stretcher* stretch) {
     connect(rows, &QAbstractItemModel::modelReset, this, count);
     // Slides whose pictures are gone are marked as they come in.
     connect(rows, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { MarkMissing(first, last); });
+            [this](const QModelIndex&, int first, int last) {
+                MarkMissing(first, last);
+                ShowSlideThumbnails(first, last);
+            });
     connect(locate_, &QPushButton::clicked, this, &ImagesPanel::LocateSlide);
     // The preview follows the slide list's current entry, by keyboard too.
     auto preview = [this] { PreviewSelected(slides_); };
@@ -298,6 +336,8 @@ void ImagesPanel::FolderChanged() {
     folderPath_->SetPath(folders_->Path());
     files_->clear();
     files_->addItems(vm::ImageFilesIn(folders_->Path()));
+    ShowBrowserThumbnails();
+    UpdateAddAll();
 }
 
 void ImagesPanel::PasteFolder() {
@@ -313,26 +353,36 @@ void ImagesPanel::ShowGallery() {
 // ---------------------------------------------------------------- the slide list
 
 void ImagesPanel::AddSelectedImage() {
-    const int row = SelectedRow(files_);
-    if (row < 0) return ShowError(this, kSelectImage);
-    slides_->addItem(vm::FullImagePath(folders_->Path(), files_->item(row)->text()));
+    // Every selected file, in the browser's order.
+    QList<int> rows;
+    for (const QListWidgetItem* item : files_->selectedItems()) rows << files_->row(item);
+    if (rows.isEmpty()) return ShowError(this, kSelectImage);
+    std::sort(rows.begin(), rows.end());
+    for (int row : rows)
+        slides_->addItem(vm::FullImagePath(folders_->Path(), files_->item(row)->text()));
 }
 
 void ImagesPanel::AddAllImages() {
-    const bool enabled = addAll_->isEnabled();
+    if (files_->count() == 0) return;
     for (QPushButton* button : {addImage_, removeImage_, addAll_}) button->setEnabled(false);
     const QString folder = folders_->Path();
+    // The names go in at once; their thumbnails follow as they are read.
     for (int i = 0; i < files_->count(); ++i) {
         {
-            // Select quietly and preview once, whichever signal the list's
-            // click is connected to.
             const QSignalBlocker quiet(files_);
             files_->setCurrentRow(i);
         }
-        PreviewSelected(files_);
         slides_->addItem(vm::FullImagePath(folder, files_->item(i)->text()));
     }
-    for (QPushButton* button : {addImage_, removeImage_, addAll_}) button->setEnabled(enabled);
+    PreviewSelected(files_);
+    addingFrom_ = folder;
+    for (QPushButton* button : {addImage_, removeImage_}) button->setEnabled(editing_);
+    UpdateAddAll();
+}
+
+void ImagesPanel::UpdateAddAll() {
+    if (slidesWaiting_.isEmpty()) addingFrom_.clear();
+    addAll_->setEnabled(editing_ && (addingFrom_.isEmpty() || addingFrom_ != folders_->Path()));
 }
 
 bool ImagesPanel::AddAllFrom(const QString& folder) {
@@ -410,8 +460,9 @@ void ImagesPanel::ShowBatchSlides(const QStringList& slides) {
 }
 
 void ImagesPanel::SetSlideEditing(bool enabled) {
-    for (QPushButton* button : {addImage_, removeImage_, addAll_, locate_})
-        button->setEnabled(enabled);
+    editing_ = enabled;
+    for (QPushButton* button : {addImage_, removeImage_, locate_}) button->setEnabled(enabled);
+    UpdateAddAll();
     slides_->setAcceptDrops(enabled);
     files_->setAcceptDrops(enabled);
 }
@@ -502,6 +553,7 @@ void ImagesPanel::LocateSlide() {
         if (!moves.contains(item->text())) continue;
         item->setText(moves[item->text()]);
         MarkMissing(i, i);
+        ShowSlideThumbnails(i, i);
     }
     PreviewSelected(slides_);
 }
@@ -517,22 +569,121 @@ void ImagesPanel::PreviewSelected(const DragList* list) {
 }
 
 bool ImagesPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == preview_ && event->type() == QEvent::Resize && !previewed_.isEmpty())
-        ShowPreview(previewed_);
+    if (watched == preview_ && event->type() == QEvent::Resize) {
+        const QString shown = previewWanted_.isEmpty() ? previewed_ : previewWanted_;
+        if (!shown.isEmpty()) ShowPreview(shown);
+    }
     return QGroupBox::eventFilter(watched, event);
 }
 
 void ImagesPanel::ShowPreview(const QString& path) {
+    const QSize box = preview_->contentsRect().size();
+    if (!path.isEmpty() && path == previewWanted_ && box == previewBox_) return;  // on its way
+    // The one asked for before is not wanted now; it is let go once the new
+    // one is asked for, so the loader is never idle in between.
+    const QString before = std::exchange(previewWanted_, QString());
+    const QSize beforeBox = previewBox_;
     if (path.isEmpty()) {
         preview_->clear();
         previewPath_->SetPath(QString());
         previewed_.clear();
+    } else {
+        // The path at once, the picture when it has been read (before the
+        // thumbnails waiting).
+        previewWanted_ = path;
+        previewBox_ = box;
+        previewPath_->SetPath(path);
+        loader_->Request(path, box, 2);
+    }
+    if (!before.isEmpty()) loader_->Cancel(before, beforeBox);
+}
+
+bool ImagesPanel::PicturesPending() const {
+    return loader_->Pending() > 0;
+}
+
+void ImagesPanel::PictureLoaded(const LoadedPicture& picture) {
+    if (picture.box == ThumbnailSize()) ThumbnailLoaded(picture);
+    if (picture.path != previewWanted_ || picture.box != previewBox_) return;
+    previewWanted_.clear();
+    // An unreadable picture keeps the last preview, and its path.
+    if (picture.image.isNull()) {
+        previewPath_->SetPath(previewed_);
         return;
     }
-    // An unreadable picture keeps the last preview.
-    const QImage image = vm::LoadPreviewImage(path, preview_->contentsRect().size());
-    if (image.isNull()) return;
-    preview_->setPixmap(QPixmap::fromImage(image));
-    previewPath_->SetPath(path);
-    previewed_ = path;
+    preview_->setPixmap(QPixmap::fromImage(picture.image));
+    previewed_ = picture.path;
+}
+
+// ---------------------------------------------------------------- thumbnails
+
+void ImagesPanel::ShowBrowserThumbnails() {
+    // The last folder's thumbnails still waiting are not needed now (unless
+    // a slide waits for the same).
+    for (const QString& path : std::exchange(browserWaiting_, {}))
+        if (!slidesWaiting_.contains(path)) loader_->Cancel(path, ThumbnailSize());
+    const QIcon blank = BlankThumbnail(ThumbnailSize());
+    const QString folder = folders_->Path();
+    for (int i = 0; i < files_->count(); ++i) {
+        QListWidgetItem* item = files_->item(i);
+        const QString path = vm::FullImagePath(folder, item->text());
+        if (const auto found = thumbnails_.constFind(path); found != thumbnails_.cend()) {
+            item->setIcon(found->pixmap.isNull() ? blank : QIcon(found->pixmap));
+            continue;
+        }
+        item->setIcon(blank);
+        browserWaiting_.insert(path);
+        loader_->Request(path, ThumbnailSize(), 0);
+    }
+}
+
+void ImagesPanel::ShowSlideThumbnails(int first, int last) {
+    for (int i = first; i <= last && i < slides_->count(); ++i) {
+        QListWidgetItem* item = slides_->item(i);
+        const QString path = item->text();
+        if (const auto found = thumbnails_.constFind(path); found != thumbnails_.cend()) {
+            item->setData(SlideList::kThumbnailRole, found->pixmap);
+            if (found->clipSeconds >= 0)
+                item->setData(SlideList::kClipSecondsRole, found->clipSeconds);
+        } else if (!item->icon().isNull()) {
+            continue;  // missing: nothing to read
+        } else if (!slidesWaiting_.contains(path)) {
+            slidesWaiting_.insert(path);
+            loader_->Request(path, ThumbnailSize(), 1);
+        }
+    }
+}
+
+void ImagesPanel::ThumbnailLoaded(const LoadedPicture& picture) {
+    // Centred in the thumbnail's box, so upright and wide pictures keep
+    // their names in line.
+    Thumbnail thumbnail{QPixmap(), picture.clipSeconds};
+    if (!picture.image.isNull()) {
+        thumbnail.pixmap = QPixmap(ThumbnailSize());
+        thumbnail.pixmap.fill(Qt::transparent);
+        QPainter painter(&thumbnail.pixmap);
+        const QSize size = picture.image.size();
+        painter.drawImage(QPoint((ThumbnailSize().width() - size.width()) / 2,
+                                 (ThumbnailSize().height() - size.height()) / 2),
+                          picture.image);
+    }
+    if (picture.clipSeconds >= 0) {
+        if (thumbnail.pixmap.isNull())
+            thumbnail.pixmap = style()->standardIcon(QStyle::SP_MediaPlay).pixmap(ThumbnailSize());
+        else
+            MarkAsClip(&thumbnail.pixmap);
+    }
+    thumbnails_.insert(picture.path, thumbnail);
+    if (browserWaiting_.remove(picture.path)) {
+        const QString folder = folders_->Path();
+        for (int i = 0; i < files_->count(); ++i)
+            if (!thumbnail.pixmap.isNull() &&
+                vm::FullImagePath(folder, files_->item(i)->text()) == picture.path)
+                files_->item(i)->setIcon(QIcon(thumbnail.pixmap));
+    }
+    if (slidesWaiting_.remove(picture.path)) {
+        for (int i = 0; i < slides_->count(); ++i)
+            if (slides_->item(i)->text() == picture.path) ShowSlideThumbnails(i, i);
+        if (slidesWaiting_.isEmpty()) UpdateAddAll();
+    }
 }

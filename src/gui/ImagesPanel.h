@@ -1,15 +1,21 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QHash>
+#include <QPixmap>
+#include <QSet>
 #include <functional>
 
 class DirList;
 class DragList;
+class PictureLoader;
+struct LoadedPicture;
 class PathLabel;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QSpinBox;
 class SlideList;
@@ -39,10 +45,16 @@ public:
     void SetSlideEditing(bool enabled);
     // The slides whose pictures are not there (marked in the slide list).
     QStringList MissingSlides() const;
+    // Thumbnails or the preview still being read (off the window's thread).
+    bool PicturesPending() const;
+    // The thumbnails' size in the image browser and the slide list.
+    static QSize ThumbnailSize() { return {32, 24}; }
 
 signals:
     // A line for the status bar (what a drop of files added or left out).
     void statusMessage(const QString& text);
+    // Every thumbnail and preview asked for has been read.
+    void picturesLoaded();
 
 protected:
     // The preview is drawn again at its new size when the panel grows.
@@ -62,6 +74,9 @@ private:
     void ShowGallery();
     void AddSelectedImage();
     void AddAllImages();
+    // "Add All the Images" waits while the thumbnails of the folder it last
+    // added are read, so a second click adds nothing twice.
+    void UpdateAddAll();
     void RemoveSelectedImage();
     void RemoveAllImages();
     // Removes the selected slide; false when none is selected.
@@ -70,6 +85,12 @@ private:
     // Marks the slides of rows first..last whose pictures are missing (an
     // icon and a tooltip), and clears the mark of those that are there.
     void MarkMissing(int first, int last);
+    // Gives the slides of rows first..last their thumbnails, reading those
+    // not read before.
+    void ShowSlideThumbnails(int first, int last);
+    void ShowBrowserThumbnails();
+    void PictureLoaded(const LoadedPicture& picture);
+    void ThumbnailLoaded(const LoadedPicture& picture);
     // "Locate...": finds the selected missing slide's picture, and offers
     // the folder it was found in for the other missing ones.
     void LocateSlide();
@@ -96,6 +117,21 @@ private:
     QLabel* preview_ = nullptr;
     PathLabel* previewPath_ = nullptr;
     QString previewed_;
+    // The preview asked for and not shown yet, and the size it was asked at.
+    QString previewWanted_;
+    QSize previewBox_;
+    PictureLoader* loader_ = nullptr;
+    // Thumbnails read so far, by path (a clip's with its seconds), and those
+    // being read for the browser and for the slides.
+    struct Thumbnail {
+        QPixmap pixmap;
+        double clipSeconds = -1;
+    };
+    QHash<QString, Thumbnail> thumbnails_;
+    QSet<QString> browserWaiting_;
+    QSet<QString> slidesWaiting_;
+    QString addingFrom_;  // the folder "Add All the Images" is reading
+    bool editing_ = true;
     QCheckBox* transitions_ = nullptr;
     QComboBox* transitionSet_ = nullptr;
     QDoubleSpinBox* transitionSeconds_ = nullptr;

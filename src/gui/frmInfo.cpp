@@ -3,19 +3,25 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "Controls.h"
-#include "Shell.h"
 #include "MakeVideoPanel.h"
-#include "frmVSL.h"
+#include "Shell.h"
+#include "WindowShortcuts.h"
 
 namespace {
 
 constexpr int kColumnWidth = 490;
 constexpr int kLeftX = 24;
 constexpr int kRightX = 565;
+// The texts' page, and the whole dialog on a screen that has room for it.
+constexpr QSize kPageSize(1079, 490);
+constexpr QSize kDialogSize(1079, 538);
 
 // Places a word-wrapped text at (x, y) and returns the y below it.
 int Place(QLabel* label, int x, int y, int gapAfter = 8) {
@@ -42,11 +48,19 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     QFont base("DejaVu Sans");
     base.setPixelSize(12);
     setFont(base);
-    setFixedSize(1079, 538);
+    // The texts keep their places on a page that scrolls when the dialog is
+    // smaller than it (an 800x600 screen); Close stays in view below it.
+    auto* page = new QWidget;
+    page->setObjectName("infoPage");
+    page->setFixedSize(kPageSize);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("infoScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
 
-    auto make = [this](QLabel*& member, const char* name, const QString& text, bool bold = false,
+    auto make = [page](QLabel*& member, const char* name, const QString& text, bool bold = false,
                        const QColor& color = QColor()) {
-        member = new QLabel(text, this);
+        member = new QLabel(text, page);
         member->setObjectName(name);
         if (bold) {
             QFont f = member->font();
@@ -80,7 +94,7 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
          "installed voice, or none of your voices works, install them again with \"sudo apt-get "
          "install espeak-ng-data flite festival festvox-us-slt-hts\" and start Vid Mill again.");
     make(Label9, "Label9", "Here's a Link that may help:");
-    Label8 = new LinkLabel(SpeechDownloadAddress(), this);
+    Label8 = new LinkLabel(SpeechDownloadAddress(), page);
     Label8->setObjectName("Label8");
     {
         QFont f = Label8->font();
@@ -153,11 +167,11 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
     y = Place(Label22, kRightX, y);
     y = Place(Label21, kRightX, y);
     // The shortcuts, under the general issues.
-    auto* keys = new QLabel(frmVSL::KeyboardHelp(), this);
+    auto* keys = new QLabel(WindowShortcuts::Help(), page);
     keys->setObjectName("lblKeyboard");
     y = Place(keys, kRightX, y);
 
-    auto* line = new QFrame(this);
+    auto* line = new QFrame(page);
     line->setObjectName("Line1");
     line->setGeometry(539, 20, 1, 450);
     line->setAutoFillBackground(true);
@@ -167,7 +181,14 @@ frmInfo::frmInfo(QWidget* parent) : QDialog(parent) {
 
     Command1 = new QPushButton("Close", this);
     Command1->setObjectName("Command1");
-    Command1->setGeometry((1079 - 120) / 2, 538 - 48, 120, 30);
+    Command1->setFixedSize(120, 30);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 12);
+    layout->setSpacing(6);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(Command1, 0, Qt::AlignHCenter);
+    setMinimumSize(360, 240);
+    FitScreen();
 
     connect(Command1, &QPushButton::clicked, this, &frmInfo::Command1_Click);
     connect(Label8, &LinkLabel::clicked, this, &frmInfo::Label8_Click);
@@ -181,8 +202,18 @@ void frmInfo::Label8_Click() {
     ShellOpenOrSay(this, QUrl(SpeechDownloadAddress()));
 }
 
+void frmInfo::FitScreen() {
+    const QWidget* over = parentWidget() ? parentWidget() : this;
+    const QScreen* screen = over->screen();
+    // Once shown, the window manager's frame takes its share of the screen.
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+    const QSize room = screen ? screen->availableGeometry().size() - frame : kDialogSize;
+    resize((isVisible() ? size() : kDialogSize).boundedTo(room));
+}
+
 void frmInfo::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    FitScreen();
     if (ShownHook())
         QTimer::singleShot(0, this, [this] {
             if (ShownHook()) ShownHook()(this);

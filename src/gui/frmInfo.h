@@ -8,6 +8,8 @@ class QPushButton;
 class LinkLabel;
 
 // The troubleshooting dialog behind "Important: Please Read ". Holds no state.
+// It opens at 1079x538, or as large as the screen allows, and its texts
+// scroll when it is smaller.
 class frmInfo : public QDialog {
     Q_OBJECT
 public:
@@ -49,4 +51,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    // At most the screen's available size (less the window's frame).
+    void FitScreen();
 };

@@ -20,6 +20,7 @@
 #include "SettingsTable.h"
 #include "TextToSpeechPanel.h"
 #include "WidgetMaker.h"
+#include "WindowShortcuts.h"
 
 namespace {
 
@@ -36,7 +37,6 @@ frmVSL::frmVSL(QWidget* parent) : QMainWindow(parent) {
     BuildWindow();
     StartUp();
     Connect();
-    AddShortcuts();
 }
 
 void frmVSL::BuildWindow() {
@@ -113,6 +113,16 @@ void frmVSL::Connect() {
     // "Make Videos!" waits while a voice is tested, and while a batch runs.
     connect(speech_, &TextToSpeechPanel::voiceTestRunning, this,
             [this](bool testing) { make_->SetMakeVideosEnabled(!testing && !IsRunning()); });
+
+    shortcuts_ = new WindowShortcuts(this, strip_, speech_, make_, panels_);
+    connect(shortcuts_, &WindowShortcuts::newProject, this, &frmVSL::NewProject);
+    connect(shortcuts_, &WindowShortcuts::openProject, this, &frmVSL::OpenClicked);
+    connect(shortcuts_, &WindowShortcuts::save, this, &frmVSL::SaveToFile);
+    connect(shortcuts_, &WindowShortcuts::saveAs, this, &frmVSL::SaveClicked);
+    connect(shortcuts_, &WindowShortcuts::help, this, &frmVSL::ShowHelp);
+    connect(shortcuts_, &WindowShortcuts::makeVideos, this, &frmVSL::MakeVideos);
+    connect(shortcuts_, &WindowShortcuts::askToStop, this, &frmVSL::AskToStop);
+    connect(shortcuts_, &WindowShortcuts::openRecent, this, &frmVSL::OpenRecent);
 }
 
 void frmVSL::ShowPanel(int index) {

@@ -7,36 +7,28 @@
 #include <functional>
 #include <memory>
 
+#include "BatchView.h"
 #include "ProjectModel.h"
 
 class HeaderBar;
 class ImagesPanel;
 class MakeVideoPanel;
 class PanelStrip;
-class QAction;
 class QGroupBox;
 class QPlainTextEdit;
 class SettingsBinder;
 class TextToSpeechPanel;
-namespace vm {
-class BatchTask;
-struct VideoEvent;
-}  // namespace vm
-
-// Tells the desktop that a batch has ended (title, text); false when it
-// could not. The window uses the freedesktop notification service; tests
-// install their own. An empty one restores the service. Returns the previous.
-using Notifier = std::function<bool(const QString& title, const QString& text)>;
-Notifier SetNotifier(Notifier notifier);
+class WindowShortcuts;
 
 // The main window: a header, the strip of panel headers and project buttons,
 // and three panels (Text To Speech, Images, Make Video), each a widget of its
 // own. Every control keeps the name the program knows it by as its
 // objectName. The controls edit the project (vm::ProjectModel) through the
 // settings binder; "Make Videos!" hands a copy of the project's values to a
-// vm::BatchTask and the window follows the task's events. The window itself
-// holds the layout, the wiring, the project commands (frmVSL_project.cpp) and
-// the batch as the user sees it (frmVSL_batch.cpp).
+// vm::BatchTask, which a BatchView shows as it runs. The window itself holds
+// the layout, the wiring, the project commands (frmVSL_project.cpp) and the
+// start and end of a batch (frmVSL_batch.cpp); its keyboard shortcuts are
+// WindowShortcuts.
 class frmVSL : public QMainWindow {
     Q_OBJECT
 public:
@@ -62,7 +54,7 @@ public:
     // Set when the window is closed during a batch: the batch stops.
     bool IsClosing() const { return closing_; }
     // Messages of the last batch, one line per video not made.
-    QStringList LastBatchFailures() const { return failures_; }
+    QStringList LastBatchFailures() const;
     // How long a render may report nothing before the batch gives up on it
     // (120 s); tests shorten it, also during a batch.
     void SetRenderSilenceBound(int milliseconds);
@@ -70,9 +62,6 @@ public:
     void SetWorkers(int workers) { workers_ = std::max(1, workers); }
     // The program that prepares background music.
     QString FfmpegPath() const { return ffmpegPath_; }
-
-    // The window's shortcuts, for the help.
-    static QString KeyboardHelp();
 
 public slots:
     // A new project from the defaults (after asking about unsaved changes).
@@ -107,19 +96,10 @@ private:
     void OpenClicked();
     // Opens `path`, or says why not; remembered among the recent projects.
     void OpenAndSay(const QString& path);
-    void FillRecentMenu();
     void OpenRecent(const QString& path);
-
-    // The keyboard (frmVSL_keys.cpp).
-    void AddShortcuts();
-    void ShowPanelFromKeys(int index);
-    void StepAdCopy(int step);
     void ShowHelp();
     // Escape during a batch.
     void AskToStop();
-    // A desktop notification when the window is not the active one; false
-    // when it is (or none could be sent): then the message box says it.
-    bool Notify(const QString& title, const QString& text);
     void CreateDemoProject();
     // The title names the project file and marks unsaved changes.
     void UpdateTitle();
@@ -137,15 +117,6 @@ private:
     // #KEYWORD# is asked about (Yes makes it with the tag left out).
     bool AskAboutNoKeywords();
     void StopBatch();
-    void OnVideoEvent(const vm::VideoEvent& event);
-    // Shows one event of the video the window follows; true when it ended
-    // that video.
-    bool ShowVideoEvent(const vm::VideoEvent& event);
-    void ShowBatchProgress();
-    // "42% · Vid Mill": how far the batch is, in the title (and the task bar).
-    void ShowBatchTitle();
-    // A keyword's state beside it in the keyword list.
-    void ShowKeywordState(const vm::VideoEvent& event);
     void BatchFinished(bool stopped);
     void SetRunning(bool running);
 
@@ -163,9 +134,8 @@ private:
     QString programName_;
     QString baseTitle_;  // the program's name and version
 
-    struct BatchView;
-    std::shared_ptr<BatchView> batch_;  // the running batch, null when idle
-    QAction* stopAction_ = nullptr;
+    WindowShortcuts* shortcuts_ = nullptr;
+    std::unique_ptr<BatchView> batch_;  // the running batch, null when idle
     bool closing_ = false;
     QStringList failures_;
     int renderSilenceMs_ = 120000;

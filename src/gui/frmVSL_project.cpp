@@ -9,14 +9,15 @@
 #include "DemoProject.h"
 #include "HeaderBar.h"
 #include "Helpers.h"
-#include "KeywordRules.h"
 #include "ImagesPanel.h"
+#include "KeywordRules.h"
 #include "MsgBox.h"
 #include "ProjectChooser.h"
 #include "SettingsTable.h"
 #include "TextToSpeechPanel.h"
 #include "TimingPlan.h"
 #include "WindowMemory.h"
+#include "frmInfo.h"
 #include "frmVSL.h"
 
 namespace {
@@ -84,6 +85,36 @@ bool frmVSL::SaveClicked() {
     memory::RememberFolder("projects", path);
     header_->SetStatus("Project saved: " + QFileInfo(path).fileName());
     return true;
+}
+
+// Ctrl+S: into the project's file, or as "Save Project..." when it has none.
+void frmVSL::SaveToFile() {
+    if (project_.Path().isEmpty()) {
+        SaveClicked();
+        return;
+    }
+    QString error;
+    if (!SaveProject(project_.Path(), &error)) {
+        MsgBox(this, "The project could not be saved.\n\n" + error, "Error",
+               QMessageBox::Information);
+        return;
+    }
+    header_->SetStatus("Project saved: " + QFileInfo(project_.Path()).fileName());
+}
+
+void frmVSL::ShowHelp() {
+    frmInfo info(this);
+    info.exec();
+}
+
+void frmVSL::OpenRecent(const QString& path) {
+    if (IsRunning()) {
+        MsgBox(this, "Please wait until the videos are made, then open the project.", "Error",
+               QMessageBox::Information);
+        return;
+    }
+    if (!AskToDiscardChanges("opening another project")) return;
+    OpenAndSay(path);
 }
 
 void frmVSL::OpenClicked() {
@@ -160,7 +191,7 @@ void frmVSL::CreateDemoProject() {
 
 void frmVSL::UpdateTitle() {
     // While a batch runs the title says how far it is, for the task bar.
-    if (batch_) return ShowBatchTitle();
+    if (batch_) return batch_->ShowTitle();
     const QString path = project_.Path();
     const bool modified = project_.IsModified();
     if (path.isEmpty() && !modified) {

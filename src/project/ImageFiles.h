@@ -51,6 +51,8 @@ QStringList DriveList(const QStringList& mountedRoots, const QString& currentRoo
 // scaled down to fit `box` with its aspect kept (never
 // enlarged; an empty box keeps the picture's own size); a clip's first
 // frame. A null image when the file is missing or not a picture Qt can read.
+// A JPEG is decoded at about the size asked for, not whole. Any thread may
+// call it (the window reads its thumbnails and previews on workers).
 QImage LoadPreviewImage(const QString& path, const QSize& box);
 
 }  // namespace vm

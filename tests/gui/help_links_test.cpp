@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 
 #include "AppFolder.h"
@@ -18,8 +19,8 @@
 #include "MakeVideoPanel.h"
 #include "Shell.h"
 #include "TestSupport.h"
-#include "frmInfo.h"
 #include "WindowUi.h"
+#include "frmInfo.h"
 #include "frmVSL.h"
 #include "window_testutil.h"
 
@@ -218,7 +219,11 @@ TEST_F(Help, InfoDialogShowsItsTextsAndLink) {
         opened = true;
         EXPECT_TRUE(d->isModal());
         EXPECT_EQ(d->windowTitle(), "Info");
-        EXPECT_EQ(d->size(), QSize(1079, 538));
+        // As large as it was made, or as the screen has room for with its
+        // frame (800x600 here).
+        const QSize frame = d->frameGeometry().size() - d->size();
+        EXPECT_EQ(d->size(),
+                  QSize(1079, 538).boundedTo(d->screen()->availableGeometry().size() - frame));
         EXPECT_EQ(d->Label1->text(), "Text to Speech:");
         EXPECT_TRUE(d->Label1->font().bold());
         EXPECT_EQ(d->Label2->text(),
@@ -242,11 +247,15 @@ TEST_F(Help, InfoDialogShowsItsTextsAndLink) {
         EXPECT_EQ(d->Label8->text(), frmInfo::SpeechDownloadAddress());
         EXPECT_EQ(d->Command1->text(), "Close");
 
-        // Every text lies inside the dialog, in its column, clear of the others.
+        // Every text lies inside its page, in its column, clear of the
+        // others; Close is below the page's scrolling area.
         const QList<QLabel*> labels = d->findChildren<QLabel*>();
+        const auto* scroll = d->findChild<QWidget*>("infoScroll");
+        ASSERT_NE(scroll, nullptr);
+        EXPECT_FALSE(scroll->geometry().intersects(d->Command1->geometry()));
+        EXPECT_TRUE(d->rect().contains(d->Command1->geometry()));
         for (QLabel* l : labels) {
-            EXPECT_TRUE(d->rect().contains(l->geometry())) << l->objectName().toStdString();
-            EXPECT_FALSE(l->geometry().intersects(d->Command1->geometry()))
+            EXPECT_TRUE(l->parentWidget()->rect().contains(l->geometry()))
                 << l->objectName().toStdString();
             if (l->wordWrap()) {
                 EXPECT_LE(l->heightForWidth(l->width()), l->height())

@@ -11,6 +11,7 @@
 #include <QPixmap>
 
 #include "Controls.h"
+#include "ImagesPanel.h"
 #include "MsgBox.h"
 #include "TestSupport.h"
 #include "WindowFixture.h"
@@ -85,8 +86,17 @@ protected:
         }
     }
 
-    // The colour in the middle of the preview, invalid when it shows nothing.
+    // Waits (boundedly) until the thumbnails and the preview asked for have
+    // been read on their workers and shown.
+    bool WaitForPictures() const {
+        const auto* panel = w->findChild<ImagesPanel*>("frTab_1");
+        return testsupport::WaitFor([panel] { return !panel->PicturesPending(); }, 20000);
+    }
+
+    // The colour in the middle of the preview, invalid when it shows nothing;
+    // once the picture asked for has come.
     QColor PreviewColour() const {
+        EXPECT_TRUE(WaitForPictures());
         const QPixmap pixmap = ui->ImagePreview->pixmap();
         if (pixmap.isNull()) return {};
         const QImage image = pixmap.toImage();

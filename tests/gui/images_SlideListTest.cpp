@@ -105,6 +105,8 @@ TEST_F(SlideListWindow, AddAllAppendsInBrowserOrderWithTheButtonsOffMeanwhile) {
                                              slides + "/b.gif", slides + "/c.jpg"}));
     EXPECT_EQ(Count(), "4");
     EXPECT_EQ(seen, (QStringList{"000:0", "000:1", "000:2"}));
+    // "Add All" comes back once the thumbnails are in.
+    ASSERT_TRUE(WaitForPictures());
     EXPECT_TRUE(ui->Command3->isEnabled() && ui->Command4->isEnabled() &&
                 ui->Command6->isEnabled());
     EXPECT_TRUE(IsRed(PreviewColour()));  // each file was shown on the way

@@ -232,6 +232,19 @@ bool CopyDemoData(const QString& app) {
     return ok;
 }
 
+bool CopyLargePhotos(const QString& folder) {
+    static const char* const kPhotos[] = {
+        "seeding_by_Clements_Engelhardt.jpg",     "Dragonfly_by_Bolly.jpg",
+        "sunset_by_Aitzol_Berasategi.jpg",        "Bridge_by_Sander_Klootwijk.jpg",
+        "picosdeeuropa_by_Aitzol_Berasategi.jpg", "Wine_by_Jakkub_Mede.jpg",
+        "life_by_Aitzol_Berasategi.jpg",          "aitzgorri_by_Aitzol_Berasategi.jpg"};
+    if (!QDir().mkpath(folder)) return false;
+    for (const char* name : kPhotos)
+        if (!QFile::copy(QString("/usr/share/backgrounds/") + name, folder + "/" + name))
+            return false;
+    return true;
+}
+
 bool WaitFor(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;
     clock.start();

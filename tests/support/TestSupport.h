@@ -23,6 +23,11 @@ bool WriteSolidImage(const QString& path, int width, int height, const QColor& c
 // EXIF orientation (1 to 8) that turns it the right way up again.
 bool WriteOrientedJpeg(const QString& path, const QImage& upright, int orientation);
 
+// Copies eight large photographs (Debian's lomiri-wallpapers-16.04, which
+// scripts/setup.sh installs; the largest 5312x2988, as a phone takes them)
+// into `folder`. False when one is missing.
+bool CopyLargePhotos(const QString& folder);
+
 // Writes a WAV of a sine tone (16-bit mono).
 bool WriteToneWav(const QString& path, double seconds, int sampleRate = 22050,
                   double frequency = 440.0, double amplitude = 0.5);
