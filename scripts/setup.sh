@@ -13,6 +13,9 @@ PACKAGES=(
   festival festival-dev libestools-dev festlex-cmu festlex-poslex festvox-us-slt-hts
   ffmpeg
   libass-dev fonts-wqy-microhei
+  # emoji in captions: libass draws outline fonts only; Symbola has the common
+  # ones, Unifont Upper the newer (U+1F9B7)
+  fonts-symbola fonts-unifont
   xvfb x11-apps imagemagick fonts-dejavu-core
   # tests only: an offline recogniser hears whether faster speech is still understood
   pocketsphinx pocketsphinx-en-us

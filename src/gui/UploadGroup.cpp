@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -10,13 +12,6 @@
 
 #include "WidgetMaker.h"
 
-namespace {
-// A choice as the list shows it, and its name in the project.
-struct Item {
-    const char* text;
-    const char* name;
-};
-}  // namespace
 
 UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For Upload", parent) {
     setObjectName("grpUpload");
@@ -25,7 +20,7 @@ UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For U
     form->setContentsMargins(10, 6, 10, 6);
     form->setVerticalSpacing(3);
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    auto combo = [](QWidget* parent, const char* name, std::initializer_list<Item> items) {
+    const MakeCombo combo = [](QWidget* parent, const char* name, std::initializer_list<Item> items) {
         auto* box = ui::Make<QComboBox>(parent, name);
         for (const Item& item : items) box->addItem(item.text, item.name);
         return box;
@@ -64,6 +59,8 @@ UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For U
     captionsLayout->addWidget(highlightWords_);
     form->addRow("Captions:", captionsRow);
 
+    AddCaptionStyle(form, combo);
+
     auto* coverRow = new QWidget(this);
     auto* coverLayout = new QHBoxLayout(coverRow);
     coverLayout->setContentsMargins(0, 0, 0, 0);
@@ -94,12 +91,79 @@ UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For U
     UpdateEnabled();
 }
 
+void UploadGroup::AddCaptionStyle(QFormLayout* form, const MakeCombo& combo) {
+    auto row = [&](const char* label) {
+        auto* widget = new QWidget(this);
+        auto* layout = new QHBoxLayout(widget);
+        layout->setContentsMargins(0, 0, 0, 0);
+        form->addRow(label, widget);
+        captionParts_.push_back(widget);
+        return layout;
+    };
+    auto percent = [](QWidget* parent, const char* name, const char* tip) {
+        auto* spin = ui::Make<QDoubleSpinBox>(parent, name);
+        spin->setDecimals(1);
+        spin->setSingleStep(0.5);
+        spin->setSuffix(" %");
+        spin->setToolTip(tip);
+        return spin;
+    };
+    auto colour = [](QWidget* parent, const char* name, const char* tip) {
+        auto* line = ui::Make<QLineEdit>(parent, name);
+        line->setInputMask("\\#HHHHHH");
+        line->setMaximumWidth(80);
+        line->setToolTip(tip);
+        return line;
+    };
+
+    QHBoxLayout* style = row("Caption style:");
+    QComboBox* preset = combo(style->parentWidget(), "cboCaptionStyle",
+                              {{"Classic", "classic"},
+                               {"Bold centre", "boldCentre"},
+                               {"Boxed lower third", "boxedLowerThird"},
+                               {"One word at a time", "oneWordAtATime"}});
+    preset->setToolTip("Choosing a style sets the parts below; change any of them after.");
+    auto* font = ui::Make<QComboBox>(style->parentWidget(), "cboCaptionFont");
+    font->addItems(QFontDatabase::families());
+    font->setToolTip("Any font on this machine; letters it lacks come from one that has them.");
+    style->addWidget(preset, 1);
+    style->addWidget(font, 1);
+    style->addWidget(percent(style->parentWidget(), "spnCaptionSize",
+                             "Size, in percent of the frame's height (a portrait frame's width)."));
+
+    QHBoxLayout* colours = row("Colours:");
+    QWidget* parent = colours->parentWidget();
+    colours->addWidget(colour(parent, "txtCaptionColour", "The text's colour."));
+    colours->addWidget(combo(parent, "cboCaptionBackground", {{"Outline", "outline"}, {"Box", "box"}}));
+    colours->addWidget(colour(parent, "txtCaptionBackColour", "The outline's or the box's colour."));
+    auto* opacity = ui::Make<QSpinBox>(parent, "spnCaptionBackOpacity");
+    opacity->setSuffix(" %");
+    opacity->setToolTip("How opaque the outline or the box is.");
+    colours->addWidget(opacity);
+    colours->addWidget(colour(parent, "txtCaptionHighlight", "The colour of the word being spoken."));
+
+    QHBoxLayout* place = row("Place:");
+    parent = place->parentWidget();
+    place->addWidget(combo(parent, "cboCaptionPlace",
+                           {{"Bottom", "bottom"}, {"Middle", "middle"}, {"Top", "top"}}));
+    place->addWidget(percent(parent, "spnCaptionMargin",
+                             "Distance from the title-safe area's edge, in percent of the height."));
+    auto* words = ui::Make<QSpinBox>(parent, "spnCaptionWords");
+    words->setSpecialValueText("Lines");
+    words->setSuffix(" at a time");
+    words->setToolTip("Whole lines, or one to three words at a time.");
+    place->addWidget(words);
+    place->addWidget(ui::Make<QCheckBox>(parent, "chkCaptionUpperCase", "Upper case"));
+}
+
 bool UploadGroup::Mp4() const {
     return format_->currentData().toString() == "mp4";
 }
 
 void UploadGroup::UpdateEnabled() {
     const QString captions = captions_->currentData().toString();
-    highlightWords_->setEnabled(captions == "burned" || captions == "both");
+    const bool burned = captions == "burned" || captions == "both";
+    highlightWords_->setEnabled(burned);
+    for (QWidget* part : captionParts_) part->setEnabled(burned);
     coverSlide_->setEnabled(cover_->isChecked());
 }

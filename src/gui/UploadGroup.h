@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QGroupBox>
+#include <functional>
+#include <initializer_list>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QSpinBox;
 
 // The "For Upload" group: what kind of video is made for the site it goes
@@ -21,6 +25,15 @@ signals:
     void formatChanged();
 
 private:
+    // A choice as the list shows it, and its name in the project.
+    struct Item {
+        const char* text;
+        const char* name;
+    };
+    using MakeCombo =
+        std::function<QComboBox*(QWidget*, const char*, std::initializer_list<Item>)>;
+    // The caption style's rows: a named style and the parts it sets.
+    void AddCaptionStyle(QFormLayout* form, const MakeCombo& combo);
     void UpdateEnabled();
 
     QComboBox* format_ = nullptr;
@@ -28,4 +41,5 @@ private:
     QCheckBox* highlightWords_ = nullptr;
     QCheckBox* cover_ = nullptr;
     QSpinBox* coverSlide_ = nullptr;
+    std::vector<QWidget*> captionParts_;
 };

@@ -53,6 +53,23 @@ QString PublishingText(const BatchSettings& settings, const QString& keyword) {
            NarrationTextFor(settings.Get(setting::descriptionTemplate), keyword).trimmed() + "\n";
 }
 
+RenderJob::CaptionLook CaptionLookOf(const Settings& project) {
+    const auto rgb = [&](const TextSetting& s) { return project.Get(s).mid(1).toUInt(nullptr, 16); };
+    RenderJob::CaptionLook look;
+    look.font = project.Get(setting::captionFont).toStdString();
+    look.size = project.Get(setting::captionSize);
+    look.colour = rgb(setting::captionColour);
+    look.box = project.Is(setting::captionBackground, "box");
+    look.backColour = rgb(setting::captionBackColour);
+    look.backOpacity = project.Get(setting::captionBackOpacity);
+    look.place = project.Is(setting::captionPlace, "top")      ? RenderJob::CaptionLook::Place::Top
+                 : project.Is(setting::captionPlace, "middle") ? RenderJob::CaptionLook::Place::Middle
+                                                               : RenderJob::CaptionLook::Place::Bottom;
+    look.margin = project.Get(setting::captionMargin);
+    look.highlight = rgb(setting::captionHighlight);
+    return look;
+}
+
 QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) {
     const QString problem = KeywordFileNameProblem(keyword);
     if (!problem.isEmpty() || !keyword.isEmpty()) return problem;
@@ -219,8 +236,12 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
     if (!words.empty() && (settings_.captionsFile || settings_.captionsBurned)) {
         const std::vector<CaptionCue> cues = MakeCaptionCues(words);
         if (settings_.captionsBurned) {
-            out->job.captions = BurnedCaptions(cues);
+            const int wordsPerCue = settings_.Get(setting::captionWordsPerCue);
+            out->job.captions =
+                BurnedCaptions(wordsPerCue > 0 ? MakeWordCues(words, wordsPerCue) : cues,
+                               settings_.Get(setting::captionUpperCase));
             out->job.highlightWords = settings_.Get(setting::highlightWords);
+            out->job.captionLook = CaptionLookOf(settings_.values);
         }
         if (settings_.captionsFile && !write(".srt", SrtText(cues))) return false;
     }

@@ -87,6 +87,8 @@ inline const char* const kCompanionExtensions[] = {".srt", ".jpg", ".txt"};
 // The title, a blank line and the description with the keyword put in;
 // empty when the project has neither.
 QString PublishingText(const BatchSettings& settings, const QString& keyword);
+// How the project's burned captions look.
+RenderJob::CaptionLook CaptionLookOf(const Settings& project);
 // The reason the video of `keyword` cannot be named, or empty.
 QString VideoNameProblem(const BatchSettings& settings, const QString& keyword);
 

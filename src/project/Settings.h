@@ -56,6 +56,9 @@ struct SettingDef {
     // A further check of a value that has the right type: the "expected ..."
     // text, or empty when the value is fine.
     std::function<QString(const QVariant&)> check;
+    // A default that follows other settings (a caption style's parts follow
+    // its preset): a project that leaves the setting out gets this.
+    std::function<QVariant(const Settings&)> derived;
 
     QString Key() const { return QString::fromLatin1(key); }
     // The object a dotted key lives in ("music"), empty for a top-level key.
@@ -90,6 +93,9 @@ struct SettingBuilder {
     }
     SettingBuilder& Check(std::function<QString(const QVariant&)> check) {
         return def.check = std::move(check), *this;
+    }
+    SettingBuilder& Derived(std::function<QVariant(const Settings&)> value) {
+        return def.derived = std::move(value), *this;
     }
     SettingBuilder& NonEmpty(const char* expected) { return def.nonEmpty = expected, *this; }
     SettingBuilder& EmptyItems(int maxItems = 0) {
@@ -137,7 +143,8 @@ public:
     void Unset(const SettingDef& s) { values_.remove(s.key); }
     bool IsSet(const SettingDef& s) const { return values_.contains(s.key); }
 
-    // Settings this one leaves unset take the values of `defaults`.
+    // Settings this one leaves unset take the values of `defaults`, but for
+    // those whose default follows other settings.
     void FillFrom(const Settings& defaults);
     // Every setting set, to its table default.
     static Settings Defaults();

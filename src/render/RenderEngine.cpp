@@ -216,7 +216,8 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     CaptionRenderer captions;
     const bool captioned = !job.captions.empty();
     if (captioned &&
-        !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords, &result))
+        !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords,
+                                          job.captionLook, &result))
         return result;
     std::vector<int> captionFrames;  // where the burned captions change
     for (double t : captions.Changes()) {
