@@ -206,7 +206,12 @@ CaptionBox CaptionRenderer::DrawnBox(long long ms) const {
     for (const ASS_Image* image = ass_render_frame(d->renderer, d->track, ms, nullptr); image;
          image = image->next) {
         if (image->w <= 0 || image->h <= 0 || (image->color & 0xFF) == 0xFF) continue;
-        box.Add({image->dst_x, image->dst_y, image->dst_x + image->w, image->dst_y + image->h});
+        // Its ink, not the bitmap's blank edges.
+        for (int y = 0; y < image->h; ++y)
+            for (int x = 0; x < image->w; ++x)
+                if (image->bitmap[y * image->stride + x] > 16)
+                    box.Add({image->dst_x + x, image->dst_y + y, image->dst_x + x + 1,
+                             image->dst_y + y + 1});
     }
     return box;
 }

@@ -98,6 +98,10 @@ TEST(CaptionStyles, EachPresetStaysSafeSitsWhereItSaysAndColoursTheSpokenWord) {
             const QColor boxed(int(kBackground.red() * (1 - a) + back.red() * a),
                                int(kBackground.green() * (1 - a) + back.green() * a),
                                int(kBackground.blue() * (1 - a) + back.blue() * a));
+            // VIDMILL_CAPTION_SHOTS=folder keeps a frame of each (docs/ shows them).
+            if (const QByteArray shots = qgetenv("VIDMILL_CAPTION_SHOTS"); !shots.isEmpty())
+                frames[size_t((captions.front().words.back().start + 0.15) * kFramesPerSecond)]
+                    .save(QString("%1/%2_%3.png").arg(QString(shots), preset.name).arg(width));
             for (const RenderJob::Caption& caption : captions) {
                 double previous = -1;
                 for (const RenderJob::Caption::Word& word : caption.words) {
