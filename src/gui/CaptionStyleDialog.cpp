@@ -9,8 +9,8 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
+#include <QToolButton>
 
 #include "WidgetMaker.h"
 
@@ -40,10 +40,10 @@ CaptionStyleDialog::CaptionStyleDialog(QWidget* parent) : QDialog(parent) {
         line->setInputMask("\\#HHHHHH");
         line->setMaximumWidth(80);
         line->setToolTip(tip);
-        auto* choose = new QPushButton("...", parent);
-        choose->setMaximumWidth(30);
+        auto* choose = new QToolButton(parent);
+        choose->setText("...");
         choose->setToolTip(tip);
-        connect(choose, &QPushButton::clicked, this, [this, line] {
+        connect(choose, &QToolButton::clicked, this, [this, line] {
             const QColor chosen = QColorDialog::getColor(QColor(line->text()), this, "Colour");
             if (chosen.isValid()) line->setText(chosen.name().toUpper());
         });
