@@ -12,7 +12,10 @@ PACKAGES=(
   flite1-dev
   festival festival-dev libestools-dev festlex-cmu festlex-poslex festvox-us-slt-hts
   ffmpeg
-  libass-dev fonts-wqy-microhei
+  libass-dev libfontconfig-dev fonts-wqy-microhei
+  # emoji in captions: libass draws outline fonts only; Symbola has the common
+  # ones, Unifont Upper the newer (U+1F9B7)
+  fonts-symbola fonts-unifont
   xvfb x11-apps imagemagick fonts-dejavu-core
   # screenshots under a window manager (scripts/screenshots.sh)
   openbox xdotool

@@ -1,5 +1,6 @@
 #include "CaptionRenderer.h"
 
+#include <QList>
 #include <QString>
 #include <algorithm>
 #include <cmath>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "FontCoverage.h"
 
 extern "C" {
 #include <ass/ass.h>
@@ -34,10 +37,20 @@ std::string AssTime(double seconds) {
 }
 
 // Text as ASS shows it literally: braces and backslashes would be read as
-// tags, line breaks become \N.
-std::string AssText(const std::string& text) {
-    std::string out;
-    for (char c : text) {
+// tags, line breaks become \N. An emoji `font` lacks is drawn in a font that
+// has it (EmojiFont), named around it.
+std::string AssText(const std::string& text, const std::string& font) {
+    std::string out, named;
+    for (const char32_t c : QString::fromStdString(text).toUcs4()) {
+        std::string emoji = EmojiFont(c, font);
+        // Variation selectors, joiners and skin tones stay with their emoji.
+        if (emoji.empty() && !named.empty() &&
+            (c == 0xFE0F || c == 0x200D || (c >= 0x1F3FB && c <= 0x1F3FF)))
+            emoji = named;
+        if (emoji != named) {
+            out += "{\\fn" + (emoji.empty() ? font : emoji) + "}";
+            named = emoji;
+        }
         if (c == '{')
             out += '(';
         else if (c == '}')
@@ -47,7 +60,7 @@ std::string AssText(const std::string& text) {
         else if (c == '\n')
             out += "\\N";
         else
-            out += c;
+            out += QString::fromUcs4(&c, 1).toStdString();
     }
     return out;
 }
@@ -75,6 +88,21 @@ std::string Encoding(const std::vector<std::string>& texts) {
     return "1";
 }
 
+// &HAABBGGRR, as ASS writes a colour: alpha 00 is opaque.
+std::string AssColour(unsigned rgb, int opacity) {
+    char out[16];
+    std::snprintf(out, sizeof out, "&H%02X%02X%02X%02X",
+                  255 - int(std::lround(std::clamp(opacity, 0, 100) * 2.55)), rgb & 0xFF,
+                  (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+    return out;
+}
+
+// A cue drawn at `percent` of its size; nothing at full size.
+std::string Scaled(int percent) {
+    if (percent >= 100) return {};
+    return "{\\fscx" + std::to_string(percent) + "\\fscy" + std::to_string(percent) + "}";
+}
+
 std::string Dialogue(double start, double end, const std::string& text) {
     return "Dialogue: 0," + AssTime(start) + "," + AssTime(end) + ",Main,,0,0,0,," + text + "\n";
 }
@@ -93,6 +121,16 @@ void ToYuv(int r, int g, int b, bool bt709, bool full, int* y, int* u, int* v) {
 
 }  // namespace
 
+CaptionBox TitleSafeArea(int width, int height) {
+    const int x = int(std::lround(width * (kTitleSafePercent / 100)));
+    const int y = int(std::lround(height * (kTitleSafePercent / 100)));
+    return {x, y, width - x, height - y};
+}
+
+double FootInsetPercent(int width, int height) {
+    return height > width ? 14 : kTitleSafePercent;
+}
+
 struct CaptionRenderer::Impl {
     ASS_Library* library = nullptr;
     ASS_Renderer* renderer = nullptr;
@@ -107,23 +145,36 @@ struct CaptionRenderer::Impl {
 CaptionRenderer::CaptionRenderer() : d(std::make_unique<Impl>()) {}
 CaptionRenderer::~CaptionRenderer() = default;
 
-bool CaptionRenderer::Open(const std::string& script, int width, int height, RenderResult* result) {
-    auto fail = [&](const char* what) {
-        *result = RenderResult::Fail("drawing text", what);
-        return false;
-    };
+bool CaptionRenderer::Start(int width, int height, RenderResult* result) {
     d->library = ass_library_init();
-    if (!d->library) return fail("libass could not start");
+    if (!d->library) {
+        *result = RenderResult::Fail("drawing text", "libass could not start");
+        return false;
+    }
     ass_set_message_cb(d->library, KeepQuiet, nullptr);
     d->renderer = ass_renderer_init(d->library);
-    if (!d->renderer) return fail("libass could not start");
+    if (!d->renderer) {
+        *result = RenderResult::Fail("drawing text", "libass could not start");
+        return false;
+    }
     ass_set_frame_size(d->renderer, width, height);
-    // Fonts through fontconfig: a script the first font lacks (Chinese, say)
-    // falls back to one that has it.
+    // HarfBuzz joins Arabic letters and FriBidi orders right-to-left runs.
+    ass_set_shaper(d->renderer, ASS_SHAPING_COMPLEX);
+    // Fonts through fontconfig: a script the first font lacks (Chinese, an
+    // emoji) falls back to one that has it.
     ass_set_fonts(d->renderer, nullptr, "DejaVu Sans", ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
+    return true;
+}
+
+bool CaptionRenderer::Open(const std::string& script, int width, int height, RenderResult* result) {
+    if (!d->renderer && !Start(width, height, result)) return false;
+    if (d->track) ass_free_track(d->track);
     std::string copy = script;
     d->track = ass_read_memory(d->library, copy.data(), copy.size(), nullptr);
-    if (!d->track) return fail("the text could not be laid out");
+    if (!d->track) {
+        *result = RenderResult::Fail("drawing text", "the text could not be laid out");
+        return false;
+    }
     changes_.clear();
     for (int i = 0; i < d->track->n_events; ++i) {
         const ASS_Event& e = d->track->events[i];
@@ -135,27 +186,108 @@ bool CaptionRenderer::Open(const std::string& script, int width, int height, Ren
     return true;
 }
 
+std::vector<int> CaptionRenderer::FitScales(const std::string& header,
+                                            const std::vector<std::string>& texts, int width,
+                                            int height, RenderResult* result) {
+    constexpr int kLeast = 10;  // percent
+    std::vector<int> scales(texts.size(), 100);
+    std::vector<bool> blind(texts.size(), false);  // shrunk without knowing how far it had to
+    const CaptionBox safe = TitleSafeArea(width, height);
+    std::vector<size_t> open(texts.size());
+    for (size_t i = 0; i < open.size(); ++i) open[i] = i;
+    // Each cue alone on its own ten seconds; those outside the area are
+    // drawn again smaller, a few times at most.
+    for (int round = 0; round < 8 && !open.empty(); ++round) {
+        std::string script = header;
+        for (size_t i : open)
+            script +=
+                Dialogue(10.0 * double(i), 10.0 * double(i) + 5, Scaled(scales[i]) + texts[i]);
+        if (!Open(script, width, height, result)) return {};
+        std::vector<size_t> again;
+        for (size_t i : open) {
+            const CaptionBox drawn = DrawnBox(std::llround(10000.0 * double(i) + 1000));
+            if (drawn.Empty()) continue;
+            // libass cuts a cue off at the frame's edges, so one that reaches
+            // them is larger than it shows: a third as large, measured again.
+            if (drawn.x0 <= 0 || drawn.y0 <= 0 || drawn.x1 >= width || drawn.y1 >= height) {
+                scales[i] = std::max(kLeast, scales[i] / 3);
+                blind[i] = true;
+                again.push_back(i);
+                continue;
+            }
+            const double fit = std::min(double(safe.Width()) / drawn.Width(),
+                                        double(safe.Height()) / drawn.Height());
+            const int best =
+                std::max(kLeast, std::min(100, int(std::floor(scales[i] * fit * 0.97))));
+            // Inside: done, unless it was shrunk blindly and may be larger.
+            if (safe.Holds(drawn) && (!blind[i] || best <= scales[i])) continue;
+            scales[i] = best;
+            blind[i] = false;
+            again.push_back(i);
+        }
+        open = again;
+    }
+    return scales;
+}
+
+CaptionBox CaptionRenderer::DrawnBox(long long ms) const {
+    CaptionBox box;
+    for (const ASS_Image* image = ass_render_frame(d->renderer, d->track, ms, nullptr); image;
+         image = image->next) {
+        if (image->w <= 0 || image->h <= 0 || (image->color & 0xFF) == 0xFF) continue;
+        // Its ink, not the bitmap's blank edges.
+        for (int y = 0; y < image->h; ++y)
+            for (int x = 0; x < image->w; ++x)
+                if (image->bitmap[y * image->stride + x] > 16)
+                    box.Add({image->dst_x + x, image->dst_y + y, image->dst_x + x + 1,
+                             image->dst_y + y + 1});
+    }
+    return box;
+}
+
 bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captions, int width,
-                                   int height, bool highlight, RenderResult* result,
-                                   int clearFoot) {
+                                   int height, bool highlight, const RenderJob::CaptionLook& look,
+                                   RenderResult* result, int clearFoot) {
+    using Place = RenderJob::CaptionLook::Place;
     // Sized by the frame's shorter side, so portrait frames read like
     // landscape ones; kept out of the edges (and, in portrait, above the
     // controls phone feeds lay over the foot of the picture).
-    const int size = std::max(12, int(std::lround(std::min(width, height) * 0.055)));
-    const int side = int(std::lround(width * 0.06));
-    const int foot = std::max(clearFoot, int(std::lround(height * (height > width ? 0.16 : 0.07))));
+    const int size = std::max(12, int(std::lround(std::min(width, height) * (look.size / 100))));
     const int outline = std::max(1, size / 12);
+    const int pad = look.box ? std::max(2, size / 4) : 0;
+    // A box reaches `pad` (and a pixel of its soft edge) beyond its text:
+    // boxed lines wrap that much narrower, so the box too stays inside the
+    // title-safe area.
+    const int side = std::max(int(std::lround(width * 0.06)),
+                              pad ? TitleSafeArea(width, height).x0 + pad + 2 : 0);
+    const double inset =
+        look.place == Place::Top ? kTitleSafePercent : FootInsetPercent(width, height);
+    int edge = int(std::lround(height * ((inset + look.margin) / 100)));
+    if (look.place == Place::Bottom) edge = std::max(clearFoot, edge);
+    edge += pad;
+    const int alignment = look.place == Place::Top ? 8 : look.place == Place::Middle ? 5 : 2;
     std::vector<std::string> texts;
     for (const RenderJob::Caption& c : captions) texts.push_back(c.text);
-    std::string script =
-        Header(width, height,
-               "Style: Main,DejaVu Sans," + std::to_string(size) +
-                   ",&H00FFFFFF,&H00FFFFFF,&H00202020,&H80000000,-1,0,0,0,100,100,0,0,1," +
-                   std::to_string(outline) + ",0,2," + std::to_string(side) + "," +
-                   std::to_string(side) + "," + std::to_string(foot) + "," + Encoding(texts));
-    for (const RenderJob::Caption& c : captions) {
+    const std::string header = Header(
+        width, height,
+        "Style: Main," + look.font + "," + std::to_string(size) + "," +
+            AssColour(look.colour, 100) + "," + AssColour(look.colour, 100) + "," +
+            AssColour(look.backColour, look.backOpacity) + ",&H80000000,-1,0,0,0,100,100,0,0," +
+            (look.box ? "3," : "1,") + std::to_string(look.box ? pad : outline) + ",0," +
+            std::to_string(alignment) + "," + std::to_string(side) + "," + std::to_string(side) +
+            "," + std::to_string(edge) + "," + Encoding(texts));
+    std::vector<std::string> plain;
+    for (const RenderJob::Caption& c : captions) plain.push_back(AssText(c.text, look.font));
+    const std::vector<int> scales = FitScales(header, plain, width, height, result);
+    if (scales.size() != captions.size()) return false;
+    std::string script = header;
+    const std::string coloured = "{\\c&H" + AssColour(look.highlight, 100).substr(4) + "&}";
+    const std::string uncoloured = "{\\c&H" + AssColour(look.colour, 100).substr(4) + "&}";
+    for (size_t i = 0; i < captions.size(); ++i) {
+        const RenderJob::Caption& c = captions[i];
+        const std::string scaled = Scaled(scales[i]);
         if (!highlight || c.words.empty()) {
-            script += Dialogue(c.start, c.end, AssText(c.text));
+            script += Dialogue(c.start, c.end, scaled + plain[i]);
             continue;
         }
         // One event per word: the text with that word coloured, from its
@@ -166,9 +298,9 @@ bool CaptionRenderer::OpenCaptions(const std::vector<RenderJob::Caption>& captio
             const double to = w + 1 < c.words.size() ? c.words[w + 1].start : c.end;
             if (!(to > from)) continue;
             const std::string text =
-                AssText(c.text.substr(0, size_t(word.begin))) + "{\\c&H00D7FF&}" +
-                AssText(c.text.substr(size_t(word.begin), size_t(word.length))) + "{\\r}" +
-                AssText(c.text.substr(size_t(word.begin + word.length)));
+                scaled + AssText(c.text.substr(0, size_t(word.begin)), look.font) + coloured +
+                AssText(c.text.substr(size_t(word.begin), size_t(word.length)), look.font) +
+                uncoloured + AssText(c.text.substr(size_t(word.begin + word.length)), look.font);
             script += Dialogue(from, to, text);
         }
     }
@@ -186,7 +318,7 @@ bool CaptionRenderer::OpenHeadline(const std::string& text, int width, int heigh
                    "100,0,0,3," +
                    std::to_string(std::max(2, size / 5)) + ",0,5," + std::to_string(side) + "," +
                    std::to_string(side) + ",0," + Encoding({text}));
-    script += Dialogue(0, 10, AssText(text));
+    script += Dialogue(0, 10, AssText(text, "DejaVu Sans"));
     return Open(script, width, height, result);
 }
 

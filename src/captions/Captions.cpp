@@ -152,6 +152,25 @@ private:
     const std::vector<NarrationWord>& words_;
 };
 
+// The cue of words [a, b), its first line ending before word `split`.
+CaptionCue MakeCue(const std::vector<NarrationWord>& words, const CueBuilder& builder, int a, int b,
+                   int split) {
+    CaptionCue cue;
+    cue.words.assign(words.begin() + a, words.begin() + b);
+    cue.firstLineWords = split - a;
+    cue.lines << builder.Join(a, split);
+    if (split < b) cue.lines << builder.Join(split, b);
+    cue.start = words[size_t(a)].start;
+    cue.end = std::max(cue.start, words[size_t(b - 1)].end);
+    // Never into the next cue, whatever the engine said, and never longer
+    // than a cue may be (only a single piece heard for longer than that
+    // could make it).
+    if (size_t(b) < words.size())
+        cue.end = std::min(cue.end, std::max(cue.start, words[size_t(b)].start));
+    cue.end = std::min(cue.end, cue.start + kCaptionLongestSeconds);
+    return cue;
+}
+
 }  // namespace
 
 int CaptionColumns(const QString& text) {
@@ -202,20 +221,23 @@ std::vector<CaptionCue> MakeCaptionCues(const std::vector<NarrationWord>& spoken
     const int n = int(words.size());
     for (int a = 0; a < n;) {
         const int b = builder.CueEnd(a);
-        const int split = builder.Split(a, b);
-        CaptionCue cue;
-        cue.words.assign(words.begin() + a, words.begin() + b);
-        cue.firstLineWords = split - a;
-        cue.lines << builder.Join(a, split);
-        if (split < b) cue.lines << builder.Join(split, b);
-        cue.start = words[size_t(a)].start;
-        cue.end = std::max(cue.start, words[size_t(b - 1)].end);
-        // Never into the next cue, whatever the engine said, and never
-        // longer than a cue may be (only a single piece heard for longer
-        // than that could make it).
-        if (b < n) cue.end = std::min(cue.end, std::max(cue.start, words[size_t(b)].start));
-        cue.end = std::min(cue.end, cue.start + kCaptionLongestSeconds);
-        cues.push_back(cue);
+        cues.push_back(MakeCue(words, builder, a, b, builder.Split(a, b)));
+        a = b;
+    }
+    return cues;
+}
+
+std::vector<CaptionCue> MakeWordCues(const std::vector<NarrationWord>& spoken, int count) {
+    const std::vector<NarrationWord> words = CaptionPieces(spoken);
+    std::vector<CaptionCue> cues;
+    const CueBuilder builder(words);
+    const int n = int(words.size());
+    for (int a = 0; a < n;) {
+        int b = a + 1;
+        while (b < n && b - a < count && !builder.MustEndAfter(b - 1) &&
+               words[size_t(b)].end - words[size_t(a)].start <= kCaptionLongestSeconds)
+            ++b;
+        cues.push_back(MakeCue(words, builder, a, b, b));
         a = b;
     }
     return cues;
@@ -247,7 +269,8 @@ QString SrtText(const std::vector<CaptionCue>& cues, double shift) {
     return srt;
 }
 
-std::vector<RenderJob::Caption> BurnedCaptions(const std::vector<CaptionCue>& cues) {
+std::vector<RenderJob::Caption> BurnedCaptions(const std::vector<CaptionCue>& cues,
+                                               bool upperCase) {
     std::vector<RenderJob::Caption> captions;
     for (const CaptionCue& cue : cues) {
         RenderJob::Caption caption;
@@ -259,7 +282,7 @@ std::vector<RenderJob::Caption> BurnedCaptions(const std::vector<CaptionCue>& cu
                 caption.text += "\n";
             else if (w > 0 && !word.joined)
                 caption.text += " ";
-            const std::string bytes = word.text.toStdString();
+            const std::string bytes = (upperCase ? word.text.toUpper() : word.text).toStdString();
             caption.words.push_back(
                 {word.start, word.end, int(caption.text.size()), int(bytes.size())});
             caption.text += bytes;

@@ -57,6 +57,11 @@ std::vector<NarrationWord> CaptionPieces(const std::vector<NarrationWord>& words
 // colon ...) where that keeps it well filled.
 std::vector<CaptionCue> MakeCaptionCues(const std::vector<NarrationWord>& words);
 
+// Cues of one line of at most `count` words (or pieces of a word) each, for
+// the word-at-a-time look; they too end at sentence ends and pauses, and a
+// cue lasts at most 7 seconds.
+std::vector<CaptionCue> MakeWordCues(const std::vector<NarrationWord>& words, int count);
+
 // "00:01:02,345"
 QString SrtTime(double seconds);
 
@@ -65,7 +70,9 @@ QString SrtTime(double seconds);
 // time later after the times are rounded, so each is exactly that much later.
 QString SrtText(const std::vector<CaptionCue>& cues, double shift = 0);
 
-// The cues for the renderer to burn in, with where each word is in its text.
-std::vector<RenderJob::Caption> BurnedCaptions(const std::vector<CaptionCue>& cues);
+// The cues for the renderer to burn in, with where each word is in its text;
+// in capitals with `upperCase`.
+std::vector<RenderJob::Caption> BurnedCaptions(const std::vector<CaptionCue>& cues,
+                                               bool upperCase = false);
 
 }  // namespace vm

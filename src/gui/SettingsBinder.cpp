@@ -118,7 +118,10 @@ void SettingsBinder::Bind(Binding* b, QWidget* control) {
         connect(box, &QComboBox::currentIndexChanged, this, edited);
         connect(box, &QComboBox::editTextChanged, this, edited);
     } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
-        b->read = [line] { return QVariant(line->text()); };
+        // A masked one (a colour's "#RRGGBB") holds a value only when filled.
+        b->read = [line] {
+            return line->hasAcceptableInput() ? QVariant(line->text()) : QVariant();
+        };
         b->write = [line](const QVariant& v) { line->setText(v.toString()); };
         connect(line, &QLineEdit::textChanged, this, edited);
     } else if (auto* editor = qobject_cast<QPlainTextEdit*>(control)) {

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 
 #include "BrandDialog.h"
+#include "CaptionStyleDialog.h"
 #include "WidgetMaker.h"
 
 namespace {
@@ -82,6 +83,27 @@ UploadGroup::UploadGroup(const QRect& place, QWidget* parent) : QGroupBox("For U
     captionsLayout->addWidget(highlightWords_);
     form->addRow("Captions:", captionsRow);
 
+    // A named look for burned captions; its parts in a dialog of their own,
+    // made now so the window's binding finds its controls.
+    captionStyleRow_ = new QWidget(this);
+    auto* styleLayout = new QHBoxLayout(captionStyleRow_);
+    styleLayout->setContentsMargins(0, 0, 0, 0);
+    QComboBox* style = combo(captionStyleRow_, "cboCaptionStyle",
+                             {{"Classic", "classic"},
+                              {"Bold centre", "boldCentre"},
+                              {"Boxed lower third", "boxedLowerThird"},
+                              {"One word at a time", "oneWordAtATime"}});
+    style->setToolTip(
+        "How burned-in captions look. Choosing a style sets its font, size, colours and place; "
+        "Adjust... changes any of them.");
+    auto* styleDialog = new CaptionStyleDialog(this);
+    auto* adjust = ui::Make<QPushButton>(captionStyleRow_, "cmdCaptionStyle", "Adjust...");
+    adjust->setToolTip("The caption style's font, size, colours, place and words at a time.");
+    styleLayout->addWidget(style, 1);
+    styleLayout->addWidget(adjust);
+    connect(adjust, &QPushButton::clicked, styleDialog, &QDialog::show);
+    form->addRow("Caption style:", captionStyleRow_);
+
     auto* coverRow = new QWidget(this);
     auto* coverLayout = new QHBoxLayout(coverRow);
     coverLayout->setContentsMargins(0, 0, 0, 0);
@@ -125,6 +147,8 @@ bool UploadGroup::Mp4() const {
 
 void UploadGroup::UpdateEnabled() {
     const QString captions = captions_->currentData().toString();
-    highlightWords_->setEnabled(captions == "burned" || captions == "both");
+    const bool burned = captions == "burned" || captions == "both";
+    highlightWords_->setEnabled(burned);
+    captionStyleRow_->setEnabled(burned);
     coverSlide_->setEnabled(cover_->isChecked());
 }

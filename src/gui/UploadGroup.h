@@ -28,4 +28,5 @@ private:
     QCheckBox* highlightWords_ = nullptr;
     QCheckBox* cover_ = nullptr;
     QSpinBox* coverSlide_ = nullptr;
+    QWidget* captionStyleRow_ = nullptr;  // the style and its "Adjust..."
 };

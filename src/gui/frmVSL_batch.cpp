@@ -106,6 +106,13 @@ QString frmVSL::Refusal() const {
         return QString("Video compressor: \"%1\" is not one of the list.")
             .arg(binder_->ShownText(S::compressor));
     if (!binder_->Shows(S::voice)) return "Please select a voice from the list.";
+    // A colour typed half-way in "Caption Style".
+    const bool burned = p.Is(S::captions, "burned") || p.Is(S::captions, "both");
+    for (const vm::TextSetting* colour :
+         {&S::captionColour, &S::captionBackColour, &S::captionHighlight})
+        if (burned && !binder_->Shows(*colour))
+            return QString("Caption Style: the %1 must be written #RRGGBB.")
+                .arg(QString(colour->label).toLower());
     return {};
 }
 

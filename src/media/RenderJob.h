@@ -82,6 +82,20 @@ struct RenderJob {
     };
     std::vector<Caption> captions;
     bool highlightWords = false;
+    // How burned captions look; the defaults are the program's first look
+    // ("Classic"): white bold DejaVu Sans with a dark outline near the foot.
+    struct CaptionLook {
+        std::string font = "DejaVu Sans";
+        double size = 5.5;               // % of the frame's shorter side
+        unsigned colour = 0xFFFFFF;      // 0xRRGGBB
+        bool box = false;                // a box behind the text, else an outline around it
+        unsigned backColour = 0x202020;  // the outline's or the box's
+        int backOpacity = 100;           // %
+        enum class Place { Bottom, Middle, Top } place = Place::Bottom;
+        double margin = 2;  // % of the frame height between the text and the safe area's edge
+        unsigned highlight = 0xFFD700;  // the spoken word's colour
+    };
+    CaptionLook captionLook;
 
     // A picture in a corner of every frame, drawn after transitions and
     // motion, so it stands still. Empty `path`: none.

@@ -58,6 +58,34 @@ QString PublishingText(const BatchSettings& settings, const QString& keyword) {
            NarrationTextFor(settings.Get(setting::descriptionTemplate), keyword).trimmed() + "\n";
 }
 
+RenderJob::CaptionLook CaptionLookOf(const Settings& project) {
+    const auto rgb = [&](const TextSetting& s) {
+        return project.Get(s).mid(1).toUInt(nullptr, 16);
+    };
+    RenderJob::CaptionLook look;
+    look.font = project.Get(setting::captionFont).toStdString();
+    look.size = project.Get(setting::captionSize);
+    look.colour = rgb(setting::captionColour);
+    look.box = project.Is(setting::captionBackground, "box");
+    look.backColour = rgb(setting::captionBackColour);
+    look.backOpacity = project.Get(setting::captionBackOpacity);
+    look.place = project.Is(setting::captionPlace, "top") ? RenderJob::CaptionLook::Place::Top
+                 : project.Is(setting::captionPlace, "middle")
+                     ? RenderJob::CaptionLook::Place::Middle
+                     : RenderJob::CaptionLook::Place::Bottom;
+    look.margin = project.Get(setting::captionMargin);
+    look.highlight = rgb(setting::captionHighlight);
+    return look;
+}
+
+std::vector<RenderJob::Caption> StyledCaptions(const std::vector<NarrationWord>& words,
+                                               const Settings& project) {
+    const int wordsPerCue = project.Get(setting::captionWordsPerCue);
+    return BurnedCaptions(
+        wordsPerCue > 0 ? MakeWordCues(words, wordsPerCue) : MakeCaptionCues(words),
+        project.Get(setting::captionUpperCase));
+}
+
 QString VideoNameProblem(const BatchSettings& settings, const QString& keyword) {
     const QString problem = KeywordFileNameProblem(keyword);
     if (!problem.isEmpty() || !keyword.isEmpty()) return problem;
@@ -234,8 +262,9 @@ bool VideoPipeline::PrepareCompanions(const VideoTask& task,
     if (!words.empty() && (settings.captionsFile || settings.captionsBurned)) {
         const std::vector<CaptionCue> cues = MakeCaptionCues(words);
         if (settings.captionsBurned) {
-            out->job.captions = BurnedCaptions(cues);
+            out->job.captions = StyledCaptions(words, settings.values);
             out->job.highlightWords = settings.Get(setting::highlightWords);
+            out->job.captionLook = CaptionLookOf(settings.values);
         }
         // The captions file runs with the video: the narration starts after the intro.
         const double intro = double(out->job.intro.frames) / kFramesPerSecond;

@@ -118,6 +118,12 @@ inline const char* const kCompanionExtensions[] = {".srt", ".jpg", ".txt"};
 // The title, a blank line and the description with the keyword put in;
 // empty when the project has neither.
 QString PublishingText(const BatchSettings& settings, const QString& keyword);
+// How the project's burned captions look, and the cues they show: lines,
+// or a few words at a time, in capitals when the style says so.
+RenderJob::CaptionLook CaptionLookOf(const Settings& project);
+struct NarrationWord;
+std::vector<RenderJob::Caption> StyledCaptions(const std::vector<NarrationWord>& words,
+                                               const Settings& project);
 // The reason the video of `keyword` cannot be named, or empty.
 QString VideoNameProblem(const BatchSettings& settings, const QString& keyword);
 

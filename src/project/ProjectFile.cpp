@@ -114,7 +114,7 @@ QJsonObject ProjectJson(const Settings& p) {
     QJsonObject root;
     QMap<QString, QJsonObject> groups;
     for (const SettingDef* s : AllSettings()) {
-        if (!p.IsSet(*s) || (s->omitDefault && p.Value(*s) == s->fallback)) continue;
+        if (!p.IsSet(*s) || (s->omitDefault && p.Value(*s) == p.DefaultValue(*s))) continue;
         const QJsonValue value = SettingJson(*s, p.Value(*s));
         if (s->Group().isEmpty())
             root[s->Key()] = value;

@@ -37,8 +37,17 @@ void ProjectModel::SetValue(const SettingDef& s, const QVariant& value) {
     Settings next = values_;
     next.SetValue(s, value);
     if (next.Value(s) == values_.Value(s)) return;
+    // A setting whose default follows this one (a caption style's parts)
+    // takes its new default: choosing a style shows that style.
+    std::vector<const SettingDef*> followers;
+    for (const SettingDef* d : AllSettings()) {
+        if (!d->derived || d == &s || d->derived(next) == d->derived(values_)) continue;
+        next.Unset(*d);
+        if (next.Value(*d) != values_.Value(*d)) followers.push_back(d);
+    }
     values_ = next;
     emit changed(&s);
+    for (const SettingDef* d : followers) emit changed(d);
     SetModified(true);
 }
 

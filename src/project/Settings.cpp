@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <cmath>
 
 #include "RenderTimeline.h"
@@ -99,7 +100,11 @@ const SettingDef* FindSetting(const QString& key) {
 
 QVariant Settings::Value(const SettingDef& s) const {
     const auto it = values_.constFind(s.key);
-    return it != values_.constEnd() ? *it : s.fallback;
+    return it != values_.constEnd() ? *it : DefaultValue(s);
+}
+
+QVariant Settings::DefaultValue(const SettingDef& s) const {
+    return s.derived ? Normalized(s, s.derived(*this)) : s.fallback;
 }
 
 void Settings::SetValue(const SettingDef& s, const QVariant& value) {
@@ -118,13 +123,17 @@ int Settings::ChoiceIndex(const TextSetting& s) const {
 }
 
 void Settings::FillFrom(const Settings& defaults) {
-    for (auto it = defaults.values_.begin(); it != defaults.values_.end(); ++it)
-        if (!values_.contains(it.key())) values_.insert(it.key(), it.value());
+    for (auto it = defaults.values_.begin(); it != defaults.values_.end(); ++it) {
+        if (values_.contains(it.key())) continue;
+        const SettingDef* s = FindSetting(it.key());
+        if (!s || !s->derived) values_.insert(it.key(), it.value());
+    }
 }
 
 Settings Settings::Defaults() {
     Settings all;
-    for (const SettingDef* s : AllSettings()) all.SetValue(*s, s->fallback);
+    for (const SettingDef* s : AllSettings())
+        if (!s->derived) all.SetValue(*s, s->fallback);
     return all;
 }
 
@@ -240,6 +249,45 @@ QString TransitionSetProblem(const QVariant& value) {
     QStringList names;
     for (const std::string& name : TransitionNames()) names << QString::fromStdString(name);
     return "\"ten\", \"all\" or one of " + names.join(", ");
+}
+
+QString ColourProblem(const QVariant& value) {
+    const QString text = value.toString();
+    static const QRegularExpression rgb("^#[0-9A-Fa-f]{6}$");
+    return rgb.match(text).hasMatch() ? QString() : "a colour written #RRGGBB";
+}
+
+std::function<QVariant(const Settings&)> FromCaptionStyle(const char* key) {
+    return [key](const Settings& s) {
+        const QString preset = s.Get(captionStyle);
+        const QVariantMap parts = CaptionStyleParts(preset);
+        const SettingDef* part = FindSetting(QString::fromLatin1(key));
+        return parts.contains(key) ? parts.value(key) : part->fallback;
+    };
+}
+
+QVariantMap CaptionStyleParts(const QString& preset) {
+    // Classic is every part's table default.
+    if (preset == "boldCentre")
+        return {{"captionStyle.size", 9.0},           {"captionStyle.place", "middle"},
+                {"captionStyle.margin", 0.0},         {"captionStyle.backColour", "#000000"},
+                {"captionStyle.upperCase", true},     {"captionStyle.wordsPerCue", 3},
+                {"captionStyle.highlight", "#FFE03C"}};
+    if (preset == "boxedLowerThird")
+        return {{"captionStyle.size", 5.0},
+                {"captionStyle.background", "box"},
+                {"captionStyle.backColour", "#101828"},
+                {"captionStyle.backOpacity", 75},
+                {"captionStyle.margin", 6.0},
+                {"captionStyle.highlight", "#7FD4FF"}};
+    if (preset == "oneWordAtATime")
+        return {{"captionStyle.size", 12.0},
+                {"captionStyle.margin", 12.0},
+                {"captionStyle.backColour", "#000000"},
+                {"captionStyle.upperCase", true},
+                {"captionStyle.wordsPerCue", 1},
+                {"captionStyle.highlight", "#FFE03C"}};
+    return {};
 }
 
 }  // namespace setting

@@ -59,6 +59,9 @@ struct SettingDef {
     // A further check of a value that has the right type: the "expected ..."
     // text, or empty when the value is fine.
     std::function<QString(const QVariant&)> check;
+    // A default that follows other settings (a caption style's parts follow
+    // its preset): a project that leaves the setting out gets this.
+    std::function<QVariant(const Settings&)> derived;
 
     QString Key() const { return QString::fromLatin1(key); }
     // The object a dotted key lives in ("music"), empty for a top-level key.
@@ -93,6 +96,9 @@ struct SettingBuilder {
     }
     SettingBuilder& Check(std::function<QString(const QVariant&)> check) {
         return def.check = std::move(check), *this;
+    }
+    SettingBuilder& Derived(std::function<QVariant(const Settings&)> value) {
+        return def.derived = std::move(value), *this;
     }
     SettingBuilder& NonEmpty(const char* expected) { return def.nonEmpty = expected, *this; }
     SettingBuilder& EmptyItems(int maxItems = 0) {
@@ -135,15 +141,20 @@ public:
         SetValue(s, QVariant::fromValue(value));
     }
     QVariant Value(const SettingDef& s) const;
+    // What the setting holds while it is left out: its table default, or
+    // what it follows (a caption style's part, its style's).
+    QVariant DefaultValue(const SettingDef& s) const;
     // Sets a value of the setting's type (no range check: values from a file
     // or a control are checked where they enter).
     void SetValue(const SettingDef& s, const QVariant& value);
     void Unset(const SettingDef& s) { values_.remove(s.key); }
     bool IsSet(const SettingDef& s) const { return values_.contains(s.key); }
 
-    // Settings this one leaves unset take the values of `defaults`.
+    // Settings this one leaves unset take the values of `defaults`, but for
+    // those whose default follows other settings.
     void FillFrom(const Settings& defaults);
-    // Every setting set, to its table default.
+    // Every setting set, to its table default, but for those whose default
+    // follows other settings.
     static Settings Defaults();
 
     bool operator==(const Settings& other) const;

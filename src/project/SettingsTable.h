@@ -20,6 +20,13 @@ constexpr double kMaxSpeechRate = 1.5;
 constexpr double kMaxDuckDb = 30.0;
 constexpr int kMaxMotionStrength = 30;
 
+// "#RRGGBB": empty when it is one, else what was expected.
+QString ColourProblem(const QVariant& colour);
+// A caption style's parts that differ from their table defaults (which are
+// "classic"), by key; and the default of a part, from the project's style.
+QVariantMap CaptionStyleParts(const QString& preset);
+std::function<QVariant(const Settings&)> FromCaptionStyle(const char* key);
+
 // "ten", "all" or one transition's xfade name: empty when it is one of them,
 // else what was expected.
 QString TransitionSetProblem(const QVariant& set);
@@ -93,6 +100,82 @@ inline const TextSetting captions =
         .Label("Captions").Control("cboCaptions").Report();
 inline const FlagSetting highlightWords =
     Flag("highlightWords", false).Label("Highlight words").Control("chkHighlightWords").Report();
+// How burned captions look: a named style, and the parts it sets. A project
+// that leaves a part out gets its style's; like the brand's, these are
+// written only when they differ from that.
+inline const TextSetting captionStyle =
+    Choice("captionStyle.preset", "classic",
+           {"classic", "boldCentre", "boxedLowerThird", "oneWordAtATime"})
+        .Label("Caption style")
+        .Control("cboCaptionStyle")
+        .OmitDefault();
+inline const TextSetting captionFont = Text("captionStyle.font", "DejaVu Sans")
+                                           .NonEmpty("a font's name")
+                                           .Derived(FromCaptionStyle("captionStyle.font"))
+                                           .Label("Caption font")
+                                           .Control("cboCaptionFont")
+                                           .OmitDefault();
+// Percent of the frame's shorter side (its height, or a portrait frame's width).
+inline const NumberSetting captionSize = Number("captionStyle.size", 5.5, 2, 20)
+                                             .Derived(FromCaptionStyle("captionStyle.size"))
+                                             .Label("Caption size")
+                                             .Control("spnCaptionSize")
+                                             .OmitDefault();
+inline const TextSetting captionColour = Text("captionStyle.colour", "#FFFFFF")
+                                             .Check(ColourProblem)
+                                             .Derived(FromCaptionStyle("captionStyle.colour"))
+                                             .Label("Caption colour")
+                                             .Control("txtCaptionColour")
+                                             .OmitDefault();
+inline const TextSetting captionBackground =
+    Choice("captionStyle.background", "outline", {"outline", "box"})
+        .Derived(FromCaptionStyle("captionStyle.background"))
+        .Label("Caption outline or box")
+        .Control("cboCaptionBackground")
+        .OmitDefault();
+inline const TextSetting captionBackColour =
+    Text("captionStyle.backColour", "#202020")
+        .Check(ColourProblem)
+        .Derived(FromCaptionStyle("captionStyle.backColour"))
+        .Label("Outline or box colour")
+        .Control("txtCaptionBackColour")
+        .OmitDefault();
+inline const WholeSetting captionBackOpacity =
+    Whole("captionStyle.backOpacity", 100, 0, 100)
+        .Derived(FromCaptionStyle("captionStyle.backOpacity"))
+        .Label("Outline or box opacity")
+        .Control("spnCaptionBackOpacity")
+        .OmitDefault();
+inline const TextSetting captionPlace =
+    Choice("captionStyle.place", "bottom", {"bottom", "middle", "top"})
+        .Derived(FromCaptionStyle("captionStyle.place"))
+        .Label("Caption position")
+        .Control("cboCaptionPlace")
+        .OmitDefault();
+// Percent of the frame height between the caption and the safe area's edge.
+inline const NumberSetting captionMargin = Number("captionStyle.margin", 2.0, 0, 30)
+                                               .Derived(FromCaptionStyle("captionStyle.margin"))
+                                               .Label("Caption margin")
+                                               .Control("spnCaptionMargin")
+                                               .OmitDefault();
+inline const FlagSetting captionUpperCase = Flag("captionStyle.upperCase", false)
+                                                .Derived(FromCaptionStyle("captionStyle.upperCase"))
+                                                .Label("Upper case")
+                                                .Control("chkCaptionUpperCase")
+                                                .OmitDefault();
+// 0: lines of a cue as the SRT has them; 1 to 3: that many words at a time.
+inline const WholeSetting captionWordsPerCue =
+    Whole("captionStyle.wordsPerCue", 0, 0, 3)
+        .Derived(FromCaptionStyle("captionStyle.wordsPerCue"))
+        .Label("Words at a time")
+        .Control("spnCaptionWords")
+        .OmitDefault();
+inline const TextSetting captionHighlight = Text("captionStyle.highlight", "#FFD700")
+                                                .Check(ColourProblem)
+                                                .Derived(FromCaptionStyle("captionStyle.highlight"))
+                                                .Label("Highlight colour")
+                                                .Control("txtCaptionHighlight")
+                                                .OmitDefault();
 inline const FlagSetting cover =
     Flag("cover.enabled", false).Label("Cover picture").Control("chkCover").Report("cover");
 inline const WholeSetting coverSlide =
@@ -155,15 +238,64 @@ inline const NumberSetting musicDuckDb =
 
 // The table, in the order the project file's messages list the fields.
 inline const SettingDef* const kAll[] = {
-    &adCopies,    &voice,          &slides,         &secondsPerSlide, &whenNarrationIsLonger,
-    &transitions, &randomize,      &resolution,     &compressor,      &compression,
-    &keywords,    &outputName,     &music,          &musicFile,       &musicReduceVolume,
-    &musicDuck,   &musicDuckDb,    &format,         &mp4Crf,          &shape,
-    &fit,         &captions,       &highlightWords, &cover,           &coverSlide,
-    &titleTemplate, &descriptionTemplate, &motion,  &motionStrength,  &transitionSet,
-    &transitionSeconds, &speechRate, &evenLoudness, &logo, &logoCorner, &logoWidth,
-    &logoOpacity, &logoMargin, &logoOnCover, &intro, &outro, &introSeconds, &clipFill, &clipSound,
-    &rows, &output,
+    &adCopies,
+    &voice,
+    &slides,
+    &secondsPerSlide,
+    &whenNarrationIsLonger,
+    &transitions,
+    &randomize,
+    &resolution,
+    &compressor,
+    &compression,
+    &keywords,
+    &outputName,
+    &music,
+    &musicFile,
+    &musicReduceVolume,
+    &musicDuck,
+    &musicDuckDb,
+    &format,
+    &mp4Crf,
+    &shape,
+    &fit,
+    &captions,
+    &highlightWords,
+    &cover,
+    &coverSlide,
+    &titleTemplate,
+    &descriptionTemplate,
+    &motion,
+    &motionStrength,
+    &transitionSet,
+    &transitionSeconds,
+    &speechRate,
+    &evenLoudness,
+    &logo,
+    &logoCorner,
+    &logoWidth,
+    &logoOpacity,
+    &logoMargin,
+    &logoOnCover,
+    &intro,
+    &outro,
+    &introSeconds,
+    &clipFill,
+    &clipSound,
+    &rows,
+    &output,
+    &captionStyle,
+    &captionFont,
+    &captionSize,
+    &captionColour,
+    &captionBackground,
+    &captionBackColour,
+    &captionBackOpacity,
+    &captionPlace,
+    &captionMargin,
+    &captionUpperCase,
+    &captionWordsPerCue,
+    &captionHighlight,
 };
 
 }  // namespace vm::setting

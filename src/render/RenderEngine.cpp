@@ -250,7 +250,7 @@ RenderResult RenderVideo(RenderJob job, const RenderProgress& progress, std::sto
     CaptionRenderer captions;
     const bool captioned = !job.captions.empty();
     if (captioned && !captions.OpenCaptions(job.captions, job.width, job.height, job.highlightWords,
-                                            &result, logo.FootRows()))
+                                            job.captionLook, &result, logo.FootRows()))
         return result;
     std::vector<int> captionFrames;  // where the burned captions change
     for (double t : captions.Changes()) {

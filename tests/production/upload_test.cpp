@@ -290,7 +290,7 @@ TEST(Captions, ArabicEndsWithItsFullStopOnTheLeft) {
     caption.end = 5;
     caption.text = QString("مرحبا.").toStdString();  // ends in an alef, then the stop
     CaptionRenderer renderer;
-    ASSERT_TRUE(renderer.OpenCaptions({caption}, 640, 360, false, &result)) << result.Text();
+    ASSERT_TRUE(renderer.OpenCaptions({caption}, 640, 360, false, {}, &result)) << result.Text();
     ASSERT_TRUE(renderer.Draw(frame.get(), 1.0, false, &result)) << result.Text();
     // The white letters: their leftmost columns are the stop, a dot far
     // shorter than the text (an alef there would be nearly as tall).
