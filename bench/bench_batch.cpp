@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "AppFolder.h"
+#include "EventGap.h"
 #include "Helpers.h"
 #include "MsgBox.h"
 #include "ProcessTree.h"
@@ -170,13 +171,7 @@ int main(int argc, char** argv) {
     SetMsgBoxHandler([](const MsgBoxCall&) { return QMessageBox::Yes; });
     frmVSL window;
     window.findChild<QPushButton*>("cmdCreateDemoProject")->click();
-    QElapsedTimer sinceTick;
-    qint64 longestGap = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout,
-                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-    tick.start(10);
-    sinceTick.start();
+    EventGap gap;
     const double cpuBefore = CpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -194,7 +189,7 @@ int main(int argc, char** argv) {
     shown.exitCode = window.LastBatchFailures().isEmpty() ? 0 : 1;
     Print("the window (one video at a time)", shown, cores);
     std::printf("  the window's longest wait for an event during the batch: %lld ms\n",
-                static_cast<long long>(longestGap));
+                static_cast<long long>(gap.LongestMs()));
 
     std::printf("\nvidmill-batch --jobs 2 against the shell loop: %.1fx faster\n",
                 baseline.wall / two.wall);

@@ -24,6 +24,7 @@
 
 #include "AppFolder.h"
 #include "Controls.h"
+#include "EventGap.h"
 #include "ImagesPanel.h"
 #include "MsgBox.h"
 #include "TestSupport.h"
@@ -63,32 +64,26 @@ int main(int argc, char** argv) {
     auto* slides = window.findChild<QListWidget*>("lstTo");
     const QSize box = window.findChild<QWidget*>("ImagePreview")->contentsRect().size();
 
-    QElapsedTimer sinceTick;
-    qint64 longestGap = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout,
-                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-    tick.start(10);
+    EventGap gap;
 
     // Before: one photo after the other on this thread.
     QElapsedTimer clock;
     clock.start();
-    sinceTick.start();
+    gap.Restart();
     for (const QString& name : QDir(photos).entryList(QDir::Files))
         WholeThenShrunk(photos + "/" + name, box);
     const double beforeAll = clock.elapsed() / 1000.0;
     QCoreApplication::processEvents();  // the tick that waited all along
-    const qint64 beforeGap = longestGap;
+    const qint64 beforeGap = gap.LongestMs();
 
     // Now: the real window.
-    longestGap = 0;
     QEventLoop loaded;
     QObject::connect(panel, &ImagesPanel::picturesLoaded, &loaded, &QEventLoop::quit);
     QTimer bound;  // looks again now and then, up to 120 s
     QObject::connect(&bound, &QTimer::timeout, &loaded, &QEventLoop::quit);
     bound.start(100);
     clock.restart();
-    sinceTick.restart();
+    gap.Restart();
     folders->setPath(photos);
     addAll->click();
     const double namesShown = clock.elapsed() / 1000.0;
@@ -107,6 +102,6 @@ int main(int argc, char** argv) {
     std::printf("%-8s %20.3f s %22.3f s %23lld ms\n", "before", beforeAll, beforeAll,
                 static_cast<long long>(beforeGap));
     std::printf("%-8s %20.3f s %22.3f s %23lld ms   (%d slides)\n", "now", namesShown, nowAll,
-                static_cast<long long>(longestGap), added);
+                static_cast<long long>(gap.LongestMs()), added);
     return 0;
 }
